@@ -1,1 +1,165 @@
 #include <gtest/gtest.h>
+
+#include <string>
+
+#include "SettingsFile.h"
+#include "TempFolder.h"
+#include "Text.h"
+
+namespace {
+
+const char kSettings[] =
+    "[Log]\r\n"
+    "FileName=%TEMP%\\morvik.log\r\n"
+    "[RenderFile]\r\n"
+    "ConnectCompressorOnConfig=\r\n"
+    "Quality= 7x\r\n"
+    "Flag=no\r\n"
+    "Rate=29.97\r\n"
+    "Empty=\r\n"
+    "[renderskipfilters]\r\n"
+    "Smart Tee\r\n"
+    "Color=1\r\n"
+    "[Other]\r\n"
+    "FileName=other.avi\r\n";
+
+SettingsFile* Bind(const std::wstring& path) { return new SettingsFile(CopyText(path.c_str())); }
+
+}  // namespace
+
+TEST(SettingsFile, MissingFileIsCreatedEmptyAndDefaultsApply) {
+  TempFolder folder;
+  std::wstring path = folder.File(L"Morvik.ini");
+  SettingsFile settings(CopyText(path.c_str()));
+  EXPECT_TRUE(settings.IsBound());
+  EXPECT_TRUE(GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ("", ReadWholeFile(path));
+  EXPECT_EQ(1, settings.ReadInt(L"RenderFile", L"ConnectCompressorOnConfig", 1));
+  EXPECT_DOUBLE_EQ(2.5, settings.ReadDouble(L"RenderFile", L"Rate", 2.5));
+  wchar_t buffer[SettingsFile::kStringChars];
+  EXPECT_STREQ(L"_MRV_out.avi", settings.ReadString(L"RenderFile", L"FileName", L"_MRV_out.avi", buffer));
+  wchar_t* section = settings.ReadSection(L"RenderSkipFilters");
+  EXPECT_EQ(0, section[0]);
+  EXPECT_EQ(0, section[1]);
+  FreeText(section);
+}
+
+TEST(SettingsFile, ExistingFileIsKept) {
+  TempFolder folder;
+  std::wstring path = folder.File(L"Morvik.ini");
+  ASSERT_TRUE(WriteWholeFile(path, kSettings));
+  delete Bind(path);
+  EXPECT_EQ(kSettings, ReadWholeFile(path));
+}
+
+TEST(SettingsFile, TypedReads) {
+  TempFolder folder;
+  std::wstring path = folder.File(L"Morvik.ini");
+  ASSERT_TRUE(WriteWholeFile(path, kSettings));
+  SettingsFile settings(CopyText(path.c_str()));
+  EXPECT_EQ(1, settings.ReadInt(L"RenderFile", L"ConnectCompressorOnConfig", 1));  // empty: default
+  EXPECT_EQ(7, settings.ReadInt(L"RenderFile", L"Quality", 1));
+  EXPECT_EQ(0, settings.ReadInt(L"RenderFile", L"Flag", 1));  // not a number: 0, not the default
+  EXPECT_DOUBLE_EQ(29.97, settings.ReadDouble(L"renderfile", L"RATE", 0.0));
+  EXPECT_DOUBLE_EQ(0.0, settings.ReadDouble(L"RenderFile", L"Flag", 5.0));
+  EXPECT_DOUBLE_EQ(5.0, settings.ReadDouble(L"RenderFile", L"Empty", 5.0));
+  // A key in two sections is read from the one asked for.
+  wchar_t buffer[SettingsFile::kStringChars];
+  EXPECT_STREQ(L"other.avi", settings.ReadString(L"Other", L"FileName", nullptr, buffer));
+  EXPECT_STREQ(L"%TEMP%\\morvik.log", settings.ReadString(L"LOG", L"filename", nullptr, buffer));
+}
+
+TEST(SettingsFile, ReadStringOwnershipRules) {
+  TempFolder folder;
+  std::wstring path = folder.File(L"Morvik.ini");
+  ASSERT_TRUE(WriteWholeFile(path, kSettings));
+  SettingsFile settings(CopyText(path.c_str()));
+  const wchar_t* fallback = L"fallback";
+  wchar_t buffer[SettingsFile::kStringChars];
+
+  // Present but empty: the caller's own default pointer, or a copy in the buffer.
+  EXPECT_EQ(fallback, settings.ReadString(L"RenderFile", L"Empty", fallback));
+  EXPECT_EQ(buffer, settings.ReadString(L"RenderFile", L"Empty", fallback, buffer));
+  EXPECT_STREQ(L"fallback", buffer);
+  wmemcpy(buffer, L"junk", 5);
+  settings.ReadString(L"RenderFile", L"Empty", nullptr, buffer);
+  EXPECT_STREQ(L"", buffer);
+  EXPECT_EQ(nullptr, settings.ReadString(L"RenderFile", L"Empty", nullptr));
+
+  // Missing with a default and no buffer: a heap copy the caller frees.
+  const wchar_t* copy = settings.ReadString(L"RenderFile", L"FileName", fallback);
+  EXPECT_NE(fallback, copy);
+  EXPECT_STREQ(L"fallback", copy);
+  FreeText(const_cast<wchar_t*>(copy));
+
+  // Found: a heap copy of exactly the value.
+  const wchar_t* value = settings.ReadString(L"Other", L"FileName", fallback);
+  EXPECT_STREQ(L"other.avi", value);
+  FreeText(const_cast<wchar_t*>(value));
+}
+
+TEST(SettingsFile, WholeSectionAsMultiString) {
+  TempFolder folder;
+  std::wstring path = folder.File(L"Morvik.ini");
+  ASSERT_TRUE(WriteWholeFile(path, kSettings));
+  SettingsFile settings(CopyText(path.c_str()));
+  wchar_t buffer[SettingsFile::kSectionChars];
+  wchar_t* section = settings.ReadSection(L"RenderSkipFilters", buffer);
+  ASSERT_EQ(buffer, section);
+  EXPECT_STREQ(L"Smart Tee", section);
+  EXPECT_STREQ(L"Color=1", section + 10);
+  EXPECT_EQ(0, section[18]);
+
+  wchar_t* parts[255];
+  int count = 255;
+  SplitText(section, &count, L'\0', parts, true, 10200);
+  EXPECT_EQ(2, count);
+}
+
+TEST(SettingsFile, WritesRoundTrip) {
+  TempFolder folder;
+  std::wstring path = folder.File(L"Morvik.ini");
+  SettingsFile settings(CopyText(path.c_str()));
+  EXPECT_TRUE(settings.WriteInt(L"RenderFile", L"ConnectCompressorOnConfig", -12));
+  EXPECT_TRUE(settings.WriteString(L"RenderFile", L"FileName", L"C:\\out\\film.avi"));
+  EXPECT_EQ(-12, settings.ReadInt(L"RenderFile", L"ConnectCompressorOnConfig", 1));
+  wchar_t buffer[SettingsFile::kStringChars];
+  EXPECT_STREQ(L"C:\\out\\film.avi", settings.ReadString(L"RenderFile", L"FileName", nullptr, buffer));
+
+  // A change made behind the object's back is seen by the next read.
+  ASSERT_TRUE(WriteWholeFile(path, "[RenderFile]\r\nConnectCompressorOnConfig=0\r\n"));
+  EXPECT_EQ(0, settings.ReadInt(L"RenderFile", L"ConnectCompressorOnConfig", 1));
+}
+
+TEST(SettingsFile, UnboundAnswersDefaultsAndFailsWrites) {
+  TempFolder folder;
+  SettingsFile* unbound[] = {new SettingsFile(nullptr), new SettingsFile(CopyText(L"")),
+                             Bind(folder.File(L"no such folder\\Morvik.ini"))};
+  for (SettingsFile* settings : unbound) {
+    EXPECT_FALSE(settings->IsBound());
+    const wchar_t* fallback = L"d";
+    wchar_t buffer[SettingsFile::kStringChars] = L"untouched";
+    EXPECT_EQ(fallback, settings->ReadString(L"Log", L"FileName", fallback, buffer));
+    EXPECT_STREQ(L"untouched", buffer);
+    EXPECT_EQ(nullptr, settings->ReadString(L"Log", L"FileName", nullptr));
+    EXPECT_EQ(4, settings->ReadInt(L"s", L"k", 4));
+    EXPECT_DOUBLE_EQ(0.5, settings->ReadDouble(L"s", L"k", 0.5));
+    EXPECT_EQ(nullptr, settings->ReadSection(L"s", buffer));
+    EXPECT_FALSE(settings->WriteString(L"s", L"k", L"v"));
+    EXPECT_FALSE(settings->WriteInt(L"s", L"k", 1));
+    delete settings;
+  }
+}
+
+TEST(SettingsFile, NarrowForm) {
+  TempFolder folder;
+  std::string path = folder.FileA("Morvik.ini");
+  SettingsFileA settings(CopyText(path.c_str()));
+  ASSERT_TRUE(settings.IsBound());
+  EXPECT_TRUE(settings.WriteInt("RenderFile", "ConnectCompressorOnConfig", 3));
+  EXPECT_EQ(3, settings.ReadInt("RenderFile", "ConnectCompressorOnConfig", 1));
+  char buffer[SettingsFileA::kSectionChars];
+  char* section = settings.ReadSection("RenderFile", buffer);
+  EXPECT_STREQ("ConnectCompressorOnConfig=3", section);
+  EXPECT_EQ(nullptr, settings.ReadString("RenderFile", "Missing", nullptr));
+}
