@@ -87,6 +87,14 @@ C* Resolve(const C* path, int flags, C* buffer) {
   return result;
 }
 
+// The first n characters of text in buffer, or in a new heap string.
+char* CopyPrefix(const char* text, size_t n, char* buffer) {
+  char* result = buffer ? buffer : AllocText<char>(n + 1);
+  memmove(result, text, n);
+  result[n] = 0;
+  return result;
+}
+
 }  // namespace
 
 bool FileExists(const wchar_t* path) { return Exists(path); }
@@ -116,10 +124,7 @@ char* DirectoryOf(const char* path, char* buffer) {
     if (buffer) buffer[0] = 0;
     return buffer;
   }
-  char* result = buffer ? buffer : AllocText<char>(n + 1);
-  memmove(result, path, n);
-  result[n] = 0;
-  return result;
+  return CopyPrefix(path, n, buffer);
 }
 
 char* FirstToken(const char* commandLine, char* buffer) {
@@ -136,8 +141,5 @@ char* FirstToken(const char* commandLine, char* buffer) {
     if (buffer) buffer[0] = 0;
     return buffer;
   }
-  char* result = buffer ? buffer : AllocText<char>(n + 1);
-  memmove(result, start, n);
-  result[n] = 0;
-  return result;
+  return CopyPrefix(start, n, buffer);
 }

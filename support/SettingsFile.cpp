@@ -80,11 +80,14 @@ bool BasicSettingsFile<C>::WriteString(const C* section, const C* key, const C* 
 }
 
 template <class C>
+bool BasicSettingsFile<C>::ReadNumberText(const C* section, const C* key, C* text) const {
+  return path_ && GetProfile(section, key, nullptr, text, kNumberChars, path_) > 0;
+}
+
+template <class C>
 int32_t BasicSettingsFile<C>::ReadInt(const C* section, const C* key, int32_t defaultValue) const {
-  if (!path_) return defaultValue;
-  C text[256];
-  if (GetProfile(section, key, nullptr, text, 256, path_) == 0) return defaultValue;
-  return TextToInt(text);
+  C text[kNumberChars];
+  return ReadNumberText(section, key, text) ? TextToInt(text) : defaultValue;
 }
 
 template <class C>
@@ -95,10 +98,8 @@ bool BasicSettingsFile<C>::WriteInt(const C* section, const C* key, int32_t valu
 
 template <class C>
 double BasicSettingsFile<C>::ReadDouble(const C* section, const C* key, double defaultValue) const {
-  if (!path_) return defaultValue;
-  C text[256];
-  if (GetProfile(section, key, nullptr, text, 256, path_) == 0) return defaultValue;
-  return TextToDouble(text);
+  C text[kNumberChars];
+  return ReadNumberText(section, key, text) ? TextToDouble(text) : defaultValue;
 }
 
 template <class C>

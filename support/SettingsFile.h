@@ -36,6 +36,10 @@ class BasicSettingsFile {
   C* ReadSection(const C* section, C* buffer = nullptr) const;
 
  private:
+  static constexpr int kNumberChars = 256;  // longer numeric values are cut
+  // False when unbound or the value is missing or empty.
+  bool ReadNumberText(const C* section, const C* key, C* text) const;
+
   C* path_ = nullptr;
 };
 
