@@ -1,0 +1,110 @@
+#include "TimeEdit.h"
+
+#include <cwchar>
+
+#include "TimeText.h"
+
+namespace {
+
+const wchar_t kInitialText[] = L"000:00:00,000000";
+
+bool IsSeparatorPosition(int p) { return p == 3 || p == 6 || p == 9; }
+
+// The step of the field the caret is in: hours, minutes, seconds or microseconds.
+int64_t StepAt(int p) {
+  if (p < 4) return kMicrosecondsPerHour;
+  if (p < 7) return kMicrosecondsPerMinute;
+  if (p < 10) return kMicrosecondsPerSecond;
+  return 1;
+}
+
+}  // namespace
+
+TimeEdit::TimeEdit() { TimeEdit::InitDefaults(); }
+
+TimeEdit::TimeEdit(HWND parent, HINSTANCE instance) : TimeEdit() { Create(parent, instance); }
+
+void TimeEdit::InitDefaults() {
+  exStyle_ = WS_EX_CLIENTEDGE;
+  style_ = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL;
+  x_ = y_ = 0;
+  width_ = 120;
+  height_ = 20;
+  wcscpy(text_, kInitialText);
+}
+
+DWORD TimeEdit::Create(HWND parent, HINSTANCE instance) {
+  DWORD error = EditBox::Create(parent, instance);
+  if (error) return error;
+  Send(EM_LIMITTEXT, kTextLength);
+  ShowText();
+  return 0;
+}
+
+int64_t TimeEdit::GetValue() const { return ParseTime(text_); }
+
+bool TimeEdit::SetValue(int64_t time) {
+  int64_t held = time < 0 ? 0 : (time > kMaxValue ? kMaxValue : time);
+  FormatTime(kTimeFormatEdit, text_, held);
+  ShowText();
+  return held == time;
+}
+
+void TimeEdit::ShowText() { SetText(text_); }
+
+int TimeEdit::CaretPosition() const {
+  DWORD start = 0;
+  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+  return static_cast<int>(start);
+}
+
+void TimeEdit::TypeDigit(wchar_t digit) {
+  int p = CaretPosition();
+  if (IsSeparatorPosition(p)) ++p;
+  text_[p] = digit;
+  // Tens of minutes and of seconds stop at 5.
+  if (text_[4] > L'5') text_[4] = L'5';
+  if (text_[7] > L'5') text_[7] = L'5';
+  ShowText();
+  Send(EM_SETSEL, p + 1, p + 1);
+}
+
+void TimeEdit::StepUp() {
+  int p = CaretPosition();
+  int64_t value = ParseTime(text_);
+  int64_t step = StepAt(p);
+  if (value > kMaxValue - step) {
+    MessageBeep(MB_OK);  // the field cannot show the result
+    return;
+  }
+  SetValue(value + step);
+  Send(EM_SETSEL, p, p);
+}
+
+LRESULT TimeEdit::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CHAR:
+      if (wParam >= L'0' && wParam <= L'9' && CaretPosition() < kTextLength) {
+        TypeDigit(static_cast<wchar_t>(wParam));
+        return 0;
+      }
+      break;
+    case WM_KEYDOWN:
+      if (wParam == VK_DELETE) return 0;
+      if (wParam == VK_UP) {
+        StepUp();
+        return 0;
+      }
+      break;
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR: {
+      // Let the control do it (a cut still copies), then take the change back.
+      LRESULT result = EditBox::WindowProc(hwnd, message, wParam, lParam);
+      Send(EM_UNDO);
+      Send(EM_EMPTYUNDOBUFFER);
+      return result;
+    }
+  }
+  return EditBox::WindowProc(hwnd, message, wParam, lParam);
+}

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FrameWindow.h"
+#include "TimeEdit.h"
+#include "TimeText.h"
+
+namespace {
+
+class TimeEditTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    frame = new FrameWindow();
+    frame->SetPosition(40, 40);
+    frame->SetSize(300, 120);
+    ASSERT_EQ(0u, frame->Create(nullptr, GetModuleHandleW(nullptr)));
+  }
+  static void TearDownTestSuite() { frame->Destroy(true); }
+
+  void SetUp() override {
+    edit = new TimeEdit();
+    edit->SetPosition(10, 10);
+    ASSERT_EQ(0u, edit->Create(frame->Handle(), GetModuleHandleW(nullptr)));
+  }
+  void TearDown() override { edit->Destroy(true); }
+
+  std::wstring Shown() const {
+    wchar_t text[64];
+    GetWindowTextW(edit->Handle(), text, 64);
+    return text;
+  }
+  int Caret() const {
+    DWORD start = 0;
+    SendMessageW(edit->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+    return static_cast<int>(start);
+  }
+  void Type(int caret, wchar_t c) {
+    SendMessageW(edit->Handle(), EM_SETSEL, caret, caret);
+    SendMessageW(edit->Handle(), WM_CHAR, c, 1);
+  }
+  void StepUp(int caret) {
+    SendMessageW(edit->Handle(), EM_SETSEL, caret, caret);
+    SendMessageW(edit->Handle(), WM_KEYDOWN, VK_UP, 1);
+  }
+  void Clipboard(const wchar_t* text) {
+    ASSERT_TRUE(OpenClipboard(edit->Handle()));
+    EmptyClipboard();
+    size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(GlobalLock(memory), text, bytes);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+  }
+  std::wstring Clipboard() {
+    std::wstring text;
+    if (!OpenClipboard(edit->Handle())) return L"(closed)";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+      text = static_cast<const wchar_t*>(GlobalLock(data));
+      GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+  }
+
+  static FrameWindow* frame;
+  TimeEdit* edit = nullptr;
+};
+
+FrameWindow* TimeEditTest::frame = nullptr;
+
+}  // namespace
+
+TEST_F(TimeEditTest, TypingOverwritesAndSkipsSeparators) {
+  EXPECT_EQ(L"000:00:00,000000", Shown());
+  Type(4, L'7');
+  EXPECT_EQ(L"000:50:00,000000", Shown());  // tens of minutes stop at 5
+  EXPECT_EQ(5, Caret());
+  Type(7, L'9');
+  EXPECT_EQ(L"000:50:50,000000", Shown());
+  const int separators[] = {3, 6, 9};
+  for (int p : separators) {
+    edit->SetValue(0);
+    Type(p, L'1');
+    EXPECT_EQ(L'1', Shown()[p + 1]) << p;
+    EXPECT_EQ(p + 2, Caret()) << p;
+  }
+  EXPECT_EQ(100000, edit->GetValue());  // the first of six fraction digits
+  edit->SetValue(0);
+  Type(15, L'8');
+  EXPECT_EQ(8, edit->GetValue());
+  Type(16, L'9');  // past the end: the control's own handling, held to 16 characters
+  Type(2, L'x');   // not a digit: the control refuses it
+  EXPECT_EQ(L"000:00:00,000008", Shown());
+  EXPECT_EQ(8, edit->GetValue());
+}
+
+TEST_F(TimeEditTest, UpArrowStepsTheFieldWithCarries) {
+  edit->SetValue(59 * kMicrosecondsPerSecond);
+  StepUp(8);
+  EXPECT_EQ(L"000:01:00,000000", Shown());
+  EXPECT_EQ(8, Caret());
+  edit->SetValue(59 * kMicrosecondsPerMinute);
+  StepUp(5);
+  EXPECT_EQ(L"001:00:00,000000", Shown());
+  StepUp(0);
+  EXPECT_EQ(L"002:00:00,000000", Shown());
+  edit->SetValue(999999);
+  StepUp(12);
+  EXPECT_EQ(L"000:00:01,000000", Shown());
+  EXPECT_EQ(kMicrosecondsPerSecond, edit->GetValue());
+}
+
+TEST_F(TimeEditTest, DeletePasteCutAndClearChangeNothing) {
+  edit->SetValue(3723000004LL);
+  SendMessageW(edit->Handle(), EM_SETSEL, 4, 4);
+  SendMessageW(edit->Handle(), WM_KEYDOWN, VK_DELETE, 1);
+  EXPECT_EQ(L"001:02:03,000004", Shown());
+
+  Clipboard(L"123456");
+  SendMessageW(edit->Handle(), EM_SETSEL, 0, -1);
+  SendMessageW(edit->Handle(), WM_PASTE, 0, 0);
+  EXPECT_EQ(L"001:02:03,000004", Shown());
+
+  SendMessageW(edit->Handle(), EM_SETSEL, 0, 3);
+  SendMessageW(edit->Handle(), WM_CUT, 0, 0);
+  EXPECT_EQ(L"001", Clipboard());  // a cut still copies
+  EXPECT_EQ(L"001:02:03,000004", Shown());
+
+  SendMessageW(edit->Handle(), EM_SETSEL, 4, 9);
+  SendMessageW(edit->Handle(), WM_CLEAR, 0, 0);
+  EXPECT_EQ(L"001:02:03,000004", Shown());
+  EXPECT_EQ(3723000004LL, edit->GetValue());
+}
+
+TEST_F(TimeEditTest, BackspaceChangesOnlyTheDisplay) {
+  edit->SetValue(3723000004LL);
+  SendMessageW(edit->Handle(), EM_SETSEL, 5, 5);
+  SendMessageW(edit->Handle(), WM_CHAR, VK_BACK, 1);
+  EXPECT_EQ(L"001:2:03,000004", Shown());
+  EXPECT_EQ(3723000004LL, edit->GetValue());
+  Type(0, L'0');  // the next digit shows the held text again
+  EXPECT_EQ(L"001:02:03,000004", Shown());
+}
+
+TEST_F(TimeEditTest, ThousandHoursAndMoreAreHeldAtTheLimit) {
+  EXPECT_TRUE(edit->SetValue(TimeEdit::kMaxValue));
+  EXPECT_EQ(L"999:59:59,999999", Shown());
+  EXPECT_FALSE(edit->SetValue(1000 * kMicrosecondsPerHour));
+  EXPECT_EQ(L"999:59:59,999999", Shown());
+  EXPECT_EQ(TimeEdit::kMaxValue, edit->GetValue());
+  EXPECT_FALSE(edit->SetValue(-5));
+  EXPECT_EQ(L"000:00:00,000000", Shown());
+
+  // A step that the field could not show is refused; the others still work.
+  edit->SetValue(999 * kMicrosecondsPerHour);
+  StepUp(1);
+  EXPECT_EQ(L"999:00:00,000000", Shown());
+  StepUp(5);
+  EXPECT_EQ(L"999:01:00,000000", Shown());
+  edit->SetValue(TimeEdit::kMaxValue);
+  StepUp(15);
+  EXPECT_EQ(L"999:59:59,999999", Shown());
+  EXPECT_EQ(TimeEdit::kMaxValue, ParseTime(Shown().c_str()));
+}

@@ -1,0 +1,21 @@
+#include "Button.h"
+
+Button::Button() { Button::InitDefaults(); }
+
+Button::Button(HWND parent, HINSTANCE instance) : Button() { Create(parent, instance); }
+
+void Button::InitDefaults() {
+  exStyle_ = 0;
+  style_ = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+  x_ = y_ = 0;
+  width_ = 75;
+  height_ = 25;
+}
+
+DWORD Button::Create(HWND parent, HINSTANCE instance) {
+  return CreateWindowOfClass(L"BUTTON", instance, parent, 0, true);
+}
+
+HANDLE Button::SetImage(HANDLE image, UINT type) {
+  return reinterpret_cast<HANDLE>(Send(BM_SETIMAGE, type, reinterpret_cast<LPARAM>(image)));
+}

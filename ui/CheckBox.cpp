@@ -1,0 +1,25 @@
+#include "CheckBox.h"
+
+CheckBox::CheckBox() { CheckBox::InitDefaults(); }
+
+CheckBox::CheckBox(HWND parent, HINSTANCE instance) : CheckBox() { Create(parent, instance); }
+
+void CheckBox::InitDefaults() {
+  exStyle_ = 0;
+  style_ = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
+  x_ = y_ = 0;
+  width_ = 75;
+  height_ = 20;
+}
+
+DWORD CheckBox::Create(HWND parent, HINSTANCE instance) {
+  return CreateWindowOfClass(L"BUTTON", instance, parent, 0, true);
+}
+
+int CheckBox::GetCheck() const { return static_cast<int>(Send(BM_GETCHECK)); }
+
+bool CheckBox::SetCheck(int state) {
+  if (!hwnd_) return false;
+  Send(BM_SETCHECK, static_cast<WPARAM>(state));
+  return true;
+}

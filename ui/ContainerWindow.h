@@ -1,0 +1,34 @@
+// A window that owns a list of children and lays them out by their anchoring
+// flags when its own size changes.
+#pragma once
+
+#include <vector>
+
+#include "Window.h"
+
+class ContainerWindow : public Window {
+ public:
+  LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Destroys the children, windows included.
+  ~ContainerWindow() override;
+
+  // Appends child with its current size recorded; false when it is already there.
+  bool AddChild(Window* child);
+  // Takes child out of the list, then destroys its window and deletes it as asked.
+  // False when child is not in the list (then nothing is done to it).
+  bool RemoveChild(Window* child, bool destroyWindow, bool deleteObject);
+  // Destroy(destroyWindow) of every child in list order; the list ends empty.
+  void ClearChildren(bool destroyWindow);
+  size_t ChildCount() const { return children_.size(); }
+
+ private:
+  struct ChildEntry {
+    int width;  // as recorded, so stretching back restores the size exactly
+    int height;
+    Window* child;
+  };
+  void LayOut(const WINDOWPOS* pos);
+  void LayOutChild(ChildEntry& entry, int dx, int dy);
+
+  std::vector<ChildEntry> children_;
+};
