@@ -25,11 +25,7 @@ TimeEdit::TimeEdit() { TimeEdit::InitDefaults(); }
 TimeEdit::TimeEdit(HWND parent, HINSTANCE instance) : TimeEdit() { Create(parent, instance); }
 
 void TimeEdit::InitDefaults() {
-  exStyle_ = WS_EX_CLIENTEDGE;
-  style_ = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL;
-  x_ = y_ = 0;
-  width_ = 120;
-  height_ = 20;
+  SetDefaults(WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, 120, 20);
   wcscpy(text_, kInitialText);
 }
 

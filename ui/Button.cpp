@@ -5,11 +5,7 @@ Button::Button() { Button::InitDefaults(); }
 Button::Button(HWND parent, HINSTANCE instance) : Button() { Create(parent, instance); }
 
 void Button::InitDefaults() {
-  exStyle_ = 0;
-  style_ = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
-  x_ = y_ = 0;
-  width_ = 75;
-  height_ = 25;
+  SetDefaults(0, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 75, 25);
 }
 
 DWORD Button::Create(HWND parent, HINSTANCE instance) {

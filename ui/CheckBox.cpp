@@ -5,11 +5,7 @@ CheckBox::CheckBox() { CheckBox::InitDefaults(); }
 CheckBox::CheckBox(HWND parent, HINSTANCE instance) : CheckBox() { Create(parent, instance); }
 
 void CheckBox::InitDefaults() {
-  exStyle_ = 0;
-  style_ = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
-  x_ = y_ = 0;
-  width_ = 75;
-  height_ = 20;
+  SetDefaults(0, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 75, 20);
 }
 
 DWORD CheckBox::Create(HWND parent, HINSTANCE instance) {

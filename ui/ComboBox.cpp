@@ -7,11 +7,7 @@ ComboBox::ComboBox() { ComboBox::InitDefaults(); }
 ComboBox::ComboBox(HWND parent, HINSTANCE instance) : ComboBox() { Create(parent, instance); }
 
 void ComboBox::InitDefaults() {
-  exStyle_ = WS_EX_NOPARENTNOTIFY;
-  style_ = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_AUTOHSCROLL | CBS_HASSTRINGS;
-  x_ = y_ = 0;
-  width_ = 120;
-  height_ = 20;
+  SetDefaults(WS_EX_NOPARENTNOTIFY, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_AUTOHSCROLL | CBS_HASSTRINGS, 120, 20);
   droppedHeight_ = 100;
   widestText_ = 0;
 }

@@ -11,11 +11,7 @@ EditBox::EditBox(HWND parent, HINSTANCE instance, uint32_t style, uint32_t exSty
 }
 
 void EditBox::InitDefaults() {
-  exStyle_ = WS_EX_CLIENTEDGE;
-  style_ = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
-  x_ = y_ = 0;
-  width_ = 120;
-  height_ = 20;
+  SetDefaults(WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 120, 20);
 }
 
 DWORD EditBox::Create(HWND parent, HINSTANCE instance) {

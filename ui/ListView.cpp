@@ -9,11 +9,7 @@ ListView::ListView() { ListView::InitDefaults(); }
 ListView::ListView(HWND parent, HINSTANCE instance) : ListView() { Create(parent, instance); }
 
 void ListView::InitDefaults() {
-  exStyle_ = WS_EX_CLIENTEDGE;
-  style_ = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
-  x_ = y_ = 0;
-  width_ = 0;
-  height_ = 0;
+  SetDefaults(WS_EX_CLIENTEDGE, WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0);
 }
 
 DWORD ListView::Create(HWND parent, HINSTANCE instance) {

@@ -5,11 +5,7 @@ StaticText::StaticText() { StaticText::InitDefaults(); }
 StaticText::StaticText(HWND parent, HINSTANCE instance) : StaticText() { Create(parent, instance); }
 
 void StaticText::InitDefaults() {
-  exStyle_ = 0;
-  style_ = WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP;
-  x_ = y_ = 0;
-  width_ = 120;
-  height_ = 15;
+  SetDefaults(0, WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, 120, 15);
 }
 
 DWORD StaticText::Create(HWND parent, HINSTANCE instance) {

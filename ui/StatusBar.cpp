@@ -10,11 +10,7 @@ StatusBar::StatusBar() { StatusBar::InitDefaults(); }
 StatusBar::StatusBar(HWND parent, HINSTANCE instance) : StatusBar() { Create(parent, instance); }
 
 void StatusBar::InitDefaults() {
-  exStyle_ = 0;
-  style_ = WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP;
-  x_ = y_ = 0;
-  width_ = 120;
-  height_ = 20;
+  SetDefaults(0, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 120, 20);
 }
 
 DWORD StatusBar::Create(HWND parent, HINSTANCE instance) {

@@ -9,11 +9,7 @@ TrackBar::TrackBar() { TrackBar::InitDefaults(); }
 TrackBar::TrackBar(HWND parent, HINSTANCE instance) : TrackBar() { Create(parent, instance); }
 
 void TrackBar::InitDefaults() {
-  exStyle_ = 0;
-  style_ = WS_CHILD | WS_VISIBLE;
-  x_ = y_ = 0;
-  width_ = 120;
-  height_ = 20;
+  SetDefaults(0, WS_CHILD | WS_VISIBLE, 120, 20);
 }
 
 DWORD TrackBar::Create(HWND parent, HINSTANCE instance) {

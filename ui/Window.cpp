@@ -129,6 +129,14 @@ bool Window::HandleDialogMessage(MSG* msg) {
   return activeWindow && IsWindow(activeWindow) && IsDialogMessageW(activeWindow, msg);
 }
 
+void Window::SetDefaults(uint32_t exStyle, uint32_t style, int width, int height) {
+  exStyle_ = exStyle;
+  style_ = style;
+  x_ = y_ = 0;
+  width_ = width;
+  height_ = height;
+}
+
 LRESULT Window::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   return hwnd_ ? SendMessageW(hwnd_, message, wParam, lParam) : 0;
 }

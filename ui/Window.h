@@ -74,6 +74,8 @@ class Window {
   // Creates the window (bound only after CreateWindowExW returns, so messages
   // sent during creation get default handling) and gives it the GUI font.
   DWORD CreateWindowOfClass(const wchar_t* className, HINSTANCE instance, HWND parent, UINT id, bool subclass);
+  // A kind's default styles, at (0, 0) with the given size.
+  void SetDefaults(uint32_t exStyle, uint32_t style, int width, int height);
   // SendMessageW to the window; 0 without one.
   LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
   // Forgets the handle: unbinds and gives a subclassed window its procedure back.
