@@ -27,15 +27,6 @@ TEST(Paths, ModuleDirectoryEndsWithBackslash) {
   EXPECT_EQ('\\', narrow[strlen(narrow) - 1]);
 }
 
-TEST(Paths, AbsoluteForms) {
-  EXPECT_TRUE(IsAbsolutePath(L"C:"));
-  EXPECT_TRUE(IsAbsolutePath(L"\\\\server\\share"));
-  EXPECT_FALSE(IsAbsolutePath(L"\\root\\relative"));
-  EXPECT_FALSE(IsAbsolutePath(L"C"));
-  EXPECT_FALSE(IsAbsolutePath(static_cast<const wchar_t*>(nullptr)));
-  EXPECT_TRUE(IsAbsolutePath("d:x"));
-}
-
 TEST(ResolvePath, BareNameGoesBesideTheProgram) {
   wchar_t* path = ResolvePath(L"Morvik.ini", kResolveExpand | kResolveProgramDir);
   EXPECT_EQ(ProgramFolder() + L"Morvik.ini", path);

@@ -6,22 +6,6 @@
 #include "JoinedString.h"
 #include "Text.h"
 
-TEST(Text, CopiesOwnOrCallerBuffers) {
-  wchar_t* copy = CopyText(L"abc");
-  EXPECT_STREQ(L"abc", copy);
-  FreeText(copy);
-  EXPECT_EQ(nullptr, CopyText(static_cast<const wchar_t*>(nullptr)));
-
-  wchar_t buffer[8] = L"xyz";
-  EXPECT_EQ(nullptr, CopyNonEmpty(L"", buffer));
-  EXPECT_STREQ(L"", buffer);
-  EXPECT_EQ(buffer, CopyNonEmpty(L"ab", buffer));
-  EXPECT_STREQ(L"ab", buffer);
-
-  char narrow[8];
-  EXPECT_STREQ("ok", CopyText("ok", narrow));
-}
-
 TEST(Text, ConcatenatesIntoNewOrSameBuffer) {
   wchar_t* joined = Concat(nullptr, L"Morvik", L".ini", nullptr);
   EXPECT_STREQ(L"Morvik.ini", joined);
@@ -38,17 +22,6 @@ TEST(Text, ConcatenatesIntoNewOrSameBuffer) {
   EXPECT_STREQ("ab", narrow.Get());
   JoinedString none(static_cast<const wchar_t*>(nullptr), L"x", nullptr);
   EXPECT_EQ(nullptr, none.Get());
-}
-
-TEST(Text, JoinsWithSeparator) {
-  const wchar_t* parts[] = {L"one", L"two", L"three", nullptr};
-  wchar_t* all = JoinStrings(nullptr, parts, 0, L", ");
-  EXPECT_STREQ(L"one, two, three", all);
-  FreeText(all);
-  wchar_t buffer[32];
-  EXPECT_STREQ(L"one+two", JoinStrings(buffer, parts, 2, L"+"));
-  const wchar_t* empty[] = {L"", L"", nullptr};
-  EXPECT_EQ(nullptr, JoinStrings(buffer, empty, 0, L"-"));
 }
 
 TEST(Text, FindsAndUpperCases) {
