@@ -48,7 +48,10 @@ SAFEARRAY* MakeArray(const void* data, LONG count, VARTYPE type) {
   return array;
 }
 
-bool HoldsArray(const VARIANT* variant) { return variant && (variant->vt & VT_ARRAY) && variant->parray; }
+// A by-reference array (pparray) is the caller's, and parray would misread it.
+bool HoldsArray(const VARIANT* variant) {
+  return variant && (variant->vt & VT_ARRAY) && !(variant->vt & VT_BYREF) && variant->parray;
+}
 
 LONG ElementCount(SAFEARRAY* array) { return LONG(array->rgsabound[0].cElements); }
 
@@ -111,7 +114,7 @@ void* ExtractArray(VARIANT* variant, bool destroy, LONG* count) {
 }
 
 bool ClearArrayVariant(VARIANT* variant) {
-  if (!variant || !(variant->vt & VT_ARRAY)) return false;
+  if (!variant || !(variant->vt & VT_ARRAY) || (variant->vt & VT_BYREF)) return false;
   if (variant->parray) SafeArrayDestroy(variant->parray);
   variant->parray = nullptr;
   variant->vt = VT_EMPTY;

@@ -2,6 +2,7 @@
 // in VARIANTs. Element types copied: VT_I2, VT_I4, VT_R8 and VT_VARIANT (each
 // element a deep copy, so caller and array never share strings or interfaces).
 // Other types from VT_I2 to VT_VARIANT make the array but copy nothing.
+// Arrays held by reference (VT_BYREF) are neither read nor freed.
 #pragma once
 
 #include <windows.h>

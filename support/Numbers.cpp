@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "Text.h"
 
@@ -30,6 +31,7 @@ C* UnsignedToText(uint64_t magnitude, bool negative, C* buffer, int radix) {
 
 template <class C>
 C* SignedToText(int64_t value, uint64_t bits, C* buffer, int radix) {
+  if (radix < 2 || radix > 36) radix = 10;  // decided here, so the fallback is signed too
   if (radix == 10 && value < 0) return UnsignedToText(0 - uint64_t(value), true, buffer, radix);
   return UnsignedToText(radix == 10 ? uint64_t(value) : bits, false, buffer, radix);
 }
@@ -56,6 +58,35 @@ int64_t ToInt(const C* text, int64_t low, int64_t high) {
   return -value;
 }
 
+// The decimal exponent of the first significant digit of the number that from_chars
+// read from [p, end): below 0 when an out-of-range result underflowed.
+long long DecimalExponent(const char* p, const char* end) {
+  long long exponent = 0;
+  bool seen = false, point = false;
+  for (; p < end && *p != 'e' && *p != 'E'; ++p) {
+    if (*p == '.') {
+      point = true;
+    } else if (point) {
+      if (!seen) {
+        --exponent;
+        seen = *p != '0';
+      }
+    } else if (seen) {
+      ++exponent;
+    } else {
+      seen = *p != '0';
+    }
+  }
+  if (p >= end) return exponent;
+  ++p;
+  bool negative = p < end && *p == '-';
+  if (p < end && (*p == '-' || *p == '+')) ++p;
+  long long written = 0;
+  for (; p < end && *p >= '0' && *p <= '9'; ++p)
+    if (written < 1000000000) written = written * 10 + (*p - '0');
+  return negative ? exponent - written : exponent + written;
+}
+
 // The longest prefix of text that reads as a number, copied narrow.
 template <class C>
 double ToDouble(const C* text, int* errorPos) {
@@ -71,19 +102,17 @@ double ToDouble(const C* text, int* errorPos) {
   while (IsSpace(unsigned(*text))) ++text;
   bool negative = *text == '-';
   if (*text == '-' || *text == '+') ++text;
-  char narrow[400];
-  size_t n = 0;
-  for (; n + 1 < sizeof narrow && text[n] && unsigned(text[n]) < 128; ++n) narrow[n] = char(text[n]);
-  narrow[n] = 0;
+  // Any length: leading zeros or long digit strings must not be cut off.
+  std::string narrow;
+  for (size_t n = 0; text[n] && unsigned(text[n]) < 128; ++n) narrow += char(text[n]);
+  const char* begin = narrow.c_str();
   double value = 0.0;
-  auto result = std::from_chars(narrow, narrow + n, value, std::chars_format::general);
+  auto result = std::from_chars(begin, begin + narrow.size(), value, std::chars_format::general);
   if (result.ec == std::errc::invalid_argument) return 0.0;
   if (result.ec == std::errc::result_out_of_range) {
-    // from_chars leaves the value alone; follow strtod's overflow and underflow results.
-    bool tiny = false;
-    for (const char* p = narrow; p < result.ptr; ++p)
-      if (*p == 'e' || *p == 'E') tiny = p[1] == '-';
-    value = tiny ? 0.0 : HUGE_VAL;
+    // from_chars leaves the value alone; follow strtod's overflow and underflow
+    // results, judged by magnitude (0.000...1 has no exponent, 1000...e-10 a negative one).
+    value = DecimalExponent(begin, result.ptr) < 0 ? 0.0 : HUGE_VAL;
   }
   return negative ? -value : value;
 }

@@ -64,7 +64,10 @@ const C* BasicSettingsFile<C>::ReadString(const C* section, const C* key, const 
       FreeText(target);
       return defaultValue;
     }
-    CopyText(defaultValue, buffer);
+    // The buffer holds kStringChars: a longer default is cut, not overrun.
+    size_t n = 0;
+    for (; defaultValue && defaultValue[n] && n + 1 < size_t(kStringChars); ++n) buffer[n] = defaultValue[n];
+    buffer[n] = 0;
     return buffer;
   }
   target[n] = 0;

@@ -39,7 +39,10 @@ C* JoinT(C* buffer, const C* const* strings, int count, const C* separator) {
   int total = 0;
   size_t n = 0;
   for (; count > 0 ? total < count : strings[total] != nullptr; ++total) n += Length(strings[total]);
-  if (n == 0) return nullptr;
+  if (n == 0) {
+    if (buffer) buffer[0] = 0;
+    return nullptr;
+  }
   size_t sepLength = Length(separator);
   if (!buffer) buffer = AllocText<C>(n + sepLength * (total - 1) + 1);
   C* out = buffer;

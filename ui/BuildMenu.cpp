@@ -21,7 +21,10 @@ void FillMenu(HMENU menu, const MENUITEMINFOW* items, int count, int* next, bool
       item.hSubMenu = submenu;
       if (!submenu) item.fMask &= ~MIIM_SUBMENU;
     }
-    InsertMenuItemW(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &item);
+    // A record the menu refuses takes its new submenu nowhere: destroy it here.
+    if (!InsertMenuItemW(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &item) && OpensSubmenu(item) &&
+        item.hSubMenu)
+      DestroyMenu(item.hSubMenu);
   }
 }
 

@@ -51,8 +51,9 @@ bool ContainerWindow::RemoveChild(Window* child, bool destroyWindow, bool delete
   for (auto it = children_.begin(); it != children_.end(); ++it) {
     if (it->child != child) continue;
     children_.erase(it);
+    ChildRemoved(child);
     if (destroyWindow && child->Handle()) DestroyWindow(child->Handle());
-    if (deleteObject) child->Destroy(true);
+    if (deleteObject) child->Destroy(false);  // its window went above, if asked
     return true;
   }
   return false;
@@ -61,5 +62,10 @@ bool ContainerWindow::RemoveChild(Window* child, bool destroyWindow, bool delete
 void ContainerWindow::ClearChildren(bool destroyWindow) {
   std::vector<ChildEntry> children;
   children.swap(children_);
-  for (ChildEntry& entry : children) entry.child->Destroy(destroyWindow);
+  for (ChildEntry& entry : children) {
+    ChildRemoved(entry.child);
+    entry.child->Destroy(destroyWindow);
+  }
 }
+
+void ContainerWindow::ChildRemoved(Window*) {}

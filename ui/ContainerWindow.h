@@ -21,6 +21,11 @@ class ContainerWindow : public Window {
   void ClearChildren(bool destroyWindow);
   size_t ChildCount() const { return children_.size(); }
 
+ protected:
+  // Told as child leaves the list, before it is destroyed, so that a derived
+  // window can forget its own pointer to it.
+  virtual void ChildRemoved(Window* child);
+
  private:
   struct ChildEntry {
     int width;  // as recorded, so stretching back restores the size exactly

@@ -33,6 +33,11 @@ DialogWindow::DialogWindow() {
   style_ = WS_SYSMENU | WS_THICKFRAME;
 }
 
+void DialogWindow::ChildRemoved(Window* child) {
+  if (child == okButton_) okButton_ = nullptr;
+  if (child == cancelButton_) cancelButton_ = nullptr;
+}
+
 Button* DialogWindow::AddButton(int x, int y, uint32_t style, HICON image, const wchar_t* text) {
   Button* button = new Button();
   button->SetPosition(x, y);

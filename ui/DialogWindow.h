@@ -29,6 +29,9 @@ class DialogWindow : public FrameWindow {
   static HICON OkImage();
   static HICON CancelImage();
 
+ protected:
+  void ChildRemoved(Window* child) override;
+
  private:
   Button* AddButton(int x, int y, uint32_t style, HICON image, const wchar_t* text);
   void SizeToContent(Window* content);

@@ -130,6 +130,9 @@ int FrameWindow::ShowModal(bool withoutLoop) {
     flags_ |= kFrameShownWithoutLoop;
     return 0;
   }
+  // The loop's caller owns the object now: destroyed meanwhile, it must not
+  // delete itself under the loop (the bit may be left from an earlier showing).
+  flags_ &= ~kFrameShownWithoutLoop;
   modalRunning_ = true;
   HWND savedWindow = modalWindow;
   HACCEL savedAccelerators = modalAccelerators;

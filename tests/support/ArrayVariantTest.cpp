@@ -81,6 +81,19 @@ TEST(ArrayVariant, UnhandledTypesFailCleanly) {
   EXPECT_EQ(nullptr, ExtractArray(&strings.Variant(), true));
   EXPECT_EQ(VARTYPE(VT_BSTR | VT_ARRAY), strings.Variant().vt);  // untouched on failure
 
+  // By reference the variant holds a SAFEARRAY**: never taken for the array.
+  ArrayVariant owner(values, 2, VT_I4);
+  VARIANT byRef;
+  VariantInit(&byRef);
+  byRef.vt = VT_ARRAY | VT_I4 | VT_BYREF;
+  byRef.pparray = &owner.Variant().parray;
+  LONG count = -1;
+  EXPECT_EQ(nullptr, ExtractArray(&byRef, true, &count));
+  EXPECT_EQ(0, count);
+  EXPECT_FALSE(FillArray(&byRef, values));
+  EXPECT_FALSE(ClearArrayVariant(&byRef));
+  EXPECT_FALSE(owner.IsEmpty());
+
   VARIANT number;
   VariantInit(&number);
   number.vt = VT_I4;

@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "DecimalText.h"
 #include "NumberText.h"
@@ -65,6 +66,10 @@ TEST(IntegerText, RadixAndSign) {
   char narrow[kNumberTextSize];
   EXPECT_STREQ("1777777777777777777777", Int64ToText(-1, narrow, 8));
 
+  // A radix out of range falls back to 10, signed like radix 10 itself.
+  EXPECT_STREQ(L"-5", IntToText(-5, buffer, 0));
+  EXPECT_STREQ("-5", Int64ToText(-5, narrow, 37));
+
   NumberText code(-3, 10);
   EXPECT_STREQ(L"-3", code.AsText());
   NumberTextA hex(48879, 16);
@@ -102,6 +107,18 @@ TEST(TextToDouble, ValuesAndErrorPositions) {
   EXPECT_DOUBLE_EQ(1500.0, TextToDouble(" 1.5e3"));
   EXPECT_DOUBLE_EQ(0.25, TextToDouble(L".25"));
   EXPECT_TRUE(std::isinf(TextToDouble(L"1e999")));
+}
+
+TEST(TextToDouble, OutOfRangeByMagnitudeAndLongText) {
+  // Underflow and overflow are told apart by the value, not by the exponent's sign.
+  std::wstring tiny = L"0." + std::wstring(330, L'0') + L"1";
+  EXPECT_EQ(0.0, TextToDouble(tiny.c_str()));
+  std::string huge = "1" + std::string(350, '0') + "e-10";
+  EXPECT_TRUE(std::isinf(TextToDouble(huge.c_str())));
+  EXPECT_EQ(0.0, TextToDouble(L"-1e-400"));
+  // Long text is read whole.
+  std::wstring padded = std::wstring(500, L'0') + L"1.5";
+  EXPECT_DOUBLE_EQ(1.5, TextToDouble(padded.c_str()));
 }
 
 TEST(TextToDouble, IgnoresTheCRuntimeLocale) {

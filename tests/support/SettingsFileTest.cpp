@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "SettingsFile.h"
 #include "TempFolder.h"
@@ -85,6 +86,12 @@ TEST(SettingsFile, ReadStringOwnershipRules) {
   settings.ReadString(L"RenderFile", L"Empty", nullptr, buffer);
   EXPECT_STREQ(L"", buffer);
   EXPECT_EQ(nullptr, settings.ReadString(L"RenderFile", L"Empty", nullptr));
+  // A default longer than the buffer is cut to it, still terminated.
+  std::wstring longDefault(SettingsFile::kStringChars + 100, L'd');
+  std::vector<wchar_t> guarded(SettingsFile::kStringChars + 8, L'#');
+  settings.ReadString(L"RenderFile", L"Empty", longDefault.c_str(), guarded.data());
+  EXPECT_EQ(size_t(SettingsFile::kStringChars - 1), wcslen(guarded.data()));
+  EXPECT_EQ(L'#', guarded[SettingsFile::kStringChars]);
 
   // Missing with a default and no buffer: a heap copy the caller frees.
   const wchar_t* copy = settings.ReadString(L"RenderFile", L"FileName", fallback);

@@ -106,3 +106,16 @@ TEST(SplitText, CountAndMaxLengthBoundTheScan) {
   SplitText(narrow, &count, ';', out, false, 0);
   EXPECT_EQ(0, count);
 }
+
+TEST(Text, JoinStringsStopsAtCountOrNull) {
+  const wchar_t* parts[] = {L"one", L"two", L"three", nullptr};
+  wchar_t* all = JoinStrings(nullptr, parts, 0, L", ");
+  EXPECT_STREQ(L"one, two, three", all);
+  FreeText(all);
+  wchar_t buffer[32];
+  EXPECT_STREQ(L"one+two", JoinStrings(buffer, parts, 2, L"+"));
+  // Nothing to join: no text, and the caller's buffer is left empty.
+  const wchar_t* empty[] = {L"", L"", nullptr};
+  EXPECT_EQ(nullptr, JoinStrings(buffer, empty, 0, L"-"));
+  EXPECT_STREQ(L"", buffer);
+}

@@ -154,6 +154,21 @@ TEST(Framework, DestroyedWindowIsForgotten) {
   EXPECT_EQ(bound - 2, WindowMap::Count());
 }
 
+TEST(Framework, RemoveChildDestroysTheWindowOnlyWhenAsked) {
+  TestFrame* frame = MakeFrame(nullptr, 0, 0, 200, 100);
+  ASSERT_NE(nullptr, frame);
+  StaticText* kept = AddLabel(frame, 0, 0, 50, 20, 0);
+  HWND keptHandle = kept->Handle();
+  EXPECT_TRUE(frame->RemoveChild(kept, false, true));  // the object goes, its window stays
+  EXPECT_TRUE(IsWindow(keptHandle));
+  StaticText* gone = AddLabel(frame, 0, 30, 50, 20, 0);
+  HWND goneHandle = gone->Handle();
+  EXPECT_TRUE(frame->RemoveChild(gone, true, true));
+  EXPECT_FALSE(IsWindow(goneHandle));
+  EXPECT_EQ(0u, frame->ChildCount());
+  frame->Destroy(true);
+}
+
 TEST(Framework, CenterOnWindowAndDesktop) {
   TestFrame* owner = MakeFrame(nullptr, 100, 100, 401, 301);
   ASSERT_NE(nullptr, owner);

@@ -122,6 +122,25 @@ TEST_F(CloseProtocol, ShownWithoutLoopTellsParentWhichDeletes) {
 
 using ModalLoops = OwnedPair;
 
+TEST_F(ModalLoops, WindowOnceShownWithoutLoopIsKeptForItsLoopsCaller) {
+  // Shown without a loop, closed with the parent keeping the object, created again.
+  TestFrame* child = MakeFrame(window->Handle(), 90, 90, 100, 60);
+  ASSERT_NE(nullptr, child);
+  child->ShowModal(true);
+  window->childClosedAnswer = 1;
+  DestroyWindow(child->Handle());
+  window->childClosedAnswer = 0;
+  ASSERT_EQ(0u, child->Create(window->Handle(), TestInstance()));
+
+  // Destroyed during a loop, it must not delete itself under that loop.
+  int deleted = TestFrame::deleted;
+  child->onPing = [&] { DestroyWindow(child->Handle()); };
+  PostMessageW(child->Handle(), kPingMessage, 0, 0);
+  child->ShowModal(false);
+  EXPECT_EQ(deleted, TestFrame::deleted);
+  if (TestFrame::deleted == deleted) child->Destroy(true);
+}
+
 TEST_F(ModalLoops, NestedLoopReturnsToOuter) {
   TestFrame* inner = MakeFrame(window->Handle(), 100, 100, 100, 60);
   ASSERT_NE(nullptr, inner);
@@ -219,6 +238,24 @@ TEST(Dialog, EnterEscapeButtonsAndCloseBoxSetResult) {
     dialog->Destroy(true);
   }
   owner->Destroy(true);
+}
+
+TEST(Dialog, ButtonsLeavingWithTheChildrenAreForgotten) {
+  DialogWindow* dialog = MakeDialog(nullptr);
+  ASSERT_NE(nullptr, dialog);
+  dialog->ClearChildren(true);
+  EXPECT_EQ(nullptr, dialog->OkButton());
+  EXPECT_EQ(nullptr, dialog->CancelButton());
+  // New content, then new buttons: the content stays.
+  StaticText* content = new StaticText();
+  content->SetPosition(8, 8);
+  content->SetSize(100, 20);
+  ASSERT_EQ(0u, content->Create(dialog->Handle(), TestInstance()));
+  dialog->AddChild(content);
+  dialog->ArrangeButtons(content);
+  EXPECT_EQ(3u, dialog->ChildCount());
+  EXPECT_NE(nullptr, content->Handle());
+  dialog->Destroy(true);
 }
 
 TEST(Dialog, ButtonsPlacedAndWindowSizedToContent) {
