@@ -56,22 +56,13 @@ bool Absolute(const C* path) {
 }
 
 template <class C>
-void CopyCut(const C* text, C* target) {
-  if (text == target) return;
-  size_t n = 0;
-  if (text)
-    for (; n + 1 < MAX_PATH && text[n]; ++n) target[n] = text[n];
-  target[n] = 0;
-}
-
-template <class C>
 C* Resolve(const C* path, int flags, C* buffer) {
   C* result = buffer ? buffer : new C[MAX_PATH]();
-  CopyCut(path, result);
+  CopyTextCut(path, result, MAX_PATH);
   C work[MAX_PATH];
   if (flags & kResolveExpand) {
     DWORD n = Expand(result, work, MAX_PATH);
-    if (n > 0 && n <= MAX_PATH) CopyCut<C>(work, result);
+    if (n > 0 && n <= MAX_PATH) CopyTextCut(work, result, MAX_PATH);
   }
   if (Absolute(result)) return result;
   bool done;
@@ -83,7 +74,7 @@ C* Resolve(const C* path, int flags, C* buffer) {
     DWORD n = FullPath(result, MAX_PATH, work);
     done = n > 0 && n < MAX_PATH;
   }
-  if (done) CopyCut<C>(work, result);
+  if (done) CopyTextCut(work, result, MAX_PATH);
   return result;
 }
 

@@ -65,10 +65,7 @@ const C* BasicSettingsFile<C>::ReadString(const C* section, const C* key, const 
       return defaultValue;
     }
     // The buffer holds kStringChars: a longer default is cut, not overrun.
-    size_t n = 0;
-    for (; defaultValue && defaultValue[n] && n + 1 < size_t(kStringChars); ++n) buffer[n] = defaultValue[n];
-    buffer[n] = 0;
-    return buffer;
+    return CopyTextCut(defaultValue, buffer, kStringChars);
   }
   target[n] = 0;
   if (buffer) return buffer;

@@ -25,6 +25,19 @@ C* Copy(const C* text, C* buffer) {
 }
 
 template <class C>
+C* CopyCut(const C* text, C* buffer, size_t size) {
+  if (!buffer || !size) return buffer;
+  if (text == buffer) {
+    buffer[size - 1] = 0;
+    return buffer;
+  }
+  size_t n = 0;
+  for (; text && n + 1 < size && text[n]; ++n) buffer[n] = text[n];
+  buffer[n] = 0;
+  return buffer;
+}
+
+template <class C>
 C* CopyNonEmptyT(const C* text, C* buffer) {
   if (Length(text) == 0) {
     if (buffer) buffer[0] = 0;
@@ -136,6 +149,8 @@ size_t TextLength(const char* text) { return Length(text); }
 
 wchar_t* CopyText(const wchar_t* text, wchar_t* buffer) { return Copy(text, buffer); }
 char* CopyText(const char* text, char* buffer) { return Copy(text, buffer); }
+wchar_t* CopyTextCut(const wchar_t* text, wchar_t* buffer, size_t size) { return CopyCut(text, buffer, size); }
+char* CopyTextCut(const char* text, char* buffer, size_t size) { return CopyCut(text, buffer, size); }
 wchar_t* CopyNonEmpty(const wchar_t* text, wchar_t* buffer) { return CopyNonEmptyT(text, buffer); }
 char* CopyNonEmpty(const char* text, char* buffer) { return CopyNonEmptyT(text, buffer); }
 

@@ -23,6 +23,11 @@ size_t TextLength(const char* text);
 wchar_t* CopyText(const wchar_t* text, wchar_t* buffer = nullptr);
 char* CopyText(const char* text, char* buffer = nullptr);
 
+// Copies at most size - 1 characters of text (null: none) into buffer and
+// terminates it; text and buffer may be the same. Returns buffer.
+wchar_t* CopyTextCut(const wchar_t* text, wchar_t* buffer, size_t size);
+char* CopyTextCut(const char* text, char* buffer, size_t size);
+
 // As CopyText, but an empty (or null) text gives null and, with a buffer, an empty buffer.
 wchar_t* CopyNonEmpty(const wchar_t* text, wchar_t* buffer = nullptr);
 char* CopyNonEmpty(const char* text, char* buffer = nullptr);

@@ -36,11 +36,7 @@ wchar_t* StatusBar::GetText(int part, wchar_t* buffer, size_t size) const {
   Send(SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text));
   text[length] = 0;
   if (!buffer) return text;
-  if (size) {
-    size_t n = length < size - 1 ? length : size - 1;
-    for (size_t i = 0; i < n; ++i) buffer[i] = text[i];
-    buffer[n] = 0;
-  }
+  CopyTextCut(text, buffer, size);
   FreeText(text);
   return buffer;
 }
