@@ -85,14 +85,6 @@ bool HasColour(HWND hwnd, bool green) {
   return found;
 }
 
-void ShowFor(int ms) {
-  DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-  while (static_cast<int>(end - GetTickCount()) > 0) {
-    PumpMessages();
-    Sleep(20);
-  }
-}
-
 }  // namespace
 
 TEST(DialogLook, ImageButtonsFromTheButtonStrip) {

@@ -23,6 +23,15 @@ inline void PumpMessages() {
   }
 }
 
+// Keeps the windows up for ms milliseconds, answering their messages.
+inline void ShowFor(int ms) {
+  DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+  while (static_cast<int>(end - GetTickCount()) > 0) {
+    PumpMessages();
+    Sleep(20);
+  }
+}
+
 // Removes a pending WM_QUIT; true when there was one, its code in *code.
 inline bool TakeQuit(WPARAM* code = nullptr) {
   MSG msg;
