@@ -1,0 +1,6 @@
+// Counts the engine's live COM objects, so tests can prove nothing leaks.
+#pragma once
+
+long EngineObjectCount();
+void EngineObjectCreated();
+void EngineObjectDestroyed();

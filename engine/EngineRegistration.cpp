@@ -1,0 +1,48 @@
+#include "EngineRegistration.h"
+
+#include "ClassFactory.h"
+#include "EditingServices.h"
+#include "PropertySetter.h"
+#include "Timeline.h"
+#include "Xml2Dex.h"
+
+namespace {
+
+struct EngineClass {
+  const CLSID* clsid;
+  CreateInstanceFunction create;
+};
+
+const EngineClass kClasses[] = {
+    {&CLSID_AMTimeline, &Timeline::CreateInstance},
+    {&CLSID_PropertySetter, &PropertySetter::CreateInstance},
+    {&CLSID_Xml2Dex, &Xml2Dex::CreateInstance},
+};
+constexpr int kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
+
+DWORD cookies[kClassCount];
+bool registered = false;
+
+}  // namespace
+
+HRESULT RegisterEngineClasses() {
+  if (registered) return S_OK;
+  for (int i = 0; i < kClassCount; ++i) {
+    ClassFactory* factory = new ClassFactory(kClasses[i].create);
+    HRESULT hr = CoRegisterClassObject(*kClasses[i].clsid, factory, CLSCTX_INPROC_SERVER,
+                                       REGCLS_MULTIPLEUSE, &cookies[i]);
+    factory->Release();  // COM holds its own reference while registered
+    if (FAILED(hr)) {
+      for (int j = 0; j < i; ++j) CoRevokeClassObject(cookies[j]);
+      return hr;
+    }
+  }
+  registered = true;
+  return S_OK;
+}
+
+void RevokeEngineClasses() {
+  if (!registered) return;
+  for (int i = 0; i < kClassCount; ++i) CoRevokeClassObject(cookies[i]);
+  registered = false;
+}

@@ -1,0 +1,185 @@
+#include "MediaTypeAttributes.h"
+
+#include <dshow.h>
+#include <dvdmedia.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "AttributeReader.h"
+#include "LoadProblems.h"
+#include "ProjectValues.h"
+#include "XmlElement.h"
+#include "XmlWriter.h"
+
+namespace {
+
+constexpr ULONG kLargestFormat = 1u << 16;
+constexpr long kLargestFrameSide = 16384;
+constexpr long kDefaultWidth = 320;
+constexpr long kDefaultHeight = 240;
+constexpr long kDefaultBitDepth = 16;
+constexpr long kDefaultSamplingRate = 44100;
+
+bool HasVideoInfo(const AM_MEDIA_TYPE& type) {
+  return type.formattype == FORMAT_VideoInfo && type.pbFormat && type.cbFormat >= sizeof(VIDEOINFOHEADER);
+}
+
+bool HasWaveFormat(const AM_MEDIA_TYPE& type) {
+  return type.formattype == FORMAT_WaveFormatEx && type.pbFormat && type.cbFormat >= sizeof(WAVEFORMATEX);
+}
+
+void WriteCommon(const AM_MEDIA_TYPE& type, XmlWriter& xml) {
+  if (type.majortype == MEDIATYPE_Video) {
+    xml.Attribute(L"type", L"video");
+    if (!HasVideoInfo(type)) return;
+    const BITMAPINFOHEADER& header = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
+    xml.Attribute(L"width", std::to_wstring(header.biWidth));
+    xml.Attribute(L"height", std::to_wstring(std::labs(header.biHeight)));
+    xml.Attribute(L"bitdepth", std::to_wstring(header.biBitCount));
+  } else if (type.majortype == MEDIATYPE_Audio) {
+    xml.Attribute(L"type", L"audio");
+    if (!HasWaveFormat(type)) return;
+    xml.Attribute(L"samplingrate",
+                  std::to_wstring(reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat)->nSamplesPerSec));
+  }
+}
+
+// A whole number of pixels within the frame limits; the format allows
+// decimals in sizes.
+void ReadSide(const AttributeReader& reader, const wchar_t* name, long fallback, long* side) {
+  double value;
+  *side = fallback;
+  if (!reader.Rate(name, &value)) return;
+  if (value < 1 || value > kLargestFrameSide || value != static_cast<long>(value)) {
+    reader.Reject(name, E_INVALIDARG);
+    return;
+  }
+  *side = static_cast<long>(value);
+}
+
+bool AllocateFormat(AM_MEDIA_TYPE* type, ULONG size) {
+  type->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(size));
+  if (!type->pbFormat) return false;
+  memset(type->pbFormat, 0, size);
+  type->cbFormat = size;
+  return true;
+}
+
+}  // namespace
+
+void MediaTypeAttributes::Write(const AM_MEDIA_TYPE& type, XmlWriter& xml) {
+  WriteCommon(type, xml);
+  xml.Attribute(L"majortype", FormatGuid(type.majortype));
+  xml.Attribute(L"subtype", FormatGuid(type.subtype));
+  xml.Attribute(L"formattype", FormatGuid(type.formattype));
+  xml.Attribute(L"fixedsizesamples", FormatFlag(type.bFixedSizeSamples));
+  xml.Attribute(L"temporalcompression", FormatFlag(type.bTemporalCompression));
+  xml.Attribute(L"samplesize", std::to_wstring(type.lSampleSize));
+  xml.Attribute(L"format", FormatHex(type.pbFormat, type.pbFormat ? type.cbFormat : 0));
+}
+
+bool MediaTypeAttributes::Read(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems) {
+  *type = AM_MEDIA_TYPE{};
+  if (element.HasAttribute(L"majortype") && ReadExact(element, type, problems)) return true;
+  return ReadCommon(element, type, problems);
+}
+
+// The renderer trusts the format block, so it must be as large as its kind.
+bool MediaTypeAttributes::FormatFits(const GUID& formatType, ULONG size) {
+  if (size > kLargestFormat) return false;
+  if (formatType == FORMAT_VideoInfo) return size >= sizeof(VIDEOINFOHEADER);
+  if (formatType == FORMAT_VideoInfo2) return size >= sizeof(VIDEOINFOHEADER2);
+  if (formatType == FORMAT_WaveFormatEx) return size >= sizeof(WAVEFORMATEX);
+  return true;
+}
+
+bool MediaTypeAttributes::ReadExact(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems) {
+  AttributeReader reader(element, problems);
+  AM_MEDIA_TYPE exact = {};
+  std::vector<BYTE> format;
+  long sampleSize = 0;
+  bool good = reader.Guid(L"majortype", &exact.majortype);
+  good = good && (!reader.Has(L"subtype") || reader.Guid(L"subtype", &exact.subtype));
+  good = good && (!reader.Has(L"formattype") || reader.Guid(L"formattype", &exact.formattype));
+  good = good && (!reader.Has(L"fixedsizesamples") || reader.Flag(L"fixedsizesamples", &exact.bFixedSizeSamples));
+  good = good &&
+         (!reader.Has(L"temporalcompression") || reader.Flag(L"temporalcompression", &exact.bTemporalCompression));
+  good = good && (!reader.Has(L"samplesize") || reader.Integer(L"samplesize", 0, LONG_MAX, &sampleSize));
+  good = good && (!reader.Has(L"format") || reader.Hex(L"format", &format));
+  if (good && !FormatFits(exact.formattype, static_cast<ULONG>(format.size()))) {
+    reader.Reject(L"format", E_INVALIDARG);
+    good = false;
+  }
+  if (!good) return false;
+  exact.lSampleSize = static_cast<ULONG>(sampleSize);
+  if (!format.empty()) {
+    if (!AllocateFormat(&exact, static_cast<ULONG>(format.size()))) return false;
+    memcpy(exact.pbFormat, format.data(), format.size());
+  }
+  *type = exact;
+  return true;
+}
+
+bool MediaTypeAttributes::ReadCommon(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems) {
+  AttributeReader reader(element, problems);
+  std::wstring kind;
+  if (!reader.Text(L"type", &kind)) {
+    problems.Report(L"<group> without a media type", VFW_E_INVALID_FILE_FORMAT);
+    return false;
+  }
+  if (kind == L"video") return MakeVideo(element, type, problems);
+  if (kind == L"audio") return MakeAudio(element, type, problems);
+  reader.Reject(L"type", VFW_E_INVALID_FILE_FORMAT);
+  return false;
+}
+
+bool MediaTypeAttributes::MakeVideo(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems) {
+  AttributeReader reader(element, problems);
+  long width, height, depth = kDefaultBitDepth;
+  ReadSide(reader, L"width", kDefaultWidth, &width);
+  ReadSide(reader, L"height", kDefaultHeight, &height);
+  if (reader.Has(L"bitdepth") && reader.Integer(L"bitdepth", 16, 32, &depth) && depth != 16 && depth != 24 &&
+      depth != 32) {
+    reader.Reject(L"bitdepth", E_INVALIDARG);
+    depth = kDefaultBitDepth;
+  }
+  if (!AllocateFormat(type, sizeof(VIDEOINFOHEADER))) return false;
+  BITMAPINFOHEADER& header = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
+  header.biSize = sizeof(BITMAPINFOHEADER);
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = static_cast<WORD>(depth);
+  header.biCompression = BI_RGB;
+  header.biSizeImage = ((width * depth / 8 + 3) & ~3) * height;
+  type->majortype = MEDIATYPE_Video;
+  type->subtype = depth == 32 ? MEDIASUBTYPE_RGB32 : depth == 24 ? MEDIASUBTYPE_RGB24 : MEDIASUBTYPE_RGB555;
+  type->formattype = FORMAT_VideoInfo;
+  type->bFixedSizeSamples = TRUE;
+  type->lSampleSize = header.biSizeImage;
+  return true;
+}
+
+bool MediaTypeAttributes::MakeAudio(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems) {
+  AttributeReader reader(element, problems);
+  long rate = kDefaultSamplingRate;
+  if (reader.Has(L"samplingrate") && !reader.Integer(L"samplingrate", 1000, 768000, &rate)) {
+    rate = kDefaultSamplingRate;
+  }
+  if (!AllocateFormat(type, sizeof(WAVEFORMATEX))) return false;
+  WAVEFORMATEX& wave = *reinterpret_cast<WAVEFORMATEX*>(type->pbFormat);
+  wave.wFormatTag = WAVE_FORMAT_PCM;
+  wave.nChannels = 2;
+  wave.wBitsPerSample = 16;
+  wave.nBlockAlign = 4;
+  wave.nSamplesPerSec = rate;
+  wave.nAvgBytesPerSec = rate * 4;
+  type->majortype = MEDIATYPE_Audio;
+  type->subtype = MEDIASUBTYPE_PCM;
+  type->formattype = FORMAT_WaveFormatEx;
+  type->bFixedSizeSamples = TRUE;
+  type->lSampleSize = 4;
+  return true;
+}

@@ -1,0 +1,116 @@
+#include "NodeGroup.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "Timeline.h"
+#include "TimelineNode.h"
+
+NodeGroup::NodeGroup(TimelineNode& node, IUnknown& identity) : NodeFacet(node, identity) {}
+
+NodeGroup::~NodeGroup() { FreeMediaType(); }
+
+void NodeGroup::FreeMediaType() {
+  if (type_.pbFormat) CoTaskMemFree(type_.pbFormat);
+  if (type_.pUnk) type_.pUnk->Release();
+  type_ = AM_MEDIA_TYPE{};
+}
+
+STDMETHODIMP NodeGroup::SetTimeline(IAMTimeline*) { return E_NOTIMPL; }  // AddGroup does this
+
+STDMETHODIMP NodeGroup::GetTimeline(IAMTimeline** timeline) {
+  if (!timeline) return E_POINTER;
+  *timeline = node_.OwnerTimeline();
+  if (!*timeline) return E_NO_TIMELINE;
+  (*timeline)->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP NodeGroup::GetPriority(long* priority) {
+  if (!priority) return E_POINTER;
+  Timeline* timeline = node_.OwnerTimeline();
+  *priority = timeline ? timeline->IndexOfGroup(&node_) : -1;
+  return timeline ? S_OK : E_NO_TIMELINE;
+}
+
+// A deep copy: the caller frees the format block with CoTaskMemFree.
+STDMETHODIMP NodeGroup::GetMediaType(AM_MEDIA_TYPE* type) {
+  if (!type) return E_POINTER;
+  *type = type_;
+  type->pbFormat = nullptr;
+  if (type_.cbFormat) {
+    type->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(type_.cbFormat));
+    if (!type->pbFormat) {
+      *type = AM_MEDIA_TYPE{};
+      return E_OUTOFMEMORY;
+    }
+    memcpy(type->pbFormat, type_.pbFormat, type_.cbFormat);
+  }
+  if (type->pUnk) type->pUnk->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP NodeGroup::SetMediaType(AM_MEDIA_TYPE* type) {
+  if (!type) return E_POINTER;
+  if (type->cbFormat && !type->pbFormat) return E_INVALIDARG;
+  BYTE* format = nullptr;
+  if (type->cbFormat) {
+    format = static_cast<BYTE*>(CoTaskMemAlloc(type->cbFormat));
+    if (!format) return E_OUTOFMEMORY;
+    memcpy(format, type->pbFormat, type->cbFormat);
+  }
+  if (type->pUnk) type->pUnk->AddRef();
+  FreeMediaType();
+  type_ = *type;
+  type_.pbFormat = format;
+  return S_OK;
+}
+
+STDMETHODIMP NodeGroup::SetOutputFPS(double fps) {
+  if (!std::isfinite(fps) || fps <= 0) return E_INVALIDARG;
+  outputFps_ = fps;
+  return S_OK;
+}
+
+STDMETHODIMP NodeGroup::GetOutputFPS(double* fps) {
+  if (!fps) return E_POINTER;
+  *fps = outputFps_;
+  return S_OK;
+}
+
+// A group's name is its user name.
+STDMETHODIMP NodeGroup::SetGroupName(BSTR name) { return node_.SetUserName(name); }
+STDMETHODIMP NodeGroup::GetGroupName(BSTR* name) { return node_.GetUserName(name); }
+
+STDMETHODIMP NodeGroup::SetPreviewMode(BOOL preview) {
+  preview_ = preview ? TRUE : FALSE;
+  return S_OK;
+}
+
+STDMETHODIMP NodeGroup::GetPreviewMode(BOOL* preview) {
+  if (!preview) return E_POINTER;
+  *preview = preview_;
+  return S_OK;
+}
+
+STDMETHODIMP NodeGroup::SetMediaTypeForVB(long) { return E_NOTIMPL; }
+
+STDMETHODIMP NodeGroup::GetOutputBuffering(int* buffers) {
+  if (!buffers) return E_POINTER;
+  *buffers = buffering_;
+  return S_OK;
+}
+
+STDMETHODIMP NodeGroup::SetOutputBuffering(int buffers) {
+  if (buffers < 1) return E_INVALIDARG;
+  buffering_ = buffers;
+  return S_OK;
+}
+
+// Smart recompression is not offered.
+STDMETHODIMP NodeGroup::SetSmartRecompressFormat(long*) { return E_NOTIMPL; }
+STDMETHODIMP NodeGroup::GetSmartRecompressFormat(long**) { return E_NOTIMPL; }
+STDMETHODIMP NodeGroup::IsSmartRecompressFormatSet(BOOL*) { return E_NOTIMPL; }
+STDMETHODIMP NodeGroup::IsRecompressFormatDirty(BOOL*) { return E_NOTIMPL; }
+STDMETHODIMP NodeGroup::ClearRecompressFormatDirty() { return E_NOTIMPL; }
+STDMETHODIMP NodeGroup::SetRecompFormatFromSource(IAMTimelineSrc*) { return E_NOTIMPL; }

@@ -1,0 +1,41 @@
+// IAMTimelineGroup of a group node: its output media type, frame rate and
+// preview mode.
+#pragma once
+
+#include "EditingServices.h"
+#include "NodeFacet.h"
+
+class NodeGroup : public NodeFacet<IAMTimelineGroup> {
+ public:
+  NodeGroup(TimelineNode& node, IUnknown& identity);
+  ~NodeGroup();
+
+  STDMETHODIMP SetTimeline(IAMTimeline* timeline) override;
+  STDMETHODIMP GetTimeline(IAMTimeline** timeline) override;
+  STDMETHODIMP GetPriority(long* priority) override;
+  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP SetOutputFPS(double fps) override;
+  STDMETHODIMP GetOutputFPS(double* fps) override;
+  STDMETHODIMP SetGroupName(BSTR name) override;
+  STDMETHODIMP GetGroupName(BSTR* name) override;
+  STDMETHODIMP SetPreviewMode(BOOL preview) override;
+  STDMETHODIMP GetPreviewMode(BOOL* preview) override;
+  STDMETHODIMP SetMediaTypeForVB(long type) override;
+  STDMETHODIMP GetOutputBuffering(int* buffers) override;
+  STDMETHODIMP SetOutputBuffering(int buffers) override;
+  STDMETHODIMP SetSmartRecompressFormat(long* format) override;
+  STDMETHODIMP GetSmartRecompressFormat(long** format) override;
+  STDMETHODIMP IsSmartRecompressFormatSet(BOOL* set) override;
+  STDMETHODIMP IsRecompressFormatDirty(BOOL* dirty) override;
+  STDMETHODIMP ClearRecompressFormatDirty() override;
+  STDMETHODIMP SetRecompFormatFromSource(IAMTimelineSrc* source) override;
+
+ private:
+  void FreeMediaType();
+
+  AM_MEDIA_TYPE type_ = {};
+  double outputFps_ = 15.0;
+  BOOL preview_ = FALSE;
+  int buffering_ = 30;
+};

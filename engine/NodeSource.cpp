@@ -1,0 +1,137 @@
+#include "NodeSource.h"
+
+#include <cmath>
+
+#include "EngineTime.h"
+#include "TimelineNode.h"
+
+STDMETHODIMP NodeSource::GetMediaTimes(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
+  if (!start || !stop) return E_POINTER;
+  *start = mediaStart_;
+  *stop = mediaStop_;
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::GetMediaTimes2(REFTIME* start, REFTIME* stop) {
+  if (!start || !stop) return E_POINTER;
+  *start = UnitsToSeconds(mediaStart_);
+  *stop = UnitsToSeconds(mediaStop_);
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::ModifyStopTime(REFERENCE_TIME) { return E_NOTIMPL; }
+STDMETHODIMP NodeSource::ModifyStopTime2(REFTIME) { return E_NOTIMPL; }
+
+// Rounds to the frames of the media's own rate, when it has one.
+STDMETHODIMP NodeSource::FixMediaTimes(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
+  if (!start || !stop) return E_POINTER;
+  *start = NearestFrameTime(*start, defaultFps_);
+  *stop = NearestFrameTime(*stop, defaultFps_);
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::FixMediaTimes2(REFTIME* start, REFTIME* stop) {
+  if (!start || !stop) return E_POINTER;
+  REFERENCE_TIME units[2];
+  if (!SecondsToUnits(*start, &units[0]) || !SecondsToUnits(*stop, &units[1])) return E_INVALIDARG;
+  FixMediaTimes(&units[0], &units[1]);
+  *start = UnitsToSeconds(units[0]);
+  *stop = UnitsToSeconds(units[1]);
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::SetMediaTimes(REFERENCE_TIME start, REFERENCE_TIME stop) {
+  if (start < 0 || stop < start) return E_INVALIDARG;
+  mediaStart_ = start;
+  mediaStop_ = stop;
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::SetMediaTimes2(REFTIME start, REFTIME stop) {
+  REFERENCE_TIME units[2];
+  if (!SecondsToUnits(start, &units[0]) || !SecondsToUnits(stop, &units[1])) return E_INVALIDARG;
+  return SetMediaTimes(units[0], units[1]);
+}
+
+STDMETHODIMP NodeSource::SetMediaLength(REFERENCE_TIME length) {
+  if (length < 0) return E_INVALIDARG;
+  mediaLength_ = length;
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::SetMediaLength2(REFTIME length) {
+  REFERENCE_TIME units;
+  if (!SecondsToUnits(length, &units)) return E_INVALIDARG;
+  return SetMediaLength(units);
+}
+
+STDMETHODIMP NodeSource::GetMediaLength(REFERENCE_TIME* length) {
+  if (!length) return E_POINTER;
+  *length = mediaLength_;
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::GetMediaLength2(REFTIME* length) {
+  if (!length) return E_POINTER;
+  *length = UnitsToSeconds(mediaLength_);
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::GetMediaName(BSTR* name) {
+  if (!name) return E_POINTER;
+  *name = SysAllocStringLen(mediaName_.data(), static_cast<UINT>(mediaName_.size()));
+  return *name ? S_OK : E_OUTOFMEMORY;
+}
+
+// Read up to the first zero, so a plain wide string works as well.
+STDMETHODIMP NodeSource::SetMediaName(BSTR name) {
+  mediaName_ = name ? std::wstring(name) : std::wstring();
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::SpliceWithNext(IAMTimelineObj*) { return E_NOTIMPL; }
+
+STDMETHODIMP NodeSource::GetStreamNumber(long* stream) {
+  if (!stream) return E_POINTER;
+  *stream = stream_;
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::SetStreamNumber(long stream) {
+  if (stream < 0) return E_INVALIDARG;
+  stream_ = stream;
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::IsNormalRate(BOOL* normal) {
+  if (!normal) return E_POINTER;
+  *normal = mediaStop_ - mediaStart_ == node_.Stop() - node_.Start();
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::GetDefaultFPS(double* fps) {
+  if (!fps) return E_POINTER;
+  *fps = defaultFps_;
+  return S_OK;
+}
+
+// 0 means the media's own rate.
+STDMETHODIMP NodeSource::SetDefaultFPS(double fps) {
+  if (!std::isfinite(fps) || fps < 0) return E_INVALIDARG;
+  defaultFps_ = fps;
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::GetStretchMode(int* mode) {
+  if (!mode) return E_POINTER;
+  *mode = stretchMode_;
+  return S_OK;
+}
+
+STDMETHODIMP NodeSource::SetStretchMode(int mode) {
+  if (mode < RESIZEF_STRETCH || mode > RESIZEF_PRESERVEASPECTRATIO_NOLETTERBOX) {
+    return E_INVALIDARG;
+  }
+  stretchMode_ = mode;
+  return S_OK;
+}

@@ -1,0 +1,24 @@
+// IAMTimelineTrans: a transition's cut point and input order.
+#pragma once
+
+#include "EditingServices.h"
+#include "NodeFacet.h"
+
+class NodeTransition : public NodeFacet<IAMTimelineTrans> {
+ public:
+  using NodeFacet::NodeFacet;
+
+  STDMETHODIMP GetCutPoint(REFERENCE_TIME* time) override;
+  STDMETHODIMP GetCutPoint2(REFTIME* time) override;
+  STDMETHODIMP SetCutPoint(REFERENCE_TIME time) override;
+  STDMETHODIMP SetCutPoint2(REFTIME time) override;
+  STDMETHODIMP GetSwapInputs(BOOL* swap) override;
+  STDMETHODIMP SetSwapInputs(BOOL swap) override;
+  STDMETHODIMP GetCutsOnly(BOOL* cutsOnly) override;
+  STDMETHODIMP SetCutsOnly(BOOL cutsOnly) override;
+
+ private:
+  REFERENCE_TIME cutPoint_ = 0;  // relative to the transition's start
+  BOOL swapInputs_ = FALSE;
+  BOOL cutsOnly_ = FALSE;
+};

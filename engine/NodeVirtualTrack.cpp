@@ -1,0 +1,12 @@
+#include "NodeVirtualTrack.h"
+
+#include "TimelineNode.h"
+
+STDMETHODIMP NodeVirtualTrack::TrackGetPriority(long* priority) {
+  if (!priority) return E_POINTER;
+  TimelineNode* parent = node_.Parent();
+  *priority = parent ? parent->IndexOf(&node_) : -1;
+  return parent ? S_OK : E_NOTINTREE;
+}
+
+STDMETHODIMP NodeVirtualTrack::SetTrackDirty() { return S_OK; }  // nothing is cached

@@ -1,0 +1,53 @@
+// Builds a timeline from a project document through the published timeline
+// interfaces only. Unknown elements and unusable values are reported and
+// skipped; an object whose placement (times, media type) cannot be read, or
+// that its parent refuses, is skipped with everything inside it. Only a
+// failure of the machinery itself (memory, node creation) stops the load, and
+// then every group this reader added is taken out again.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ComPtr.h"
+#include "EditingServices.h"
+
+class AttributeReader;
+class LoadProblems;
+class XmlElement;
+
+class ProjectReader {
+ public:
+  // Deeper nesting than this (in elements below the root) is skipped.
+  static constexpr int kMaxDepth = 64;
+
+  ProjectReader(IAMTimeline* timeline, LoadProblems& problems) : timeline_(timeline), problems_(problems) {}
+
+  // root is the document's <timeline> element.
+  HRESULT Read(const XmlElement& root);
+
+ private:
+  HRESULT ReadChildren(const XmlElement& element, IAMTimelineObj* object, TIMELINE_MAJOR_TYPE type, int depth);
+  HRESULT ReadObject(const XmlElement& element, TIMELINE_MAJOR_TYPE type, IAMTimelineObj* parent, int depth);
+  // S_FALSE when the object cannot be placed and is to be skipped.
+  HRESULT ApplyAttributes(const XmlElement& element, TIMELINE_MAJOR_TYPE type, IAMTimelineObj* object);
+  void ApplyCommon(const AttributeReader& reader, IAMTimelineObj* object);
+  HRESULT ApplyGroup(const XmlElement& element, IAMTimelineObj* object);
+  HRESULT ApplySpan(const AttributeReader& reader, IAMTimelineObj* object);
+  HRESULT ApplyClip(const AttributeReader& reader, IAMTimelineObj* object);
+  HRESULT ApplyTransition(const AttributeReader& reader, IAMTimelineObj* object);
+  HRESULT ApplyParams(const XmlElement& element, IAMTimelineObj* object);
+  HRESULT Attach(const XmlElement& element, IAMTimelineObj* parent, IAMTimelineObj* child,
+                 TIMELINE_MAJOR_TYPE type);
+  void ApplyTimelineAttributes(const XmlElement& root);
+  void RemoveAddedGroups();
+  // Reports a value the object refused.
+  void Check(HRESULT hr, const AttributeReader& reader, const wchar_t* name);
+  void ReportSkipped(const std::wstring& element, const wchar_t* reason, HRESULT hr);
+  // Skips an object a call refused (S_FALSE), unless memory ran out.
+  HRESULT Refused(const std::wstring& element, const wchar_t* reason, HRESULT hr);
+
+  IAMTimeline* timeline_;
+  LoadProblems& problems_;
+  std::vector<ComPtr<IAMTimelineObj>> addedGroups_;
+};

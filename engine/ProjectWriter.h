@@ -1,0 +1,40 @@
+// Writes a timeline as a project document through the published timeline
+// interfaces only, in the element and attribute names of the editing-services
+// XML format. What that format cannot hold travels in attributes of its own:
+// the exact group media type (see MediaTypeAttributes), sub-object GUIDs on
+// groups, tracks and composites (clsid), exact frame rates where seven
+// decimals are not enough (exactframerate), and value types and first values
+// of parameters (see ParamElements). Times are seconds with seven decimals.
+#pragma once
+
+#include "EditingServices.h"
+#include "XmlWriter.h"
+
+class ProjectWriter {
+ public:
+  // Fails with the result of the first call that failed.
+  HRESULT Write(IAMTimeline* timeline);
+  const XmlWriter& Xml() const { return xml_; }
+
+ private:
+  HRESULT WriteTimelineAttributes(IAMTimeline* timeline);
+  HRESULT WriteGroup(IAMTimelineObj* group);
+  HRESULT WriteGroupAttributes(IAMTimelineObj* group);
+  HRESULT WriteLayers(IAMTimelineObj* composition);
+  HRESULT WriteLayer(IAMTimelineObj* layer);
+  HRESULT WriteClips(IAMTimelineObj* track);
+  HRESULT WriteClip(IAMTimelineObj* clip);
+  HRESULT WriteEffects(IAMTimelineObj* parent);
+  HRESULT WriteEffect(IAMTimelineObj* effect);
+  HRESULT WriteTransitions(IAMTimelineObj* parent);
+  HRESULT WriteTransition(IAMTimelineObj* transition);
+  // username (or name), lock, mute, userid, userdata, clsid.
+  HRESULT WriteObjectAttributes(IAMTimelineObj* object, const wchar_t* nameAttribute);
+  HRESULT WriteTimes(IAMTimelineObj* object);
+  HRESULT WriteParams(IAMTimelineObj* object);
+  // Effects, transitions and parameters that any object may carry.
+  HRESULT WriteAttachments(IAMTimelineObj* object);
+  void WriteRate(const wchar_t* name, double rate);
+
+  XmlWriter xml_;
+};

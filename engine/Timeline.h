@@ -1,0 +1,71 @@
+// The timeline: the root of the tree, holding its groups in order of addition.
+#pragma once
+
+#include <vector>
+
+#include "EditingServices.h"
+
+class TimelineNode;
+
+class Timeline final : public IAMTimeline, public IAMSetErrorLog {
+ public:
+  static HRESULT CreateInstance(REFIID iid, void** object);
+
+  // IUnknown
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+
+  // IAMTimeline
+  STDMETHODIMP CreateEmptyNode(IAMTimelineObj** node, TIMELINE_MAJOR_TYPE type) override;
+  STDMETHODIMP AddGroup(IAMTimelineObj* group) override;
+  STDMETHODIMP RemGroupFromList(IAMTimelineObj* group) override;
+  STDMETHODIMP GetGroup(IAMTimelineObj** group, long which) override;
+  STDMETHODIMP GetGroupCount(long* count) override;
+  STDMETHODIMP ClearAllGroups() override;
+  STDMETHODIMP GetInsertMode(long* mode) override;
+  STDMETHODIMP SetInsertMode(long mode) override;
+  STDMETHODIMP EnableTransitions(BOOL enabled) override;
+  STDMETHODIMP TransitionsEnabled(BOOL* enabled) override;
+  STDMETHODIMP EnableEffects(BOOL enabled) override;
+  STDMETHODIMP EffectsEnabled(BOOL* enabled) override;
+  STDMETHODIMP SetInterestRange(REFERENCE_TIME start, REFERENCE_TIME stop) override;
+  STDMETHODIMP GetDuration(REFERENCE_TIME* duration) override;
+  STDMETHODIMP GetDuration2(double* duration) override;
+  STDMETHODIMP SetDefaultFPS(double fps) override;
+  STDMETHODIMP GetDefaultFPS(double* fps) override;
+  STDMETHODIMP IsDirty(BOOL* dirty) override;
+  STDMETHODIMP GetDirtyRange(REFERENCE_TIME* start, REFERENCE_TIME* stop) override;
+  STDMETHODIMP GetCountOfType(long group, long* count, long* countWithComps,
+                              TIMELINE_MAJOR_TYPE type) override;
+  STDMETHODIMP ValidateSourceNames(long flags, IMediaLocator* locator,
+                                   LONG_PTR eventHandle) override;
+  STDMETHODIMP SetDefaultTransition(GUID* guid) override;
+  STDMETHODIMP GetDefaultTransition(GUID* guid) override;
+  STDMETHODIMP SetDefaultEffect(GUID* guid) override;
+  STDMETHODIMP GetDefaultEffect(GUID* guid) override;
+  STDMETHODIMP SetDefaultTransitionB(BSTR guid) override;
+  STDMETHODIMP GetDefaultTransitionB(BSTR* guid) override;
+  STDMETHODIMP SetDefaultEffectB(BSTR guid) override;
+  STDMETHODIMP GetDefaultEffectB(BSTR* guid) override;
+
+  // IAMSetErrorLog
+  STDMETHODIMP get_ErrorLog(IAMErrorLog** log) override;
+  STDMETHODIMP put_ErrorLog(IAMErrorLog* log) override;
+
+  long IndexOfGroup(const TimelineNode* group) const;
+
+ private:
+  Timeline();
+  ~Timeline();
+
+  volatile LONG references_ = 1;
+  std::vector<TimelineNode*> groups_;  // one reference each
+  IAMErrorLog* errorLog_ = nullptr;
+  double defaultFps_ = 15.0;
+  long insertMode_ = TIMELINE_INSERT_MODE_OVERLAY;
+  BOOL transitionsEnabled_ = TRUE;
+  BOOL effectsEnabled_ = TRUE;
+  GUID defaultTransition_ = GUID_NULL;
+  GUID defaultEffect_ = GUID_NULL;
+};

@@ -1,0 +1,161 @@
+#include "Xml2Dex.h"
+
+#include <msxml2.h>
+
+#include <new>
+#include <string>
+
+#include "ComPtr.h"
+#include "EngineObjects.h"
+#include "LoadProblems.h"
+#include "ProjectFile.h"
+#include "ProjectReader.h"
+#include "ProjectWriter.h"
+#include "XmlElement.h"
+
+namespace {
+
+ComPtr<IAMTimeline> TimelineOf(IUnknown* object) {
+  ComPtr<IAMTimeline> timeline;
+  if (object) object->QueryInterface(IID_IAMTimeline, timeline.ReceiveVoid());
+  return timeline;
+}
+
+// The document element of a DOM document, or the element itself.
+XmlElement ElementOf(IUnknown* xml) {
+  ComPtr<IXMLDOMDocument> document;
+  if (SUCCEEDED(xml->QueryInterface(IID_IXMLDOMDocument, document.ReceiveVoid()))) {
+    ComPtr<IXMLDOMElement> root;
+    if (document->get_documentElement(root.Receive()) != S_OK || !root) return XmlElement();
+    return XmlElement(root.As<IXMLDOMNode>(IID_IXMLDOMNode));
+  }
+  ComPtr<IXMLDOMNode> node;
+  xml->QueryInterface(IID_IXMLDOMNode, node.ReceiveVoid());
+  return XmlElement(node);
+}
+
+}  // namespace
+
+HRESULT Xml2Dex::CreateInstance(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  Xml2Dex* instance = new (std::nothrow) Xml2Dex();
+  if (!instance) return E_OUTOFMEMORY;
+  HRESULT hr = instance->QueryInterface(iid, object);
+  instance->Release();
+  return hr;
+}
+
+Xml2Dex::Xml2Dex() { EngineObjectCreated(); }
+
+Xml2Dex::~Xml2Dex() { EngineObjectDestroyed(); }
+
+STDMETHODIMP Xml2Dex::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IXml2Dex) {
+    *object = static_cast<IXml2Dex*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) Xml2Dex::AddRef() { return InterlockedIncrement(&references_); }
+
+STDMETHODIMP_(ULONG) Xml2Dex::Release() {
+  ULONG count = InterlockedDecrement(&references_);
+  if (count == 0) delete this;
+  return count;
+}
+
+// --- Project files ---
+
+STDMETHODIMP Xml2Dex::WriteXMLFile(IUnknown* timeline, BSTR name) {
+  ComPtr<IAMTimeline> target = TimelineOf(timeline);
+  if (!target) return timeline ? E_NOINTERFACE : E_POINTER;
+  if (!name || !name[0]) return E_INVALIDARG;
+  ProjectWriter writer;
+  HRESULT hr = writer.Write(target.Get());
+  if (FAILED(hr)) return hr;
+  return ReplaceProjectFile(name, writer.Xml().Utf8Document());
+}
+
+STDMETHODIMP Xml2Dex::ReadXMLFile(IUnknown* timeline, BSTR name) {
+  ComPtr<IAMTimeline> target = TimelineOf(timeline);
+  if (!target) return timeline ? E_NOINTERFACE : E_POINTER;
+  if (!name || !name[0]) return E_INVALIDARG;
+  std::string bytes;
+  HRESULT hr = ReadProjectFile(name, &bytes);
+  if (FAILED(hr)) return hr;
+  XmlElement root;
+  hr = XmlElement::Parse(bytes, &root);
+  bytes.clear();
+  bytes.shrink_to_fit();
+  if (FAILED(hr)) {
+    LoadProblems(target.Get()).Report(L"the file is not well-formed XML", hr);
+    return hr;
+  }
+  return ReadRoot(target.Get(), root);
+}
+
+HRESULT Xml2Dex::ReadRoot(IAMTimeline* timeline, const XmlElement& root) {
+  LoadProblems problems(timeline);
+  if (root.IsNull() || root.Name() != L"timeline") {
+    problems.Report(L"the document is no project: its root element is not <timeline>", VFW_E_INVALID_FILE_FORMAT);
+    return VFW_E_INVALID_FILE_FORMAT;
+  }
+  return ProjectReader(timeline, problems).Read(root);
+}
+
+STDMETHODIMP Xml2Dex::ReadXML(IUnknown* timeline, IUnknown* xml) {
+  ComPtr<IAMTimeline> target = TimelineOf(timeline);
+  if (!target || !xml) return E_POINTER;
+  return ReadRoot(target.Get(), ElementOf(xml));
+}
+
+STDMETHODIMP Xml2Dex::WriteXML(IUnknown* timeline, BSTR* xml) {
+  if (!xml) return E_POINTER;
+  *xml = nullptr;
+  ComPtr<IAMTimeline> target = TimelineOf(timeline);
+  if (!target) return timeline ? E_NOINTERFACE : E_POINTER;
+  ProjectWriter writer;
+  HRESULT hr = writer.Write(target.Get());
+  if (FAILED(hr)) return hr;
+  const std::wstring& text = writer.Xml().Text();
+  *xml = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  return *xml ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP Xml2Dex::Reset() { return S_OK; }
+
+// --- Not offered ---
+
+STDMETHODIMP Xml2Dex::GetTypeInfoCount(UINT* count) {
+  if (!count) return E_POINTER;
+  *count = 0;
+  return S_OK;
+}
+
+STDMETHODIMP Xml2Dex::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+  if (info) *info = nullptr;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP Xml2Dex::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+
+STDMETHODIMP Xml2Dex::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP Xml2Dex::CreateGraphFromFile(IUnknown** graph, IUnknown*, BSTR) {
+  if (graph) *graph = nullptr;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP Xml2Dex::WriteGrfFile(IUnknown*, BSTR) { return E_NOTIMPL; }
+STDMETHODIMP Xml2Dex::Delete(IUnknown*, double, double) { return E_NOTIMPL; }
+STDMETHODIMP Xml2Dex::WriteXMLPart(IUnknown*, double, double, BSTR) { return E_NOTIMPL; }
+STDMETHODIMP Xml2Dex::PasteXMLFile(IUnknown*, double, BSTR) { return E_NOTIMPL; }
+STDMETHODIMP Xml2Dex::CopyXML(IUnknown*, double, double) { return E_NOTIMPL; }
+STDMETHODIMP Xml2Dex::PasteXML(IUnknown*, double) { return E_NOTIMPL; }

@@ -1,0 +1,32 @@
+// Builds XML text element by element, two spaces of indent a level, one tag a
+// line, so the same calls always give the same bytes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class XmlWriter {
+ public:
+  // Starts an element; attributes follow until its first child or its end.
+  void Begin(const wchar_t* name);
+  void Attribute(const wchar_t* name, const wchar_t* value);
+  void Attribute(const wchar_t* name, const std::wstring& value) { Attribute(name, value.c_str()); }
+  // Ends the innermost open element ("/>" when it has no children).
+  void End();
+
+  const std::wstring& Text() const { return text_; }
+  // The text in UTF-8 after an XML declaration that says so.
+  std::string Utf8Document() const;
+
+ private:
+  void CloseStartTag();
+  void Indent();
+  void AppendEscaped(const wchar_t* value);
+
+  struct Open {
+    const wchar_t* name;
+    bool hasChildren;
+  };
+  std::wstring text_;
+  std::vector<Open> open_;
+};

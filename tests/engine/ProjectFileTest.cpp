@@ -1,0 +1,448 @@
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "EngineTestSupport.h"
+#include "TempFolder.h"
+
+namespace {
+
+constexpr REFERENCE_TIME kSecond = 10000000;
+
+template <class I>
+ComPtr<I> Query(IUnknown* object, REFIID iid) {
+  ComPtr<I> result;
+  object->QueryInterface(iid, result.ReceiveVoid());
+  return result;
+}
+
+std::wstring Take(BSTR text) {
+  std::wstring result = text ? text : L"";
+  SysFreeString(text);
+  return result;
+}
+
+std::wstring Format(const wchar_t* format, ...) {
+  wchar_t buffer[1024];
+  va_list arguments;
+  va_start(arguments, format);
+  vswprintf(buffer, 1024, format, arguments);
+  va_end(arguments);
+  return buffer;
+}
+
+std::wstring Guid(const GUID& guid) {
+  wchar_t text[40];
+  StringFromGUID2(guid, text, 40);
+  return text;
+}
+
+// --- A canonical text of everything a timeline holds, read through its interfaces ---
+
+void DescribeParams(IAMTimelineObj* object, std::wstring& out) {
+  ComPtr<IPropertySetter> setter;
+  if (object->GetPropertySetter(setter.Receive()) != S_OK) return;
+  LONG count = 0;
+  DEXTER_PARAM* params = nullptr;
+  DEXTER_VALUE* values = nullptr;
+  ASSERT_EQ(S_OK, setter->GetProps(&count, &params, &values));
+  for (LONG i = 0, next = 0; i < count; ++i) {
+    out += Format(L"  param %ls dispid=%ld:", params[i].Name, params[i].dispID);
+    for (LONG j = 0; j < params[i].nValues; ++j, ++next) {
+      VARIANT text;
+      VariantInit(&text);
+      VariantChangeTypeEx(&text, &values[next].v, LOCALE_INVARIANT, 0, VT_BSTR);
+      std::wstring shown = text.bstrVal ? text.bstrVal : L"";
+      if (values[next].v.vt == VT_R8) shown = Format(L"%.17g", values[next].v.dblVal);
+      out += Format(L" vt%d '%ls' %lld/%lu", values[next].v.vt, shown.c_str(), values[next].rt,
+                    values[next].dwInterp);
+      VariantClear(&text);
+    }
+    out += L"\n";
+  }
+  setter->FreeProps(count, params, values);
+}
+
+void DescribeObject(IAMTimelineObj* object, std::wstring& out) {
+  BSTR name = nullptr;
+  BOOL locked = FALSE, muted = FALSE;
+  GUID guid = GUID_NULL;
+  long id = 0, size = 0;
+  REFERENCE_TIME start = 0, stop = 0;
+  object->GetUserName(&name);
+  object->GetLocked(&locked);
+  object->GetMuted(&muted);
+  object->GetSubObjectGUID(&guid);
+  object->GetUserID(&id);
+  object->GetUserData(nullptr, &size);
+  std::vector<BYTE> data(size + 1);
+  object->GetUserData(data.data(), &size);
+  object->GetStartStop(&start, &stop);
+  out += Format(L" '%ls' locked=%d muted=%d %ls id=%ld data=", Take(name).c_str(), locked, muted,
+                Guid(guid).c_str(), id);
+  for (long i = 0; i < size; ++i) out += Format(L"%02x", data[i]);
+  out += Format(L" %lld-%lld\n", start, stop);
+  DescribeParams(object, out);
+}
+
+void DescribeNode(IAMTimelineObj* object, std::wstring& out);
+
+void DescribeChildren(IAMTimelineObj* object, std::wstring& out) {
+  if (auto comp = Query<IAMTimelineComp>(object, IID_IAMTimelineComp)) {
+    long count = 0;
+    comp->VTrackGetCount(&count);
+    for (long i = 0; i < count; ++i) {
+      ComPtr<IAMTimelineObj> layer;
+      comp->GetVTrack(layer.Receive(), i);
+      DescribeNode(layer.Get(), out);
+    }
+  }
+  if (auto track = Query<IAMTimelineTrack>(object, IID_IAMTimelineTrack)) {
+    ComPtr<IAMTimelineObj> source;
+    for (ComPtr<IAMTimelineObj> next; track->GetNextSrcEx(source.Get(), next.Receive()) == S_OK; source = next) {
+      DescribeNode(next.Get(), out);
+    }
+  }
+  if (auto effectable = Query<IAMTimelineEffectable>(object, IID_IAMTimelineEffectable)) {
+    long count = 0;
+    effectable->EffectGetCount(&count);
+    for (long i = 0; i < count; ++i) {
+      ComPtr<IAMTimelineObj> effect;
+      effectable->GetEffect(effect.Receive(), i);
+      DescribeNode(effect.Get(), out);
+    }
+  }
+  if (auto transable = Query<IAMTimelineTransable>(object, IID_IAMTimelineTransable)) {
+    REFERENCE_TIME time = 0;
+    for (ComPtr<IAMTimelineObj> transition; transable->GetNextTrans(transition.Receive(), &time) == S_OK;) {
+      DescribeNode(transition.Get(), out);
+    }
+  }
+}
+
+void DescribeKind(IAMTimelineObj* object, std::wstring& out) {
+  if (auto group = Query<IAMTimelineGroup>(object, IID_IAMTimelineGroup)) {
+    double fps = 0;
+    BOOL preview = FALSE;
+    int buffering = 0;
+    AM_MEDIA_TYPE type = {};
+    group->GetOutputFPS(&fps);
+    group->GetPreviewMode(&preview);
+    group->GetOutputBuffering(&buffering);
+    group->GetMediaType(&type);
+    out += Format(L"group fps=%.17g preview=%d buffering=%d %ls %ls %ls %d %d %lu format=", fps, preview, buffering,
+                  Guid(type.majortype).c_str(), Guid(type.subtype).c_str(), Guid(type.formattype).c_str(),
+                  type.bFixedSizeSamples, type.bTemporalCompression, type.lSampleSize);
+    for (ULONG i = 0; i < type.cbFormat; ++i) out += Format(L"%02x", type.pbFormat[i]);
+    FreeMediaType(&type);
+  }
+  if (auto source = Query<IAMTimelineSrc>(object, IID_IAMTimelineSrc)) {
+    BSTR media = nullptr;
+    REFERENCE_TIME start = 0, stop = 0, length = 0;
+    long stream = 0;
+    int stretch = 0;
+    double fps = 0;
+    source->GetMediaName(&media);
+    source->GetMediaTimes(&start, &stop);
+    source->GetMediaLength(&length);
+    source->GetStreamNumber(&stream);
+    source->GetStretchMode(&stretch);
+    source->GetDefaultFPS(&fps);
+    out += Format(L"clip '%ls' media %lld-%lld length=%lld stream=%ld stretch=%d fps=%.17g", Take(media).c_str(),
+                  start, stop, length, stream, stretch, fps);
+  }
+  if (auto transition = Query<IAMTimelineTrans>(object, IID_IAMTimelineTrans)) {
+    REFERENCE_TIME cut = 0;
+    BOOL swap = FALSE, cutsOnly = FALSE;
+    transition->GetCutPoint(&cut);
+    transition->GetSwapInputs(&swap);
+    transition->GetCutsOnly(&cutsOnly);
+    out += Format(L"transition cut=%lld swap=%d cutsonly=%d", cut, swap, cutsOnly);
+  }
+}
+
+void DescribeNode(IAMTimelineObj* object, std::wstring& out) {
+  TIMELINE_MAJOR_TYPE type;
+  object->GetTimelineType(&type);
+  out += Format(L"[%d] ", type);
+  DescribeKind(object, out);
+  DescribeObject(object, out);
+  DescribeChildren(object, out);
+}
+
+std::wstring Describe(IAMTimeline* timeline) {
+  double fps = 0;
+  BOOL effects = FALSE, transitions = FALSE;
+  GUID effect, transition;
+  timeline->GetDefaultFPS(&fps);
+  timeline->EffectsEnabled(&effects);
+  timeline->TransitionsEnabled(&transitions);
+  timeline->GetDefaultEffect(&effect);
+  timeline->GetDefaultTransition(&transition);
+  std::wstring out = Format(L"timeline fps=%.17g fx=%d trans=%d %ls %ls\n", fps, effects, transitions,
+                            Guid(effect).c_str(), Guid(transition).c_str());
+  long count = 0;
+  timeline->GetGroupCount(&count);
+  for (long i = 0; i < count; ++i) {
+    ComPtr<IAMTimelineObj> group;
+    timeline->GetGroup(group.Receive(), i);
+    DescribeNode(group.Get(), out);
+  }
+  return out;
+}
+
+// --- Building timelines ---
+
+void AddParam(IPropertySetter* setter, const wchar_t* name, std::vector<DEXTER_VALUE> values, DISPID id = 0) {
+  BSTR text = SysAllocString(name);
+  EXPECT_EQ(S_OK, setter->AddProp(DEXTER_PARAM{text, id, static_cast<LONG>(values.size())}, values.data()));
+  SysFreeString(text);
+  for (DEXTER_VALUE& value : values) VariantClear(&value.v);
+}
+
+void Decorate(IAMTimelineObj* object, const wchar_t* name, int seed) {
+  SetName(object, name);
+  object->SetLocked(seed & 1);
+  object->SetMuted(seed & 2);
+  object->SetUserID(seed * 1000);
+  BYTE data[] = {0x00, 0xAB, static_cast<BYTE>(seed)};
+  object->SetUserData(data, seed % 4);
+  object->SetSubObjectGUID(GUID{0x12345678u + seed, 0x9abc, 0xdef0, {1, 2, 3, 4, 5, 6, 7, static_cast<BYTE>(seed)}});
+}
+
+class ProjectFileTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    Query<IAMSetErrorLog>(timeline.Get(), IID_IAMSetErrorLog)->put_ErrorLog(&errorLog);
+  }
+
+  HRESULT Save(IAMTimeline* source, const std::wstring& path) {
+    ComPtr<IXml2Dex> xml;
+    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex, xml.ReceiveVoid()));
+    BSTR name = SysAllocString(path.c_str());
+    HRESULT hr = xml->WriteXMLFile(source, name);
+    SysFreeString(name);
+    return hr;
+  }
+
+  HRESULT Load(IAMTimeline* target, const std::wstring& path) {
+    ComPtr<IXml2Dex> xml;
+    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex, xml.ReceiveVoid()));
+    BSTR name = SysAllocString(path.c_str());
+    HRESULT hr = xml->ReadXMLFile(target, name);
+    SysFreeString(name);
+    return hr;
+  }
+
+  HRESULT LoadText(const std::string& text) {
+    std::wstring path = folder.File(L"input.xml");
+    EXPECT_TRUE(WriteWholeFile(path, text));
+    return Load(timeline.Get(), path);
+  }
+
+  long GroupCount() {
+    long count = -1;
+    timeline->GetGroupCount(&count);
+    return count;
+  }
+
+  ComPtr<IPropertySetter> NewSetter(IAMTimelineObj* object) {
+    ComPtr<IPropertySetter> setter;
+    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
+                                     setter.ReceiveVoid()));
+    object->SetPropertySetter(setter.Get());
+    return setter;
+  }
+
+  ComPtr<IAMTimelineObj> AddRichSource(IAMTimelineObj* track, REFERENCE_TIME start, int seed) {
+    ComPtr<IAMTimelineObj> clip = AddSource(track, start, start + 33366667, L"C:\\Média\\日本語 <clip> & \"x\".avi");
+    Decorate(clip.Get(), L"Clip \t\"one\"\n", seed);
+    auto source = clip.As<IAMTimelineSrc>(IID_IAMTimelineSrc);
+    source->SetMediaTimes(1234567, 1234567 + 66733334);
+    source->SetMediaLength(987654321);
+    source->SetStreamNumber(seed);
+    source->SetStretchMode(seed % 4);
+    source->SetDefaultFPS(seed ? 30000.0 / 1001 : 0);
+    AddParam(NewSetter(clip.Get()).Get(), L"Volume", {TextValue(L"0.8", 0, DEXTERF_JUMP)});
+    return clip;
+  }
+
+  // Several groups and tracks, a composite, sources with every field set,
+  // effects and transitions with several values, times not multiples of 10.
+  void BuildRichTimeline() {
+    timeline->SetDefaultFPS(30000.0 / 1001);
+    timeline->EnableTransitions(FALSE);
+    GUID effect = {0xb05a941c, 0x3ce1, 0x11d2, {0x95, 0x2a, 0x00, 0xc0, 0x4f, 0xa3, 0x4f, 0x05}};
+    timeline->SetDefaultEffect(&effect);
+
+    AM_MEDIA_TYPE video = MakeVideoType(640, 480, 24);
+    ComPtr<IAMTimelineObj> group = AddGroup(L"Vidéo ☃", &video);
+    FreeMediaType(&video);
+    Decorate(group.Get(), L"Vidéo ☃", 3);
+    auto settings = group.As<IAMTimelineGroup>(IID_IAMTimelineGroup);
+    settings->SetOutputFPS(29.97);
+    settings->SetPreviewMode(TRUE);
+    settings->SetOutputBuffering(7);
+
+    ComPtr<IAMTimelineObj> track = AddTrack(group.Get(), L"Track_0");
+    Decorate(track.Get(), L"Track_0", 2);
+    AddRichSource(track.Get(), 50000003, 1);
+    ComPtr<IAMTimelineObj> early = AddRichSource(track.Get(), 3, 2);  // added later, plays first
+    Decorate(AddEffect(early.Get(), 11, 3333).Get(), L"On the clip", 5);
+
+    ComPtr<IAMTimelineObj> blur = AddEffect(track.Get(), 17, 20000017);
+    Decorate(blur.Get(), L"Blur", 6);
+    AddParam(NewSetter(blur.Get()).Get(), L"Radius",
+             {TextValue(L"1", 0, DEXTERF_JUMP), TextValue(L"5.5", 7777777, DEXTERF_INTERPOLATE),
+              TextValue(L"", 9999999, DEXTERF_JUMP)});
+    ComPtr<IAMTimelineObj> tint = AddEffect(track.Get(), 0, 123);
+    ComPtr<IPropertySetter> tintSetter = NewSetter(tint.Get());
+    DEXTER_VALUE typed[2] = {};
+    typed[0].v.vt = VT_R8;
+    typed[0].v.dblVal = 0.1 + 0.2;  // needs all 17 digits
+    typed[0].rt = 5;
+    typed[0].dwInterp = DEXTERF_INTERPOLATE;
+    typed[1].v.vt = VT_I4;
+    typed[1].v.lVal = -42;
+    typed[1].rt = 99;
+    BSTR hue = SysAllocString(L"Hue");
+    EXPECT_EQ(S_OK, tintSetter->AddProp(DEXTER_PARAM{hue, 7, 2}, typed));
+    SysFreeString(hue);
+
+    ComPtr<IAMTimelineObj> wipe = AddTransition(track.Get(), 20000001, 30000009);
+    Decorate(wipe.Get(), L"Wipe", 4);
+    auto wipeSettings = wipe.As<IAMTimelineTrans>(IID_IAMTimelineTrans);
+    wipeSettings->SetCutPoint(4999999);
+    wipeSettings->SetSwapInputs(TRUE);
+    wipeSettings->SetCutsOnly(TRUE);
+    AddParam(NewSetter(wipe.Get()).Get(), L"Progress",
+             {TextValue(L"1.0", 0, DEXTERF_JUMP), TextValue(L"0.0", 6 * kSecond + 1, DEXTERF_INTERPOLATE)});
+    AddTransition(track.Get(), 7, 8);
+
+    ComPtr<IAMTimelineObj> composite = NewNode(TIMELINE_MAJOR_TYPE_COMPOSITE);
+    Decorate(composite.Get(), L"Nest", 1);
+    group.As<IAMTimelineComp>(IID_IAMTimelineComp)->VTrackInsBefore(composite.Get(), -1);
+    AddSource(AddTrack(composite.Get(), L"Inner").Get(), 0, 1);
+    AddTrack(group.Get(), L"Track_1");
+
+    AM_MEDIA_TYPE audio = MakeAudioType(44100);
+    ComPtr<IAMTimelineObj> sound = AddGroup(L"Audio", &audio);
+    FreeMediaType(&audio);
+    AddSource(AddTrack(sound.Get(), L"Track_0").Get(), 0, 44100);
+  }
+
+  TempFolder folder;
+};
+
+TEST_F(ProjectFileTest, RichTimelineReadsBackFieldByFieldAndWritesTheSameBytes) {
+  BuildRichTimeline();
+  std::wstring first = folder.File(L"projet é 日本.mvp");
+  ASSERT_EQ(S_OK, Save(timeline.Get(), first));
+
+  ComPtr<IAMTimeline> copy;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_AMTimeline, nullptr, CLSCTX_INPROC_SERVER, IID_IAMTimeline,
+                                   copy.ReceiveVoid()));
+  ASSERT_EQ(S_OK, Load(copy.Get(), first));
+  EXPECT_EQ(Describe(timeline.Get()), Describe(copy.Get()));
+
+  std::wstring second = folder.File(L"second.mvp");
+  ASSERT_EQ(S_OK, Save(copy.Get(), second));
+  EXPECT_EQ(ReadWholeFile(first), ReadWholeFile(second));
+  EXPECT_TRUE(errorLog.lines.empty());
+  // Nothing but the project is left in the folder.
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((first + L".saving").c_str()));
+}
+
+TEST_F(ProjectFileTest, ReadsTheEditingServicesFormatAsPublished) {
+  ASSERT_EQ(S_OK, LoadText(R"(<timeline framerate="25">
+    <group type="video" width="320" height="240" framerate="15">
+      <track>
+        <clip src="sample.avi" start="1:05" stop="1:42.5" mstart="30" stretchmode="crop"/>
+        <transition clsid="{AF279B30-86EB-11D1-81BF-0000F87557DB}" start="0" stop="6">
+          <param name="progress" value="1.0"><linear time="6" value="0.0"/></param>
+        </transition>
+      </track>
+    </group>
+  </timeline>)"));
+  std::wstring dump = Describe(timeline.Get());
+  // The media stop follows from the normal rate: 30 s + (102.5 s - 65 s).
+  EXPECT_NE(std::wstring::npos, dump.find(L"clip 'sample.avi' media 300000000-675000000 length=0 stream=0 stretch=1"));
+  EXPECT_NE(std::wstring::npos, dump.find(L"650000000-1025000000"));
+  EXPECT_NE(std::wstring::npos, dump.find(L"param progress dispid=0: vt8 '1.0' 0/0 vt8 '0.0' 60000000/1"));
+  EXPECT_NE(std::wstring::npos, dump.find(L"group fps=15 preview=1"));
+  EXPECT_NE(std::wstring::npos, dump.find(L"2800000040010000f0000000"));  // 40-byte header, 320 x 240
+  EXPECT_TRUE(errorLog.lines.empty());
+}
+
+TEST_F(ProjectFileTest, FilesThatAreNoProjectLeaveTheTimelineEmpty) {
+  std::string nested = "<timeline><group type=\"video\">";
+  size_t depth = (50u << 20) / 23;
+  for (size_t i = 0; i < depth; ++i) nested += "<composite>";
+  for (size_t i = 0; i < depth; ++i) nested += "</composite>";
+  nested += "</group></timeline>";
+  struct Case {
+    const char* what;
+    std::string text;
+  } cases[] = {
+      {"empty", ""},
+      {"binary", std::string("\x00\xff\xfe\x01garbage\x00", 12)},
+      {"truncated", "<timeline><group type=\"video\"><track><clip start=\"0\" st"},
+      {"wrong root", "<project><group type=\"video\"/></project>"},
+      {"deep nesting", nested},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, LoadText(c.text)) << c.what;
+    EXPECT_EQ(0, GroupCount()) << c.what;
+  }
+  EXPECT_GE(errorLog.lines.size(), 5u);
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), Load(timeline.Get(), folder.File(L"missing.mvp")));
+}
+
+TEST_F(ProjectFileTest, DamagedPartsAreReportedAndSkippedAndTheRestLoads) {
+  std::string deep;
+  for (int i = 0; i < 70; ++i) deep += "<composite>";
+  for (int i = 0; i < 70; ++i) deep += "</composite>";
+  ASSERT_EQ(S_OK, LoadText("<timeline framerate=\"abc\"><widget/>"
+                           "<group type=\"video\" previewmode=\"maybe\" sparkle=\"1\"><track>"
+                           "<clip src=\"negative\" start=\"-5\" stop=\"1\"/>"
+                           "<clip src=\"absurd\" start=\"0\" stop=\"99999999999999999999\"/>"
+                           "<clip src=\"reversed\" start=\"5\" stop=\"1\"/>"
+                           "<clip src=\"good\" start=\"1\" stop=\"2\" stream=\"-1\"><gadget/></clip>"
+                           "<transition start=\"0\" stop=\"2\"/><transition start=\"1\" stop=\"3\"/>"
+                           "</track>" + deep + "</group>"
+                           "<group type=\"radio\"/></timeline>"));
+  ASSERT_EQ(1, GroupCount());
+  std::wstring dump = Describe(timeline.Get());
+  EXPECT_NE(std::wstring::npos, dump.find(L"clip 'good'")) << dump;
+  EXPECT_EQ(std::wstring::npos, dump.find(L"negative"));
+  EXPECT_EQ(std::wstring::npos, dump.find(L"absurd"));
+  EXPECT_EQ(std::wstring::npos, dump.find(L"reversed"));
+  EXPECT_NE(std::wstring::npos, dump.find(L"transition cut=0 swap=0 cutsonly=0 '' locked=0 muted=0 "
+                                          L"{00000000-0000-0000-0000-000000000000} id=0 data= 0-20000000"));
+  EXPECT_EQ(std::wstring::npos, dump.find(L"10000000-30000000"));  // overlaps the first transition
+  // widget, previewmode, clips negative/absurd/reversed, stream, gadget, overlap, depth, radio group, framerate.
+  EXPECT_GE(errorLog.lines.size(), 11u);
+  for (const std::wstring& line : errorLog.lines) EXPECT_EQ(0u, line.find(L"Project file: ")) << line.c_str();
+}
+
+TEST_F(ProjectFileTest, FailedSaveLeavesThePreviousFileUntouched) {
+  BuildRichTimeline();
+  std::wstring missing = folder.File(L"no such folder\\project.mvp");
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), Save(timeline.Get(), missing));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(missing.c_str()));
+
+  std::wstring locked = folder.File(L"locked.mvp");
+  ASSERT_TRUE(WriteWholeFile(locked, "previous"));
+  SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), Save(timeline.Get(), locked));
+  SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ("previous", ReadWholeFile(locked));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((locked + L".saving").c_str()));
+
+  ASSERT_EQ(S_OK, Save(timeline.Get(), locked));  // an existing writable file is replaced
+  EXPECT_EQ(0u, ReadWholeFile(locked).find("<?xml"));
+}
+
+}  // namespace
