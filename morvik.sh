@@ -29,11 +29,34 @@ build() {
   cmake --build "$build" -j "$(nproc)"
 }
 
+# Starts the editor on the user's display; without one, on a virtual display
+# for MORVIK_RUN_SECONDS seconds (default 15), leaving a screenshot behind.
+run_editor() {
+  local runner="$build/wine-run.sh" program="$build/app/Morvik.exe"
+  if [ -n "${DISPLAY:-}" ]; then
+    exec "$runner" "$program" "$@"
+  fi
+  command -v import >/dev/null || { packages=(imagemagick); install_missing; }
+  local display=:$((90 + RANDOM % 50)) shot="$build/morvik-screen.png" seconds=${MORVIK_RUN_SECONDS:-15}
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  local xvfb=$!
+  trap 'kill $xvfb 2>/dev/null || true' EXIT
+  sleep 1
+  echo "morvik: no DISPLAY; running on the virtual display $display for $seconds s"
+  DISPLAY=$display "$runner" "$program" "$@" >/dev/null 2>&1 &
+  local editor=$!
+  sleep $((seconds > 6 ? 6 : seconds))
+  DISPLAY=$display import -window root "$shot" && echo "morvik: screenshot of the editor: $shot"
+  sleep $((seconds > 6 ? seconds - 6 : 0))
+  kill "$editor" 2>/dev/null || true
+  WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
+}
+
 case "${1:-}" in
   run)
     install_missing
     build
-    echo "morvik: the support library and its tests are built; the editor itself (Morvik.exe) is not part of the build yet."
+    run_editor "${@:2}"
     ;;
   test)
     install_missing

@@ -1,0 +1,294 @@
+#include "MainWindow.h"
+
+#include "AppGlobals.h"
+#include "ComPtr.h"
+#include "EngineRegistration.h"
+#include "FilterList.h"
+#include "JoinedString.h"
+#include "RenderSkipList.h"
+#include "SplashWindow.h"
+#include "CommandLine.h"
+#include "Numbers.h"
+#include "StatusBar.h"
+#include "Text.h"
+#include "TimeText.h"
+#include "TimelineOperations.h"
+#include "VersionStrings.h"
+#include "BuildMenu.h"
+#include "resource.h"
+
+MainWindow* theMainWindow = nullptr;
+
+namespace {
+
+constexpr wchar_t kCaption[] = L"Morvik";
+constexpr wchar_t kContactLine[] = L"Reports and suggestions: the project's issue tracker.";
+
+// The windows behind these commands come later; until then their entries are
+// grayed, so that nothing offered silently does nothing.
+constexpr int kPendingCommands[] = {kCommandRender, kCommandPreview, kCommandAddGroup,
+                                    kCommandAddTrack, kCommandAddSource, kCommandAddEffect,
+                                    kCommandAddTransition};
+
+MENUITEMINFOW Item(UINT id, const wchar_t* text, bool popup = false) {
+  MENUITEMINFOW item = {};
+  item.cbSize = sizeof(item);
+  item.fMask = MIIM_ID | MIIM_STRING | MIIM_STATE | (popup ? MIIM_SUBMENU : 0);
+  item.wID = id;
+  item.dwTypeData = const_cast<wchar_t*>(text);
+  for (int pending : kPendingCommands) {
+    if (pending == static_cast<int>(id)) item.fState = MFS_GRAYED;
+  }
+  return item;
+}
+
+MENUITEMINFOW Separator() {
+  MENUITEMINFOW item = {};
+  item.cbSize = sizeof(item);
+  item.fMask = MIIM_FTYPE | MIIM_STATE;
+  item.fType = MFT_SEPARATOR;
+  item.fState = MFS_DISABLED;
+  return item;
+}
+
+void ReportStatus(const wchar_t* text, void* context) {
+  static_cast<MainWindow*>(context)->SetSplashStatus(text);
+}
+
+}  // namespace
+
+MainWindow::MainWindow() : project_(*this) {
+  className_ = L"QUEN_Morvik_Main";
+  mask = kNotifyAll;
+}
+
+MainWindow::~MainWindow() {
+  // The view holds references into the timeline; let it go first.
+  ClearChildren(false);
+  view_ = nullptr;
+  statusBar_ = nullptr;
+  if (timeline_) timeline_->Release();
+  timeline_ = nullptr;
+  FreeFilterLists();
+  if (comStarted_) {
+    RevokeEngineClasses();
+    CoUninitialize();
+  }
+  if (menu_) DestroyMenu(menu_);
+}
+
+DWORD MainWindow::Create(HWND parent, HINSTANCE instance) {
+  DWORD error = FrameWindow::Create(parent, instance);
+  if (error) return error;
+  HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MORVIK));
+  if (icon) SetClassLongPtrW(hwnd_, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  SetPosition(20, 20);
+  SetSize(620, 460);
+  SetText(kCaption);
+  BuildMenuBar();
+  CreateChildren();
+  return 0;
+}
+
+void MainWindow::BuildMenuBar() {
+  const MENUITEMINFOW items[] = {
+      Item(kMenuProject, L"Project", true),
+      Item(kCommandNew, L"New"),
+      Item(kCommandOpen, L"Open..."),
+      Item(kCommandSave, L"Save"),
+      Item(kCommandSaveAs, L"Save as..."),
+      Separator(),
+      Item(kCommandRender, L"Render to file..."),
+      MenuEnd(),
+      Item(kMenuView, L"View", true),
+      Item(kCommandPreview, L"Preview..."),
+      MenuEnd(),
+      Item(kMenuEdit, L"Edit", true),
+      Item(kCommandAddGroup, L"Add group..."),
+      Item(kCommandAddTrack, L"Add track..."),
+      Item(kCommandAddSource, L"Add source media..."),
+      Item(kCommandAddEffect, L"Add effect..."),
+      Item(kCommandAddTransition, L"Add transition..."),
+      MenuEnd(),
+      Item(kMenuHelp, L"?", true),
+      Item(kCommandAbout, L"About..."),
+      MenuEnd(),
+  };
+  menu_ = BuildMenu(items, sizeof(items) / sizeof(items[0]), false);
+  SetMenu(hwnd_, menu_);
+}
+
+void MainWindow::CreateChildren() {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  int width = client.right, height = client.bottom;
+
+  view_ = new TimeLineModel();
+  view_->Create(hwnd_, instance_);
+  view_->SetPosition(4, 4);
+  view_->SetSize(width - 8, height - 28);
+  view_->SetAnchor(kAnchorFill);
+  AddChild(view_);
+  view_->SetNotify(this);
+
+  statusBar_ = new StatusBar();
+  statusBar_->Create(hwnd_, instance_);
+  statusBar_->SetPosition(0, height - 20);
+  statusBar_->SetAnchor(7);
+  const int parts[2] = {10, 120};
+  statusBar_->SetParts(2, parts);
+  statusBar_->SetText(1, L"00:00:00");
+  AddChild(statusBar_);
+}
+
+LRESULT MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SHOWWINDOW:
+      if (splash_) OnFirstShow();
+      break;
+    case WM_SETFOCUS:
+      if (view_ && view_->Handle()) SetFocus(view_->Handle());
+      return 0;
+    case WM_CLOSE:
+      return OnClose(hwnd, message, wParam, lParam);
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      break;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam));
+      return 0;
+    case kChildClosedMessage:
+      if (!wParam) return 0;  // the preview's and render window's notices come later
+      break;
+  }
+  return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
+}
+
+void MainWindow::OnFirstShow() {
+  InitializeApplication(GetCommandLineW());
+  SetActiveWindow(hwnd_);
+  splash_->Destroy(true);
+  splash_ = nullptr;
+}
+
+LRESULT MainWindow::OnClose(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (project_.AskBeforeReplacing() != 0) return 0;
+  return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
+}
+
+void MainWindow::SetSplashStatus(const wchar_t* text) {
+  if (splash_) splash_->SetStatus(text);
+}
+
+int MainWindow::InitializeApplication(const wchar_t* commandLine) {
+  SetSplashStatus(L"Initializing DirectShow editing services...");
+  comStarted_ = SUCCEEDED(CoInitialize(nullptr));
+  RegisterEngineClasses();
+  if (FAILED(CoCreateInstance(CLSID_AMTimeline, nullptr, CLSCTX_INPROC_SERVER, IID_IAMTimeline,
+                              reinterpret_cast<void**>(&timeline_)))) {
+    timeline_ = nullptr;
+    MessageBoxW(nullptr, L"DirectShow (DirectX 8 or higher) not installed", kCaption, MB_ICONERROR);
+    return -1;
+  }
+  ComPtr<IAMSetErrorLog> errorLog = ComPtr<IAMTimeline>(timeline_).As<IAMSetErrorLog>(IID_IAMSetErrorLog);
+  if (errorLog) errorLog->put_ErrorLog(&errorLog_);
+  timeline_->SetDefaultFPS(30.0);
+  view_->SetTimeline(timeline_);
+  project_.SetTimeline(timeline_);
+
+  SetSplashStatus(L"Application initialization...");
+  renderSkipFilters.Load(theSettings);
+  LoadFilterLists(&ReportStatus, this);
+  OpenCommandLineProject(commandLine);
+  return 0;
+}
+
+void MainWindow::OpenCommandLineProject(const wchar_t* commandLine) {
+  wchar_t* path = LastCommandLinePath(commandLine);
+  bool opened = path && project_.Open(path) == 0;
+  FreeText(path);
+  if (!opened) project_.New();
+}
+
+void MainWindow::OnCommand(int id) {
+  switch (id) {
+    case kCommandNew:
+      project_.New();
+      break;
+    case kCommandOpen:
+      project_.Open(nullptr);
+      break;
+    case kCommandSave:
+      project_.Save(false);
+      break;
+    case kCommandSaveAs:
+      project_.Save(true);
+      break;
+    case kCommandAbout:
+      ShowAbout();
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::OnItemMouseDown(UINT message, TLItem* item) {
+  if (message == WM_RBUTTONDOWN && item) ShowContextMenu(item);
+}
+
+void MainWindow::ShowContextMenu(TLItem* item) {
+  MENUITEMINFOW items[] = {Item(kCommandDelete, L"Delete"), Item(kCommandProperties, L"Properties")};
+  items[1].fState = MFS_GRAYED;  // the property windows come later
+  HMENU menu = BuildMenu(items, 2, true);
+  if (!menu) return;
+  POINT at;
+  GetCursorPos(&at);
+  int command = TrackPopupMenuEx(menu, TPM_RETURNCMD, at.x, at.y, hwnd_, nullptr);
+  DestroyMenu(menu);
+  if (command == kCommandDelete) DeleteItem(item);
+}
+
+void MainWindow::DeleteItem(TLItem* item) {
+  if (item && DeleteTimelineObject(hwnd_, item->kind, item->object)) project_.MarkModified();
+}
+
+void MainWindow::OnCursorTimeChanged(int64_t time) {
+  wchar_t text[48];
+  FormatTime(kTimeFormat, text, time);
+  if (statusBar_) statusBar_->SetText(1, text);
+}
+
+HWND MainWindow::MessageOwner() { return splash_ && splash_->Handle() ? splash_->Handle() : hwnd_; }
+
+void MainWindow::ShowModifiedMark(bool modified) {
+  if (statusBar_) statusBar_->SetText(0, modified ? L"*" : L"");
+}
+
+void MainWindow::TimelineReplaced(bool) {
+  if (view_) view_->Refresh(true);
+}
+
+void MainWindow::ShowAbout() {
+  wchar_t program[MAX_PATH];
+  DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) program[0] = 0;
+  const wchar_t* const names[] = {L"ProductVersion", L"LegalCopyright", L"Comments", nullptr};
+  wchar_t* values[3] = {};
+  ReadVersionStrings(program, names, values);
+  wchar_t bits[8];
+  IntToText(static_cast<int32_t>(sizeof(void*) * 8), bits, 10);
+  // Concat stops at the first missing field, as the version record ends there.
+  JoinedString text(L"Morvik", L"\n\n", values[0], L" (", bits, L" bit)\n\n", values[1], L"\n",
+                    values[2], L"\n\n", kContactLine, nullptr);
+  JoinedString caption(L"About ", kCaption, nullptr);
+  MSGBOXPARAMSW box = {};
+  box.cbSize = sizeof(box);
+  box.hwndOwner = hwnd_;
+  box.hInstance = instance_;
+  box.lpszText = text.Get();
+  box.lpszCaption = caption.Get();
+  box.dwStyle = MB_USERICON;
+  box.lpszIcon = MAKEINTRESOURCEW(IDI_MORVIK);
+  MessageBoxIndirectW(&box);
+  for (wchar_t* value : values) FreeText(value);
+}

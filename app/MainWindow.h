@@ -1,0 +1,91 @@
+// The editor's top-level window: menu bar, timeline view, status bar, the
+// commands, the project state, and the run's timeline.
+#pragma once
+
+#include "EditingServices.h"
+#include "ErrorLogSink.h"
+#include "FrameWindow.h"
+#include "Project.h"
+#include "TimeLineModel.h"
+
+class SplashWindow;
+class StatusBar;
+
+// Menu command ids.
+enum MainCommand {
+  kMenuProject = 10,
+  kCommandNew = 11,
+  kCommandOpen = 12,
+  kCommandSave = 13,
+  kCommandSaveAs = 14,
+  kCommandRender = 15,
+  kMenuView = 20,
+  kCommandPreview = 21,
+  kMenuEdit = 30,
+  kCommandAddGroup = 31,
+  kCommandAddTrack = 32,
+  kCommandAddSource = 33,
+  kCommandAddEffect = 34,
+  kCommandAddTransition = 35,
+  kMenuHelp = 40,
+  kCommandAbout = 41,
+  kCommandDelete = 101,
+  kCommandProperties = 102,
+};
+
+class MainWindow : public FrameWindow, public TimeLineModelNotify, public ProjectHost {
+ public:
+  MainWindow();
+  ~MainWindow() override;
+
+  DWORD Create(HWND parent, HINSTANCE instance) override;
+  LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // COM, the timeline, its error log, the filter lists, then the project of the
+  // command line or a new one. 0, or -1 without the editing services.
+  int InitializeApplication(const wchar_t* commandLine);
+  // The context menu's Delete: asks, removes, marks the project modified.
+  void DeleteItem(TLItem* item);
+  // While it is set, start-up reports to it and runs InitializeApplication on
+  // the first showing.
+  void SetSplash(SplashWindow* splash) { splash_ = splash; }
+  // Shows a start-up step on the splash while it exists.
+  void SetSplashStatus(const wchar_t* text);
+
+  // TimeLineModelNotify
+  void OnItemMouseDown(UINT message, TLItem* item) override;
+  void OnCursorTimeChanged(int64_t time) override;
+
+  // ProjectHost
+  HWND ProjectWindow() override { return hwnd_; }
+  HWND MessageOwner() override;
+  void ShowTitle(const wchar_t* title) override { SetText(title); }
+  void ShowModifiedMark(bool modified) override;
+  void TimelineReplaced(bool reopened) override;
+
+  Project& CurrentProject() { return project_; }
+  IAMTimeline* Timeline() const { return timeline_; }
+  TimeLineModel* View() const { return view_; }
+  StatusBar* Status() const { return statusBar_; }
+
+ private:
+  void BuildMenuBar();
+  void CreateChildren();
+  void OnCommand(int id);
+  void OnFirstShow();
+  LRESULT OnClose(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  void ShowContextMenu(TLItem* item);
+  void ShowAbout();
+  void OpenCommandLineProject(const wchar_t* commandLine);
+
+  ErrorLogSink errorLog_;
+  HMENU menu_ = nullptr;
+  IAMTimeline* timeline_ = nullptr;  // owned
+  TimeLineModel* view_ = nullptr;    // a child; the container deletes it
+  StatusBar* statusBar_ = nullptr;   // likewise
+  SplashWindow* splash_ = nullptr;
+  Project project_;
+  bool comStarted_ = false;
+};
+
+extern MainWindow* theMainWindow;

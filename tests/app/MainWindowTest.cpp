@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include "DialogAnswerer.h"
+#include "MainWindow.h"
+#include "StatusBar.h"
+#include "Text.h"
+
+namespace {
+
+std::wstring StatusPart(MainWindow* window, int part) {
+  wchar_t text[64];
+  window->Status()->GetText(part, text, 64);
+  return text;
+}
+
+void DropQuit() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+TEST(MainWindow, DeleteMarksTheProjectAndCloseAsksOnlyThen) {
+  MainWindow* window = new MainWindow();
+  ASSERT_EQ(0u, window->Create(nullptr, GetModuleHandleW(nullptr)));
+  HWND hwnd = window->Handle();
+  ASSERT_EQ(0, window->InitializeApplication(L"Morvik.exe"));
+  EXPECT_EQ(2, window->View()->GroupCount());
+  EXPECT_EQ(L"00:00:00", StatusPart(window, 1));
+
+  TLItem* track = &window->View()->Group(0)->tracks[1];
+  {
+    DialogAnswerer answerer({{IDCANCEL, L""}});
+    window->DeleteItem(track);
+  }
+  EXPECT_FALSE(window->CurrentProject().Modified());
+  EXPECT_EQ(L"", StatusPart(window, 0));
+  {
+    DialogAnswerer answerer({{IDOK, L""}});
+    window->DeleteItem(track);  // the view is rebuilt: track is gone afterwards
+  }
+  EXPECT_TRUE(window->CurrentProject().Modified());
+  EXPECT_EQ(L"*", StatusPart(window, 0));
+  EXPECT_EQ(1, window->View()->Group(0)->trackCount);
+
+  {
+    DialogAnswerer answerer({{IDCANCEL, L""}});
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(1u, answerer.Boxes().size());
+  }
+  EXPECT_TRUE(IsWindow(hwnd));
+  {
+    DialogAnswerer answerer({{IDNO, L""}});
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  }
+  EXPECT_FALSE(IsWindow(hwnd));
+  DropQuit();
+  window->Destroy(false);
+}
+
+}  // namespace

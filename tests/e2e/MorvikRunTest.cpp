@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TempFolder.h"
+
+namespace {
+
+constexpr UINT kSaveAs = 14;
+constexpr UINT kAbout = 41;
+constexpr int kMessageTextId = 0xFFFF;
+constexpr int kFileNameComboId = 0x47C;
+
+// The built program, seen from inside Wine.
+std::wstring BuiltProgram() {
+  std::string unix = MORVIK_EXE_PATH;
+  std::wstring path = L"Z:";
+  for (char c : unix) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  return path;
+}
+
+std::wstring TextOf(HWND hwnd) {
+  wchar_t text[2048] = {};
+  SendMessageTimeoutW(hwnd, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                      2000, nullptr);
+  return text;
+}
+
+struct Search {
+  DWORD pid;
+  const wchar_t* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM argument) {
+  auto* search = reinterpret_cast<Search*>(argument);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t name[64];
+  if (pid == search->pid && IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 64) &&
+      lstrcmpW(name, search->className) == 0) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Reads a file as text, UTF-16 with a byte-order mark or UTF-8.
+std::wstring ReadText(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return L"";
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD read = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+  }
+  int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring text(length, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
+  return text;
+}
+
+// One run of Morvik.exe from a folder of its own.
+class MorvikRun {
+ public:
+  MorvikRun(const std::wstring& folder, const std::wstring& arguments) {
+    std::wstring program = folder + L"\\Morvik.exe";
+    std::wstring line = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    started_ = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              folder.c_str(), &startup, &process_) != FALSE;
+  }
+  ~MorvikRun() {
+    if (!started_) return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 9);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+  }
+
+  bool Started() const { return started_; }
+
+  HWND WaitForWindow(const wchar_t* className, int milliseconds = 20000) const {
+    for (int waited = 0; waited < milliseconds; waited += 50) {
+      Search search = {process_.dwProcessId, className, nullptr};
+      EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+      if (search.found) return search.found;
+      Sleep(50);
+    }
+    return nullptr;
+  }
+
+  // Waits until the main window shows a title, start-up being over; answers
+  // the last title seen.
+  std::wstring WaitForTitle(const std::wstring& title, int milliseconds = 20000) const {
+    std::wstring seen = L"(no main window)";
+    for (int waited = 0; waited < milliseconds; waited += 50) {
+      HWND main = WaitForWindow(L"QUEN_Morvik_Main", 50);
+      if (main) seen = TextOf(main);
+      if (lstrcmpiW(seen.c_str(), title.c_str()) == 0 && !WaitForWindow(L"QUEN_Morvik_Splash", 1)) break;
+      Sleep(50);
+    }
+    return seen;
+  }
+
+  // Presses a dialog's button, after typing a file name when given one;
+  // returns the dialog's message text.
+  std::wstring AnswerDialog(int button, const std::wstring& fileName = L"") const {
+    HWND box = WaitForWindow(L"#32770");
+    if (!box) return L"(no dialog)";
+    std::wstring text = TextOf(GetDlgItem(box, kMessageTextId));
+    if (!fileName.empty()) {
+      SendMessageW(GetDlgItem(box, kFileNameComboId), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>(fileName.c_str()));
+    }
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    return text;
+  }
+
+  void Command(UINT id) const {
+    PostMessageW(WaitForWindow(L"QUEN_Morvik_Main"), WM_COMMAND, id, 0);
+  }
+
+  // Closes the main window and answers the exit code (-1 when it did not end).
+  int Close() const {
+    PostMessageW(WaitForWindow(L"QUEN_Morvik_Main"), WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<int>(code);
+  }
+
+ private:
+  PROCESS_INFORMATION process_ = {};
+  bool started_ = false;
+};
+
+bool WaitForFile(const std::wstring& path) {
+  for (int waited = 0; waited < 10000; waited += 50) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+class MorvikRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(CopyFileW(BuiltProgram().c_str(), (folder.Path() + L"\\Morvik.exe").c_str(), FALSE))
+        << "no built program at " << MORVIK_EXE_PATH;
+  }
+  void WriteSettings(const char* text) {
+    HANDLE file = CreateFileW(folder.File(L"Morvik.ini").c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+    CloseHandle(file);
+  }
+
+  TempFolder folder;
+};
+
+TEST_F(MorvikRunTest, WithoutSettingsMakesThemEmptyAndKeepsNoLog) {
+  {
+    MorvikRun run(folder.Path(), L"");
+    ASSERT_TRUE(run.Started());
+    ASSERT_EQ(L"Morvik", run.WaitForTitle(L"Morvik"));
+    // The About box reads the program's own version record.
+    run.Command(kAbout);
+    std::wstring about = run.AnswerDialog(IDOK);
+    EXPECT_EQ(0u, about.find(L"Morvik\n\n0.1.0 (64 bit)\n\n")) << about;
+    EXPECT_EQ(0, run.Close());
+  }
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.File(L"Morvik.ini").c_str()));
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(folder.File(L"*.log").c_str(), &found);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, search);
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
+TEST_F(MorvikRunTest, SavesReopensAndRecoversFromABadProject) {
+  WriteSettings("[Log]\r\nFileName=run.log\r\n");
+  std::wstring project = folder.File(L"proj.MVP");
+  {
+    MorvikRun run(folder.Path(), L"");
+    ASSERT_EQ(L"Morvik", run.WaitForTitle(L"Morvik"));
+    run.Command(kSaveAs);
+    run.AnswerDialog(IDOK, folder.File(L"proj"));
+    ASSERT_TRUE(WaitForFile(project));
+    // The dialog adds the default extension; Wine's in lower case.
+    std::wstring title = run.WaitForTitle(L"Morvik - [proj.mvp]");
+    EXPECT_EQ(0, lstrcmpiW(L"Morvik - [proj.MVP]", title.c_str())) << title;
+    EXPECT_EQ(0, run.Close());
+  }
+  std::wstring saved = ReadText(project);
+  EXPECT_NE(std::wstring::npos, saved.find(L"Video group"));
+  EXPECT_NE(std::wstring::npos, saved.find(L"Audio group"));
+  std::wstring log = ReadText(folder.File(L"run.log"));
+  EXPECT_NE(std::wstring::npos, log.find(L"Starting..."));
+  EXPECT_LT(log.find(L"Starting..."), log.find(L"Exit code: 0"));
+  // "Exit code: 0" is the last line.
+  size_t end = log.find_last_not_of(L"\r\n");
+  EXPECT_EQ(end + 1, log.rfind(L"Exit code: 0") + 12);
+
+  {
+    MorvikRun run(folder.Path(), L"\"" + project + L"\"");
+    EXPECT_EQ(L"Morvik - [" + project + L"]", run.WaitForTitle(L"Morvik - [" + project + L"]"));
+    EXPECT_EQ(0, run.Close());
+  }
+
+  std::wstring bad = folder.File(L"bad.mvp");
+  HANDLE file = CreateFileW(bad.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written;
+  WriteFile(file, "\x01\x02garbage", 9, &written, nullptr);
+  CloseHandle(file);
+  {
+    MorvikRun run(folder.Path(), L"\"" + bad + L"\"");
+    EXPECT_EQ(bad + L"\n\nInvalid file format", run.AnswerDialog(IDOK));
+    ASSERT_EQ(L"Morvik", run.WaitForTitle(L"Morvik"));
+    run.Command(kSaveAs);
+    run.AnswerDialog(IDOK, folder.File(L"fresh"));
+    ASSERT_TRUE(WaitForFile(folder.File(L"fresh.MVP")));
+    EXPECT_EQ(0, run.Close());
+  }
+  EXPECT_NE(std::wstring::npos, ReadText(folder.File(L"fresh.MVP")).find(L"Audio group"));
+}
+
+}  // namespace

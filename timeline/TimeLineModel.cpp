@@ -1,0 +1,380 @@
+#include "TimeLineModel.h"
+
+#include <climits>
+
+#include "Text.h"
+#include "TimeLinePainter.h"
+#include "TimeLineReader.h"
+
+namespace {
+
+bool IsObjectItem(const TLItem* item) { return item && (item->kind & kItemObjects); }
+
+int ClampToInt(int64_t value) {
+  return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
+}
+
+}  // namespace
+
+TimeLineModel::TimeLineModel() { className_ = L"TimeLineModel"; }
+
+TimeLineModel::~TimeLineModel() { ReleaseTables(); }
+
+DWORD TimeLineModel::Create(HWND parent, HINSTANCE instance) {
+  classStyle_ = 0;
+  exStyle_ = WS_EX_STATICEDGE;
+  style_ = WS_CHILD | WS_VISIBLE;
+  DWORD error = FrameWindow::Create(parent, instance);
+  if (error) return error;
+  // The first WM_SIZE came before the handle was bound, so it never reached us.
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  clientWidth_ = client.right;
+  clientHeight_ = client.bottom;
+  return 0;
+}
+
+TimeLineModelNotify* TimeLineModel::SetNotify(TimeLineModelNotify* target) {
+  TimeLineModelNotify* previous = notify_;
+  notify_ = target;
+  return previous;
+}
+
+void TimeLineModel::SetTimeline(IAMTimeline* timeline) {
+  timeline_ = timeline;
+  cursorTime_ = 0;
+  Rebuild();
+}
+
+void TimeLineModel::Refresh(bool rebuild) {
+  if (rebuild) {
+    Rebuild();
+    UpdateScrollBars(kScrollBarVertical | kScrollBarHorizontal);
+  }
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+const TLGroupItem* TimeLineModel::Group(int index) const {
+  return index >= 0 && index < groupCount_ ? &groups_[index] : nullptr;
+}
+
+int64_t TimeLineModel::XOfTime(int64_t time) const {
+  return Pixels(time) - Pixels(leftTime_) + kTimeLineHeaderWidth;
+}
+
+// The width of the time area; a client narrower than the header has none.
+int TimeLineModel::TimeAreaWidth() const {
+  return clientWidth_ > kTimeLineHeaderWidth ? clientWidth_ - kTimeLineHeaderWidth : 0;
+}
+
+int64_t TimeLineModel::TimeAtX(int x) const {
+  return static_cast<int64_t>(x - kTimeLineHeaderWidth) * scale_ + leftTime_;
+}
+
+// Items and tables
+
+int TimeLineModel::Rebuild() {
+  ReleaseTables();
+  contentHeight_ = 0;
+  long count = 0;
+  if (!timeline_ || FAILED(timeline_->GetGroupCount(&count)) || count <= 0) return 0;
+  groups_ = new TLGroupItem[count]();
+  TimeLineReader reader(&maxTime_);
+  for (long g = 0; g < count; ++g) {
+    IAMTimelineObj* group = nullptr;
+    if (FAILED(timeline_->GetGroup(&group, g)) || !group) break;  // later groups would get wrong indices
+    reader.ReadGroup(group, &groups_[g]);
+    contentHeight_ += TrackHeight() * groups_[g].trackCount + kTimeLineGroupGap;
+    ++groupCount_;
+  }
+  return groupCount_;
+}
+
+void TimeLineModel::ReleaseTables() {
+  if (groups_) {
+    ForEachItem(kItemAll, &ReleaseItem, nullptr);
+    delete[] groups_;
+    groups_ = nullptr;
+  }
+  groupCount_ = 0;
+}
+
+int TimeLineModel::ReleaseItem(TimeLineModel*, TLItem* item, void*) {
+  if (item->object) item->object->Release();
+  if (item->kind == kItemTrack) {
+    auto* track = static_cast<TLTrackItem*>(item);
+    delete[] track->sources;
+    delete[] track->effects;
+    delete[] track->transitions;
+    *track = TLTrackItem{};
+  } else if (item->kind == kItemGroup) {
+    auto* group = static_cast<TLGroupItem*>(item);
+    delete[] group->tracks;
+    *group = TLGroupItem{};
+  } else {
+    auto* object = static_cast<TLObjectItem*>(item);
+    FreeText(object->name);
+    *object = TLObjectItem{};
+  }
+  return 1;
+}
+
+int TimeLineModel::ClearSelected(TimeLineModel*, TLItem* item, void*) {
+  int wasSet = item->selected ? 1 : 0;
+  item->selected = 0;
+  return wasSet;
+}
+
+int TimeLineModel::ForEachItem(uint32_t mask, TLItemCallback callback, void* argument) {
+  int sum = 0;
+  auto visitTable = [&](uint32_t kind, TLObjectItem* table, int count) {
+    if (!(mask & kind)) return;
+    for (int i = 0; i < count; ++i) sum += callback(this, &table[i], argument);
+  };
+  for (int g = 0; g < groupCount_; ++g) {
+    TLGroupItem& group = groups_[g];
+    for (int j = 0; j < group.trackCount; ++j) {
+      TLTrackItem& track = group.tracks[j];
+      visitTable(kItemSource, track.sources, track.sourceCount);
+      visitTable(kItemEffect, track.effects, track.effectCount);
+      visitTable(kItemTransition, track.transitions, track.transitionCount);
+      if (mask & kItemTrack) sum += callback(this, &track, argument);
+    }
+    if (mask & kItemGroup) sum += callback(this, &group, argument);
+  }
+  return sum;
+}
+
+int TimeLineModel::LocateItem(const TLItem* item, int* groupIndex, int* trackIndex) const {
+  if (groupIndex) *groupIndex = -1;
+  if (trackIndex) *trackIndex = -1;
+  if (!item) return -1;
+  auto holds = [item](const TLObjectItem* table, int count) { return item >= table && item < table + count; };
+  for (int g = 0; g < groupCount_; ++g) {
+    const TLGroupItem& group = groups_[g];
+    int found = item == &group ? -1 : -2;
+    for (int j = group.trackCount - 1; j >= 0 && found == -2; --j) {
+      const TLTrackItem& track = group.tracks[j];
+      if (item == &track || holds(track.sources, track.sourceCount) || holds(track.effects, track.effectCount) ||
+          holds(track.transitions, track.transitionCount)) {
+        found = j;
+      }
+    }
+    if (found == -2) continue;
+    if (groupIndex) *groupIndex = g;
+    if (trackIndex) *trackIndex = found;
+    break;
+  }
+  return 0;
+}
+
+// Hit testing
+
+TLItem* TimeLineModel::HitTest(int x, int y) const {
+  int64_t time = TimeAtX(x);
+  int top = rulerHeight_ - verticalPosition_;
+  for (int g = 0; g < groupCount_; ++g) {
+    const TLGroupItem& group = groups_[g];
+    int bottom = top + TrackHeight() * group.trackCount;
+    if (x < kTimeLineHeaderWidth) {
+      if (top <= y && y <= bottom) return const_cast<TLGroupItem*>(&group);
+    } else {
+      for (int j = group.trackCount - 1; j >= 0; --j) {
+        int trackTop = top + TrackHeight() * (group.trackCount - 1 - j);
+        if (TLItem* item = HitTrack(group.tracks[j], trackTop, y, time)) return item;
+      }
+    }
+    top = bottom + kTimeLineGroupGap;
+  }
+  return nullptr;
+}
+
+// The object of the track's row at y that strictly contains time, else the
+// track itself; null when y is in none of the track's rows.
+TLItem* TimeLineModel::HitTrack(const TLTrackItem& track, int trackTop, int y, int64_t time) const {
+  const TLObjectItem* tables[] = {track.effects, track.sources, track.transitions};
+  const int counts[] = {track.effectCount, track.sourceCount, track.transitionCount};
+  const int heights[] = {effectsRowHeight_, sourcesRowHeight_, transitionsRowHeight_};
+  int rowTop = trackTop;
+  for (int row = 0; row < 3; ++row) {
+    if (rowTop <= y && y <= rowTop + heights[row]) {
+      for (int i = 0; i < counts[row]; ++i) {
+        const TLObjectItem& item = tables[row][i];
+        if (item.start < time && time < item.stop) return const_cast<TLObjectItem*>(&item);
+      }
+      return const_cast<TLTrackItem*>(&track);
+    }
+    rowTop += heights[row] + 1;
+  }
+  return nullptr;
+}
+
+// Scrolling
+
+bool TimeLineModel::ScrollBy(int64_t timeDelta, int pixelDelta) {
+  int64_t left = leftTime_ + timeDelta;
+  if (timeDelta > 0 && left > maxTime_) left = maxTime_;
+  else if (left < 0) left = 0;
+  int64_t position = static_cast<int64_t>(verticalPosition_) + pixelDelta;
+  if (pixelDelta > 0 && position > contentHeight_) position = contentHeight_;
+  else if (position < 0) position = 0;
+  if (left == leftTime_ && position == verticalPosition_) return false;
+  leftTime_ = left;
+  verticalPosition_ = static_cast<int>(position);
+  if (hwnd_) {
+    InvalidateRect(hwnd_, nullptr, TRUE);
+    SetScrollPos(hwnd_, SB_HORZ, ClampToInt(Pixels(leftTime_)), TRUE);
+    SetScrollPos(hwnd_, SB_VERT, verticalPosition_, TRUE);
+  }
+  return true;
+}
+
+void TimeLineModel::UpdateScrollBars(int which) {
+  if (!hwnd_) return;
+  if (which & kScrollBarHorizontal) UpdateHorizontalBar();
+  if (which & kScrollBarVertical) UpdateVerticalBar();
+}
+
+// Rooms never go below 0, so an empty timeline never shows a bar.
+void TimeLineModel::UpdateHorizontalBar() {
+  int64_t widthInPixels = Pixels(maxTime_);
+  if (TimeAreaWidth() >= widthInPixels) {
+    ShowScrollBar(hwnd_, SB_HORZ, FALSE);
+    leftTime_ = 0;
+    return;
+  }
+  ShowBar(SB_HORZ, widthInPixels, TimeAreaWidth(), Pixels(leftTime_));
+}
+
+void TimeLineModel::UpdateVerticalBar() {
+  int room = clientHeight_ > rulerHeight_ ? clientHeight_ - rulerHeight_ : 0;
+  if (room >= contentHeight_) {
+    ShowScrollBar(hwnd_, SB_VERT, FALSE);
+    verticalPosition_ = 0;
+    return;
+  }
+  ShowBar(SB_VERT, contentHeight_, room, verticalPosition_);
+}
+
+void TimeLineModel::ShowBar(int bar, int64_t maximum, int page, int64_t position) {
+  SCROLLINFO info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+  info.nMax = ClampToInt(maximum);
+  info.nPage = static_cast<UINT>(page);
+  info.nPos = ClampToInt(position);
+  SetScrollInfo(hwnd_, bar, &info, TRUE);
+  ShowScrollBar(hwnd_, bar, TRUE);
+}
+
+void TimeLineModel::OnScroll(int bar, WPARAM wParam) {
+  bool horizontal = bar == SB_HORZ;
+  int64_t unit = horizontal ? scale_ : 1;
+  int64_t position = horizontal ? leftTime_ : verticalPosition_;
+  int64_t end = horizontal ? maxTime_ : contentHeight_;
+  int64_t page = horizontal ? static_cast<int64_t>(TimeAreaWidth()) * scale_ : clientHeight_;
+  int64_t delta = 0;
+  switch (LOWORD(wParam)) {
+    case SB_LINEUP: delta = -unit; break;
+    case SB_LINEDOWN: delta = unit; break;
+    case SB_PAGEUP: delta = -page; break;
+    case SB_PAGEDOWN: delta = page; break;
+    case SB_THUMBPOSITION: delta = ThumbPosition(bar, wParam) * unit - position; break;
+    case SB_TOP: delta = -(horizontal ? leftTime_ : contentHeight_); break;
+    case SB_BOTTOM: delta = end - position; break;
+    default: return;  // no live scrolling while the thumb is dragged
+  }
+  if (horizontal) ScrollBy(delta, 0);
+  else ScrollBy(0, static_cast<int>(delta));
+}
+
+// The message carries only 16 bits of the thumb position; a wider range needs
+// the bar's own 32-bit value, taken when its low word agrees with the message.
+int TimeLineModel::ThumbPosition(int bar, WPARAM wParam) const {
+  int position = HIWORD(wParam);
+  SCROLLINFO info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_TRACKPOS;
+  if (GetScrollInfo(hwnd_, bar, &info) && (info.nTrackPos & 0xFFFF) == position) return info.nTrackPos;
+  return position;
+}
+
+// Mouse
+
+void TimeLineModel::OnWheel(int delta) {
+  if (delta > 0) {
+    if (scale_ < maxTime_ / 360) {
+      scale_ *= 2;
+      InvalidateRect(hwnd_, nullptr, TRUE);
+    }
+  } else if (scale_ >= 2) {
+    scale_ /= 2;
+    InvalidateRect(hwnd_, nullptr, TRUE);
+  }
+  UpdateScrollBars(kScrollBarHorizontal);
+}
+
+void TimeLineModel::OnMousePress(UINT message, LPARAM lParam) {
+  SetFocus(hwnd_);
+  int x = LOWORD(lParam);
+  int y = HIWORD(lParam);
+  if (y <= rulerHeight_) {
+    if (x >= kTimeLineHeaderWidth) OnRulerPress(x);
+    return;
+  }
+  TLItem* item = HitTest(x, y);
+  int changed = ForEachItem(kItemObjects, &ClearSelected, nullptr);
+  if (IsObjectItem(item)) {
+    item->selected ^= 1;
+    ++changed;
+  }
+  if (changed) InvalidateRect(hwnd_, nullptr, FALSE);
+  if (notify_ && (notify_->mask & kNotifyItemMouseDown)) notify_->OnItemMouseDown(message, item);
+}
+
+void TimeLineModel::OnRulerPress(int x) {
+  cursorTime_ = TimeAtX(x);
+  if (notify_ && (notify_->mask & kNotifyCursorTimeChanged)) notify_->OnCursorTimeChanged(cursorTime_);
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+// Painting
+
+void TimeLineModel::Paint(HDC dc) { TimeLinePainter(*this, dc).Paint(); }
+
+void TimeLineModel::OnPaint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd_, &ps);
+  if (dc) Paint(dc);
+  EndPaint(hwnd_, &ps);
+}
+
+LRESULT TimeLineModel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_SIZE:
+      clientWidth_ = LOWORD(lParam);
+      clientHeight_ = HIWORD(lParam);
+      UpdateScrollBars(kScrollBarVertical | kScrollBarHorizontal);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      OnMousePress(message, lParam);
+      return 0;
+    case WM_MOUSEWHEEL:
+      OnWheel(static_cast<short>(HIWORD(wParam)));
+      return 0;
+    case WM_HSCROLL:
+      OnScroll(SB_HORZ, wParam);
+      return 0;
+    case WM_VSCROLL:
+      OnScroll(SB_VERT, wParam);
+      return 0;
+    case WM_DESTROY:
+      ReleaseTables();  // the window is gone even when the object stays
+      break;
+  }
+  return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
+}

@@ -1,0 +1,117 @@
+// The timeline control: a time ruler over one band per group, each track of a
+// group showing rows of effect, source and transition boxes. It draws from a
+// snapshot of the timeline (the item tables), rebuilt when its owner asks.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "EditingServices.h"
+#include "FrameWindow.h"
+#include "TimeLineItems.h"
+#include "TimeLineModelNotify.h"
+
+// Left of the time area: two header boxes of 20 pixels.
+constexpr int kTimeLineHeaderWidth = 40;
+constexpr int kTimeLineHeaderBoxWidth = 20;
+constexpr int kTimeLineGroupGap = 3;
+
+// UpdateScrollBars arguments.
+constexpr int kScrollBarVertical = 1;
+constexpr int kScrollBarHorizontal = 2;
+
+class TimeLineModel final : public FrameWindow {
+ public:
+  TimeLineModel();
+  // Releases the item tables and their references.
+  ~TimeLineModel() override;
+
+  LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+  DWORD Create(HWND parent, HINSTANCE instance) override;
+
+  // Returns the previous target. The control never owns it.
+  TimeLineModelNotify* SetNotify(TimeLineModelNotify* target);
+  // Stores the timeline (no reference taken), resets the cursor and rebuilds;
+  // neither the scroll bars nor the picture are updated.
+  void SetTimeline(IAMTimeline* timeline);
+  // With rebuild, re-reads the timeline and updates both scroll bars; always
+  // repaints.
+  void Refresh(bool rebuild);
+  int64_t GetCursorTime() const { return cursorTime_; }
+  // Where item lies: its group index and track index (-1 for a group's own
+  // item, both -1 when it is not in the tables). Either output may be null.
+  // Returns -1 for a null item, else 0.
+  int LocateItem(const TLItem* item, int* groupIndex, int* trackIndex) const;
+  // The item at a client point, or null.
+  TLItem* HitTest(int x, int y) const;
+  // Calls callback for each item whose kind is in mask: per group, tracks from
+  // index 0 with their sources, effects, transitions and then the track; then
+  // the group. Returns the sum of the results.
+  int ForEachItem(uint32_t mask, TLItemCallback callback, void* argument);
+  // Moves the left time (microseconds) and the vertical position (pixels)
+  // within their limits; true when anything moved.
+  bool ScrollBy(int64_t timeDelta, int pixelDelta);
+  // kScrollBarVertical and/or kScrollBarHorizontal.
+  void UpdateScrollBars(int which);
+  // Re-reads the timeline into fresh item tables; returns the group count.
+  int Rebuild();
+  void Paint(HDC dc);
+
+  // ForEachItem callbacks: ReleaseItem drops an item's reference and tables
+  // (returns 1); ClearSelected clears its mark (returns 1 if it was set).
+  static int ReleaseItem(TimeLineModel* control, TLItem* item, void* argument);
+  static int ClearSelected(TimeLineModel* control, TLItem* item, void* argument);
+
+  // Geometry: x of a time and time at an x, in the current scale and scroll.
+  int64_t XOfTime(int64_t time) const;
+  int64_t TimeAtX(int x) const;
+  // Pixels of a time span; a scale below 1 never happens, but must not divide by 0.
+  int64_t Pixels(int64_t time) const { return time / (scale_ > 0 ? scale_ : 1); }
+
+  int64_t Scale() const { return scale_; }
+  int64_t LeftTime() const { return leftTime_; }
+  int64_t MaxTime() const { return maxTime_; }
+  int VerticalPosition() const { return verticalPosition_; }
+  int ContentHeight() const { return contentHeight_; }
+  int RulerHeight() const { return rulerHeight_; }
+  int EffectsRowHeight() const { return effectsRowHeight_; }
+  int SourcesRowHeight() const { return sourcesRowHeight_; }
+  int TransitionsRowHeight() const { return transitionsRowHeight_; }
+  int TrackHeight() const { return effectsRowHeight_ + sourcesRowHeight_ + transitionsRowHeight_ + 4; }
+  int ClientWidth() const { return clientWidth_; }
+  int ClientHeight() const { return clientHeight_; }
+  int TimeAreaWidth() const;
+  int GroupCount() const { return groupCount_; }
+  const TLGroupItem* Group(int index) const;
+
+ private:
+  void ReleaseTables();
+  TLItem* HitTrack(const TLTrackItem& track, int trackTop, int y, int64_t time) const;
+  void OnMousePress(UINT message, LPARAM lParam);
+  void OnRulerPress(int x);
+  void OnWheel(int delta);
+  void OnScroll(int bar, WPARAM wParam);
+  int ThumbPosition(int bar, WPARAM wParam) const;
+  void UpdateHorizontalBar();
+  void UpdateVerticalBar();
+  void ShowBar(int bar, int64_t maximum, int page, int64_t position);
+  void OnPaint();
+
+  IAMTimeline* timeline_ = nullptr;
+  int64_t scale_ = 500000;  // microseconds per pixel
+  int64_t leftTime_ = 0;
+  int64_t maxTime_ = 0;  // only grows
+  int64_t cursorTime_ = 0;
+  int rulerHeight_ = 20;
+  int effectsRowHeight_ = 15;
+  int sourcesRowHeight_ = 50;
+  int transitionsRowHeight_ = 15;
+  int clientWidth_ = 0;
+  int clientHeight_ = 0;
+  int contentHeight_ = 0;
+  int verticalPosition_ = 0;
+  int groupCount_ = 0;
+  TLGroupItem* groups_ = nullptr;
+  TimeLineModelNotify* notify_ = nullptr;
+};
