@@ -39,8 +39,8 @@ run_editor() {
   command -v import >/dev/null || { packages=(imagemagick); install_missing; }
   local display=:$((90 + RANDOM % 50)) shot="$build/morvik-screen.png" seconds=${MORVIK_RUN_SECONDS:-15}
   Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  local xvfb=$!
-  trap 'kill $xvfb 2>/dev/null || true' EXIT
+  xvfb_pid=$!
+  trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
   sleep 1
   echo "morvik: no DISPLAY; running on the virtual display $display for $seconds s"
   DISPLAY=$display "$runner" "$program" "$@" >/dev/null 2>&1 &
