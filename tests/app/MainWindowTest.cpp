@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "DialogAnswerer.h"
+#include "FilterList.h"
 #include "MainWindow.h"
 #include "StatusBar.h"
 #include "Text.h"
@@ -26,6 +27,12 @@ TEST(MainWindow, DeleteMarksTheProjectAndCloseAsksOnlyThen) {
   ASSERT_EQ(0, window->InitializeApplication(L"Morvik.exe"));
   EXPECT_EQ(2, window->View()->GroupCount());
   EXPECT_EQ(L"00:00:00", StatusPart(window, 1));
+  // Each compressor list starts with its fixed entry, which stands for none.
+  ASSERT_GE(videoCompressors.Count(), 1);
+  EXPECT_STREQ(L"Uncompressed video", videoCompressors[0].name);
+  EXPECT_EQ(GUID_NULL, videoCompressors[0].clsid);
+  ASSERT_GE(audioCompressors.Count(), 1);
+  EXPECT_STREQ(L"Uncompressed audio", audioCompressors[0].name);
 
   TLItem* track = &window->View()->Group(0)->tracks[1];
   {
