@@ -228,4 +228,24 @@ TEST_F(MorvikRunTest, SavesReopensAndRecoversFromABadProject) {
   EXPECT_NE(std::wstring::npos, ReadText(folder.File(L"fresh.MVP")).find(L"Audio group"));
 }
 
+TEST_F(MorvikRunTest, LoadProblemsReachTheLog) {
+  WriteSettings("[Log]\r\nFileName=problems.log\r\n");
+  std::wstring project = folder.File(L"odd.mvp");
+  HANDLE file = CreateFileW(project.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const char text[] =
+      "<timeline><bogus/><group type=\"audio\" samplingrate=\"44100\" name=\"Kept\">"
+      "<track><clip src=\"a.wav\" start=\"-5\" stop=\"1\"/></track></group></timeline>";
+  DWORD written;
+  WriteFile(file, text, sizeof(text) - 1, &written, nullptr);
+  CloseHandle(file);
+  {
+    MorvikRun run(folder.Path(), L"\"" + project + L"\"");
+    EXPECT_EQ(L"Morvik - [" + project + L"]", run.WaitForTitle(L"Morvik - [" + project + L"]"));
+    EXPECT_EQ(0, run.Close());
+  }
+  std::wstring log = ReadText(folder.File(L"problems.log"));
+  EXPECT_NE(std::wstring::npos, log.find(L"ERROR: severity=")) << log;
+  EXPECT_NE(std::wstring::npos, log.find(L"bogus")) << log;
+}
+
 }  // namespace
