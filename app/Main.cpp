@@ -70,9 +70,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     ShowWindow(theMainWindow->Handle(), showCommand);
     UpdateWindow(theMainWindow->Handle());
     RunMessageLoop();
-  } else {
-    splash->Destroy(true);
   }
+  // A splash is left when the main window was never shown.
+  if (SplashWindow* leftover = theMainWindow->TakeSplash()) leftover->Destroy(true);
   // Deleting the main window releases the timeline and ends COM cleanly.
   theMainWindow->Destroy(false);
   theMainWindow = nullptr;

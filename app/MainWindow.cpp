@@ -237,6 +237,9 @@ void MainWindow::OnItemMouseDown(UINT message, TLItem* item) {
 }
 
 void MainWindow::ShowContextMenu(TLItem* item) {
+  // The menu's loop may rebuild the view and free the item: keep what is needed.
+  const long kind = item->kind;
+  ComPtr<IAMTimelineObj> object(item->object);
   MENUITEMINFOW items[] = {Item(kCommandDelete, L"Delete"), Item(kCommandProperties, L"Properties")};
   items[1].fState = MFS_GRAYED;  // the property windows come later
   HMENU menu = BuildMenu(items, 2, true);
@@ -245,11 +248,17 @@ void MainWindow::ShowContextMenu(TLItem* item) {
   GetCursorPos(&at);
   int command = TrackPopupMenuEx(menu, TPM_RETURNCMD, at.x, at.y, hwnd_, nullptr);
   DestroyMenu(menu);
-  if (command == kCommandDelete) DeleteItem(item);
+  if (command == kCommandDelete) DeleteItem(kind, object.Get());
 }
 
-void MainWindow::DeleteItem(TLItem* item) {
-  if (item && DeleteTimelineObject(hwnd_, item->kind, item->object)) project_.MarkModified();
+void MainWindow::DeleteItem(long kind, IAMTimelineObj* object) {
+  if (DeleteTimelineObject(hwnd_, kind, object)) project_.MarkModified();
+}
+
+SplashWindow* MainWindow::TakeSplash() {
+  SplashWindow* splash = splash_;
+  splash_ = nullptr;
+  return splash;
 }
 
 void MainWindow::OnCursorTimeChanged(int64_t time) {

@@ -45,7 +45,9 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   // command line or a new one. 0, or -1 without the editing services.
   int InitializeApplication(const wchar_t* commandLine);
   // The context menu's Delete: asks, removes, marks the project modified.
-  void DeleteItem(TLItem* item);
+  void DeleteItem(long kind, IAMTimelineObj* object);
+  // The splash, when initialisation never ran; the caller destroys it.
+  SplashWindow* TakeSplash();
   // While it is set, start-up reports to it and runs InitializeApplication on
   // the first showing.
   void SetSplash(SplashWindow* splash) { splash_ = splash; }

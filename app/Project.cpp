@@ -88,7 +88,11 @@ int Project::Open(const wchar_t* path) {
     SetTitleFor(title);
     CopyText(name, path_);
   } else {
+    // The timeline is empty now: a plain save must not write it over the old
+    // project, so the project becomes an unnamed one.
     ShowOpenError(name, result);
+    path_[0] = 0;
+    host_.ShowTitle(kCaption);
   }
   host_.TimelineReplaced(true);
   ClearModified();

@@ -190,11 +190,14 @@ GUID GetGroupMajorType(IAMTimeline* timeline, long groupIndex) {
 
 bool DeleteTimelineObject(HWND owner, long kind, IAMTimelineObj* object) {
   if (!object) return false;
+  ComPtr<IAMTimelineObj> held(object);  // the question's loop may let others go of it
   JoinedString question(L"Delete selected ", TimelineKindName(kind), L" from timeline?", nullptr);
   if (MessageBoxW(owner, question.Get(), kCaption, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
     return false;
   }
-  object->RemoveAll();
+  IAMTimeline* stillIn = nullptr;
+  if (FAILED(held->GetTimelineNoRef(&stillIn))) return false;  // gone meanwhile (a new project)
+  held->RemoveAll();
   JoinedString line(TimelineKindName(kind), L": ", L"delete", nullptr);
   LogLine(line.Get());
   return true;

@@ -155,7 +155,7 @@ bool MediaTypeAttributes::MakeVideo(const XmlElement& element, AM_MEDIA_TYPE* ty
   header.biCompression = BI_RGB;
   header.biSizeImage = ((width * depth / 8 + 3) & ~3) * height;
   type->majortype = MEDIATYPE_Video;
-  type->subtype = depth == 32 ? MEDIASUBTYPE_RGB32 : depth == 24 ? MEDIASUBTYPE_RGB24 : MEDIASUBTYPE_RGB555;
+  type->subtype = depth == 32 ? MEDIASUBTYPE_ARGB32 : depth == 24 ? MEDIASUBTYPE_RGB24 : MEDIASUBTYPE_RGB555;
   type->formattype = FORMAT_VideoInfo;
   type->bFixedSizeSamples = TRUE;
   type->lSampleSize = header.biSizeImage;

@@ -5,7 +5,8 @@
 STDMETHODIMP NodeEffectable::EffectInsBefore(IAMTimelineObj* effect, long priority) {
   if (!effect) return E_POINTER;
   TimelineNode* child = TimelineNode::FromObject(effect);
-  if (!child || child->Kind() != TIMELINE_MAJOR_TYPE_EFFECT) return E_NOINTERFACE;
+  // The published answer for an object that is no effect.
+  if (!child || child->Kind() != TIMELINE_MAJOR_TYPE_EFFECT) return E_NOTIMPL;
   return node_.InsertChild(ChildList::Effects, child, priority);
 }
 
@@ -23,8 +24,6 @@ STDMETHODIMP NodeEffectable::GetEffect(IAMTimelineObj** effect, long which) {
   if (!effect) return E_POINTER;
   *effect = nullptr;
   const auto& effects = node_.Children(ChildList::Effects);
-  if (which < 0 || which >= static_cast<long>(effects.size())) return E_INVALIDARG;
-  *effect = effects[which];
-  (*effect)->AddRef();
-  return S_OK;
+  if (which < 0) return E_INVALIDARG;
+  return TimelineNode::HandOut(which < static_cast<long>(effects.size()) ? effects[which] : nullptr, effect);
 }

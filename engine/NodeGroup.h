@@ -35,7 +35,7 @@ class NodeGroup : public NodeFacet<IAMTimelineGroup> {
   void FreeMediaType();
 
   AM_MEDIA_TYPE type_ = {};
-  double outputFps_ = 15.0;
+  double outputFps_ = 0;  // 0 until set: the timeline's default rate applies
   BOOL preview_ = FALSE;
   int buffering_ = 30;
 };

@@ -1,17 +1,19 @@
 #include "NodeTransition.h"
 
 #include "EngineTime.h"
+#include "TimelineNode.h"
 
 STDMETHODIMP NodeTransition::GetCutPoint(REFERENCE_TIME* time) {
   if (!time) return E_POINTER;
-  *time = cutPoint_;
+  *time = cutPoint_ >= 0 ? cutPoint_ : (node_.Stop() - node_.Start()) / 2;
   return S_OK;
 }
 
 STDMETHODIMP NodeTransition::GetCutPoint2(REFTIME* time) {
-  if (!time) return E_POINTER;
-  *time = UnitsToSeconds(cutPoint_);
-  return S_OK;
+  REFERENCE_TIME units;
+  HRESULT hr = GetCutPoint(&units);
+  if (SUCCEEDED(hr)) *time = UnitsToSeconds(units);
+  return hr;
 }
 
 STDMETHODIMP NodeTransition::SetCutPoint(REFERENCE_TIME time) {

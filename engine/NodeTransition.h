@@ -18,7 +18,7 @@ class NodeTransition : public NodeFacet<IAMTimelineTrans> {
   STDMETHODIMP SetCutsOnly(BOOL cutsOnly) override;
 
  private:
-  REFERENCE_TIME cutPoint_ = 0;  // relative to the transition's start
+  REFERENCE_TIME cutPoint_ = -1;  // relative to the start; -1 until set: the middle
   BOOL swapInputs_ = FALSE;
   BOOL cutsOnly_ = FALSE;
 };

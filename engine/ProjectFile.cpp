@@ -52,6 +52,22 @@ HRESULT WriteTemporary(const std::wstring& temporary, const std::string& bytes) 
   return hr;
 }
 
+// A new, uniquely named file in the target's folder, so that the final move
+// stays on one volume and no file of the user's is ever taken for it.
+HRESULT TemporaryBeside(const wchar_t* path, std::wstring* temporary) {
+  std::wstring folder(path);
+  size_t slash = folder.find_last_of(L"\\/");
+  folder = slash == std::wstring::npos ? std::wstring(L".") : folder.substr(0, slash + 1);
+  DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+  }
+  wchar_t name[MAX_PATH];
+  if (!GetTempFileNameW(folder.c_str(), L"mvp", 0, name)) return LastError();
+  *temporary = name;
+  return S_OK;
+}
+
 // A target that cannot be replaced is refused before anything is written:
 // not every platform's rename honours the read-only attribute.
 HRESULT CheckReplaceable(const wchar_t* path) {
@@ -91,7 +107,9 @@ HRESULT ReplaceProjectFile(const wchar_t* path, const std::string& bytes) {
   if (!path || !path[0]) return E_INVALIDARG;
   HRESULT hr = CheckReplaceable(path);
   if (FAILED(hr)) return hr;
-  std::wstring temporary = std::wstring(path) + L".saving";
+  std::wstring temporary;
+  hr = TemporaryBeside(path, &temporary);
+  if (FAILED(hr)) return hr;
   hr = WriteTemporary(temporary, bytes);
   if (SUCCEEDED(hr) && !MoveFileExW(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     hr = LastError();

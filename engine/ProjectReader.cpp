@@ -69,12 +69,13 @@ ComPtr<I> Facet(IAMTimelineObj* object, REFIID iid) {
 }  // namespace
 
 HRESULT ProjectReader::Read(const XmlElement& root) {
+  // First, so that groups without a rate of their own take the timeline's.
+  ApplyTimelineAttributes(root);
   HRESULT hr = ReadChildren(root, nullptr, static_cast<TIMELINE_MAJOR_TYPE>(0), 0);
   if (FAILED(hr)) {
     RemoveAddedGroups();
     return hr;
   }
-  ApplyTimelineAttributes(root);
   return S_OK;
 }
 

@@ -250,7 +250,7 @@ HRESULT ProjectWriter::WriteTransitions(IAMTimelineObj* parent) {
   for (long i = 0; SUCCEEDED(hr) && i < count; ++i) {
     ComPtr<IAMTimelineObj> transition;
     hr = transable->GetNextTrans(transition.Receive(), &time);
-    if (hr != S_OK || !transition) break;
+    if (hr != S_OK || !transition) return E_UNEXPECTED;  // never save a project short of one
     hr = WriteTransition(transition.Get());
   }
   return FAILED(hr) ? hr : S_OK;

@@ -96,7 +96,7 @@ STDMETHODIMP PropertySetter::AddProp(DEXTER_PARAM param, DEXTER_VALUE* values) {
     existing = &params_.back();
   }
   ClearValues(&existing->values);
-  existing->name.assign(param.Name, SysStringLen(param.Name));
+  existing->name = param.Name;  // up to the first zero: plain strings work too
   existing->dispId = param.dispID;
   existing->values = std::move(copies);
   return S_OK;

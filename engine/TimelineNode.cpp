@@ -187,12 +187,10 @@ STDMETHODIMP TimelineNode::GetStartStop2(REFTIME* start, REFTIME* stop) {
 
 STDMETHODIMP TimelineNode::FixTimes(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
   if (!start || !stop) return E_POINTER;
+  TimelineNode* group = OwningGroup();
+  if (!group) return E_NOTINTREE;  // no group, no frame rate
   double fps = 0;
-  if (TimelineNode* group = OwningGroup()) {
-    group->group_.GetOutputFPS(&fps);
-  } else if (Timeline* timeline = OwnerTimeline()) {
-    timeline->GetDefaultFPS(&fps);
-  }
+  group->group_.GetOutputFPS(&fps);
   *start = NearestFrameTime(*start, fps);
   *stop = NearestFrameTime(*stop, fps);
   return S_OK;
@@ -239,6 +237,7 @@ bool TimelineNode::OverlapsSiblingTransition(REFERENCE_TIME start, REFERENCE_TIM
 void TimelineNode::Reposition() {
   if (!parent_ || !IsTimeOrdered(parentList_)) return;
   auto& list = parent_->children_[static_cast<int>(parentList_)];
+  ++parent_->version_;
   list.erase(std::find(list.begin(), list.end(), this));
   auto at = std::lower_bound(list.begin(), list.end(), this,
                              [](const TimelineNode* a, const TimelineNode* b) {
@@ -404,6 +403,7 @@ HRESULT TimelineNode::InsertChild(ChildList list, TimelineNode* child, long posi
   }
   auto& children = children_[static_cast<int>(list)];
   if (position < -1 || position > static_cast<long>(children.size())) return E_INVALIDARG;
+  ++version_;
   child->AddRef();
   child->parent_ = this;
   child->parentList_ = list;
@@ -422,6 +422,7 @@ HRESULT TimelineNode::SwapChildren(ChildList list, long a, long b) {
   long count = static_cast<long>(children.size());
   if (a < 0 || b < 0 || a >= count || b >= count) return E_INVALIDARG;
   std::swap(children[a], children[b]);
+  ++version_;
   return S_OK;
 }
 
@@ -438,28 +439,59 @@ long TimelineNode::IndexOf(const TimelineNode* child) const {
 }
 
 TimelineNode* TimelineNode::NextAfter(ChildList list, REFERENCE_TIME* inOut) const {
+  const auto& children = children_[static_cast<int>(list)];
+  long index = -1;
+  if (walk_.version == version_ && walk_.list == list && walk_.end == *inOut) {
+    index = walk_.index + 1;
+  } else {
+    for (long i = 0; i < static_cast<long>(children.size()); ++i) {
+      const TimelineNode* child = children[i];
+      bool empty = child->start_ == child->stop_;
+      if (child->stop_ > *inOut || (empty && child->start_ >= *inOut)) {
+        index = i;
+        break;
+      }
+    }
+  }
+  if (index < 0 || index >= static_cast<long>(children.size())) return nullptr;
+  TimelineNode* found = children[index];
+  *inOut = found->stop_;
+  walk_ = Walk{list, index, found->stop_, version_};
+  return found;
+}
+
+TimelineNode* TimelineNode::FindAtTime(ChildList list, REFERENCE_TIME time, long direction) const {
   for (TimelineNode* child : children_[static_cast<int>(list)]) {
-    REFERENCE_TIME end = std::max(child->stop_, child->start_ + 1);
-    if (end > *inOut) {
-      *inOut = end;
-      return child;
+    switch (direction) {
+      case DEXTERF_EXACTLY_AT:
+        if (child->start_ == time) return child;
+        break;
+      case DEXTERF_FORWARDS:
+        if (child->start_ >= time) return child;
+        break;
+      default:  // DEXTERF_BOUNDING: the child spanning the time
+        if (child->start_ <= time && time < child->stop_) return child;
+        break;
     }
   }
   return nullptr;
 }
 
-TimelineNode* TimelineNode::FindAtTime(ChildList list, REFERENCE_TIME time, long direction) const {
-  const auto& children = children_[static_cast<int>(list)];
-  if (direction != DEXTERF_FORWARDS) {
-    for (TimelineNode* child : children) {
-      if (child->start_ <= time && time < child->stop_) return child;
+bool TimelineNode::ShiftWouldOverlap(REFERENCE_TIME from, REFERENCE_TIME by) const {
+  const auto& transitions = children_[static_cast<int>(ChildList::Transitions)];
+  auto moved = [from, by](const TimelineNode* node, REFERENCE_TIME time) {
+    return node->start_ >= from ? time + by : time;
+  };
+  for (size_t i = 0; i < transitions.size(); ++i) {
+    for (size_t j = i + 1; j < transitions.size(); ++j) {
+      const TimelineNode* a = transitions[i];
+      const TimelineNode* b = transitions[j];
+      if (moved(a, a->start_) < moved(b, b->stop_) && moved(b, b->start_) < moved(a, a->stop_)) {
+        return true;
+      }
     }
-    if (direction == DEXTERF_EXACTLY_AT) return nullptr;
   }
-  for (TimelineNode* child : children) {
-    if (child->start_ >= time) return child;
-  }
-  return nullptr;
+  return false;
 }
 
 bool TimelineNode::ShiftChildren(REFERENCE_TIME from, REFERENCE_TIME by) {
@@ -468,6 +500,8 @@ bool TimelineNode::ShiftChildren(REFERENCE_TIME from, REFERENCE_TIME by) {
       if (child->start_ >= from && child->start_ + by < 0) return false;
     }
   }
+  if (ShiftWouldOverlap(from, by)) return false;
+  ++version_;
   for (int list = 0; list < static_cast<int>(ChildList::Count); ++list) {
     if (list == static_cast<int>(ChildList::Tracks)) continue;
     auto& children = children_[list];
@@ -490,12 +524,14 @@ void TimelineNode::DetachChild(TimelineNode* child) {
   long index = IndexOf(child);
   if (index < 0) return;
   children.erase(children.begin() + index);
+  ++version_;
   child->parent_ = nullptr;
   child->parentList_ = ChildList::Count;
   child->Release();
 }
 
 void TimelineNode::ReleaseAllChildren() {
+  ++version_;
   for (auto& children : children_) {
     std::vector<TimelineNode*> taken;
     taken.swap(children);

@@ -94,9 +94,9 @@ class TimelineNode final : public IAMTimelineObj {
   HRESULT InsertChild(ChildList list, TimelineNode* child, long position);
   HRESULT SwapChildren(ChildList list, long a, long b);
   long IndexOf(const TimelineNode* child) const;
-  // In a time-ordered list: the first child still running after *inOut, which
-  // then becomes its stop time (one unit past an empty child, so that walking
-  // a list this way always moves on).
+  // In a time-ordered list: the first child still running at *inOut, which
+  // then becomes its stop time. Called again with that time, it goes on with
+  // the next child, so a walk meets every child once.
   TimelineNode* NextAfter(ChildList list, REFERENCE_TIME* inOut) const;
   // The child covering a time; with DEXTERF_FORWARDS the first starting at or
   // after it; with DEXTERF_BOUNDING either of those.
@@ -122,6 +122,18 @@ class TimelineNode final : public IAMTimelineObj {
   void ReleaseAllChildren();
   void Reposition();
   bool OverlapsSiblingTransition(REFERENCE_TIME start, REFERENCE_TIME stop) const;
+  bool ShiftWouldOverlap(REFERENCE_TIME from, REFERENCE_TIME by) const;
+
+  // Where the last walk through a time-ordered list stopped, so that the next
+  // call goes on from there even among children that share their times.
+  struct Walk {
+    ChildList list = ChildList::Count;
+    long index = -1;
+    REFERENCE_TIME end = 0;
+    unsigned long long version = 0;
+  };
+  mutable Walk walk_;
+  unsigned long long version_ = 1;  // changes with every change of a child list
 
   volatile LONG references_ = 1;
   TIMELINE_MAJOR_TYPE kind_;

@@ -1,5 +1,7 @@
 #include "TimeLineModel.h"
 
+#include <algorithm>
+
 #include <climits>
 
 #include "Text.h"
@@ -76,6 +78,8 @@ int64_t TimeLineModel::TimeAtX(int x) const {
 int TimeLineModel::Rebuild() {
   ReleaseTables();
   contentHeight_ = 0;
+  int keptPosition = verticalPosition_;  // the content may have shrunk under it
+  verticalPosition_ = 0;
   long count = 0;
   if (!timeline_ || FAILED(timeline_->GetGroupCount(&count)) || count <= 0) return 0;
   groups_ = new TLGroupItem[count]();
@@ -87,6 +91,7 @@ int TimeLineModel::Rebuild() {
     contentHeight_ += TrackHeight() * groups_[g].trackCount + kTimeLineGroupGap;
     ++groupCount_;
   }
+  verticalPosition_ = std::min(keptPosition, contentHeight_);
   return groupCount_;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "ComPtr.h"
 #include "DialogAnswerer.h"
 #include "FilterList.h"
 #include "MainWindow.h"
@@ -34,16 +35,27 @@ TEST(MainWindow, DeleteMarksTheProjectAndCloseAsksOnlyThen) {
   ASSERT_GE(audioCompressors.Count(), 1);
   EXPECT_STREQ(L"Uncompressed audio", audioCompressors[0].name);
 
-  TLItem* track = &window->View()->Group(0)->tracks[1];
+  // A new project made while the question is up takes the object away first:
+  // OK then deletes nothing and marks nothing.
+  ComPtr<IAMTimelineObj> object(window->View()->Group(0)->tracks[1].object);
+  {
+    DialogAnswerer answerer({{IDOK, L""}});
+    PostMessageW(hwnd, WM_COMMAND, kCommandNew, 0);
+    window->DeleteItem(TIMELINE_MAJOR_TYPE_TRACK, object.Get());
+  }
+  EXPECT_FALSE(window->CurrentProject().Modified());
+  EXPECT_EQ(2, window->View()->Group(0)->trackCount);
+
+  object = ComPtr<IAMTimelineObj>(window->View()->Group(0)->tracks[1].object);
   {
     DialogAnswerer answerer({{IDCANCEL, L""}});
-    window->DeleteItem(track);
+    window->DeleteItem(TIMELINE_MAJOR_TYPE_TRACK, object.Get());
   }
   EXPECT_FALSE(window->CurrentProject().Modified());
   EXPECT_EQ(L"", StatusPart(window, 0));
   {
     DialogAnswerer answerer({{IDOK, L""}});
-    window->DeleteItem(track);  // the view is rebuilt: track is gone afterwards
+    window->DeleteItem(TIMELINE_MAJOR_TYPE_TRACK, object.Get());
   }
   EXPECT_TRUE(window->CurrentProject().Modified());
   EXPECT_EQ(L"*", StatusPart(window, 0));

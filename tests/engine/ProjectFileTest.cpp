@@ -192,6 +192,15 @@ std::wstring Describe(IAMTimeline* timeline) {
   return out;
 }
 
+// Whether a save left a temporary file behind.
+bool HasTemporaries(const TempFolder& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(folder.File(L"mvp*.tmp").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return true;
+}
+
 // --- Building timelines ---
 
 void AddParam(IPropertySetter* setter, const wchar_t* name, std::vector<DEXTER_VALUE> values, DISPID id = 0) {
@@ -352,7 +361,7 @@ TEST_F(ProjectFileTest, RichTimelineReadsBackFieldByFieldAndWritesTheSameBytes) 
   EXPECT_EQ(ReadWholeFile(first), ReadWholeFile(second));
   EXPECT_TRUE(errorLog.lines.empty());
   // Nothing but the project is left in the folder.
-  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((first + L".saving").c_str()));
+  EXPECT_FALSE(HasTemporaries(folder));
 }
 
 TEST_F(ProjectFileTest, ReadsTheEditingServicesFormatAsPublished) {
@@ -365,8 +374,20 @@ TEST_F(ProjectFileTest, ReadsTheEditingServicesFormatAsPublished) {
         </transition>
       </track>
     </group>
+    <group type="video" width="32" height="16" bitdepth="32"/>
   </timeline>)"));
   std::wstring dump = Describe(timeline.Get());
+  // A group without a rate of its own runs at the timeline's; 32 bits are ARGB.
+  ComPtr<IAMTimelineObj> plain;
+  ASSERT_EQ(S_OK, timeline->GetGroup(plain.Receive(), 1));
+  auto plainInfo = plain.As<IAMTimelineGroup>(IID_IAMTimelineGroup);
+  double fps = 0;
+  plainInfo->GetOutputFPS(&fps);
+  EXPECT_EQ(25, fps);
+  AM_MEDIA_TYPE type;
+  ASSERT_EQ(S_OK, plainInfo->GetMediaType(&type));
+  EXPECT_EQ(MEDIASUBTYPE_ARGB32, type.subtype);
+  FreeMediaType(&type);
   // The media stop follows from the normal rate: 30 s + (102.5 s - 65 s).
   EXPECT_NE(std::wstring::npos, dump.find(L"clip 'sample.avi' media 300000000-675000000 length=0 stream=0 stretch=1"));
   EXPECT_NE(std::wstring::npos, dump.find(L"650000000-1025000000"));
@@ -419,7 +440,7 @@ TEST_F(ProjectFileTest, DamagedPartsAreReportedAndSkippedAndTheRestLoads) {
   EXPECT_EQ(std::wstring::npos, dump.find(L"negative"));
   EXPECT_EQ(std::wstring::npos, dump.find(L"absurd"));
   EXPECT_EQ(std::wstring::npos, dump.find(L"reversed"));
-  EXPECT_NE(std::wstring::npos, dump.find(L"transition cut=0 swap=0 cutsonly=0 '' locked=0 muted=0 "
+  EXPECT_NE(std::wstring::npos, dump.find(L"transition cut=10000000 swap=0 cutsonly=0 '' locked=0 muted=0 "
                                           L"{00000000-0000-0000-0000-000000000000} id=0 data= 0-20000000"));
   EXPECT_EQ(std::wstring::npos, dump.find(L"10000000-30000000"));  // overlaps the first transition
   // widget, previewmode, clips negative/absurd/reversed, stream, gadget, overlap, depth, radio group, framerate.
@@ -439,7 +460,7 @@ TEST_F(ProjectFileTest, FailedSaveLeavesThePreviousFileUntouched) {
   EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), Save(timeline.Get(), locked));
   SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ("previous", ReadWholeFile(locked));
-  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((locked + L".saving").c_str()));
+  EXPECT_FALSE(HasTemporaries(folder));
 
   ASSERT_EQ(S_OK, Save(timeline.Get(), locked));  // an existing writable file is replaced
   EXPECT_EQ(0u, ReadWholeFile(locked).find("<?xml"));

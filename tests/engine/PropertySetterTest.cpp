@@ -81,11 +81,11 @@ class PropertySetterTest : public EngineTest {
 TEST_F(PropertySetterTest, KeepsDeepCopiesInTimeOrderAndReplacesAParameterByName) {
   ASSERT_EQ(S_OK, Add(L"Progress", {TextValue(L"1", 20), TextValue(L"0", 0), TextValue(L"0.5", 10, DEXTERF_INTERPOLATE)}));
   DEXTER_VALUE red = TextValue(L"red", 5 * kSecond);
-  BSTR name = SysAllocString(L"Color");
+  // A plain string for a name works too: it is read up to its zero.
+  wchar_t name[] = L"Color";
   ASSERT_EQ(S_OK, setter->AddProp(DEXTER_PARAM{name, 0, 1}, &red));
   red.v.bstrVal[0] = L'R';  // the setter holds its own copy
   VariantClear(&red.v);
-  SysFreeString(name);
   EXPECT_EQ(L"Progress: 0@0/0 0.5@10/1 1@20/0\nColor: red@50000000/0\n", Dump());
 
   // Letter case does not make a new parameter; the new values and spelling replace the old in place.

@@ -69,6 +69,16 @@ TEST_F(TimelineTest, NewProjectShapeReadsBackThroughTheInterfaces) {
   EXPECT_EQ(2, wave->nChannels);
   FreeMediaType(&type);
 
+  // Groups take the timeline's frame rate until they are given their own.
+  timeline->SetDefaultFPS(30);
+  double fps = 0;
+  videoInfo->GetOutputFPS(&fps);
+  EXPECT_EQ(30, fps);
+  videoInfo->SetOutputFPS(25);
+  timeline->SetDefaultFPS(24);
+  videoInfo->GetOutputFPS(&fps);
+  EXPECT_EQ(25, fps);
+
   long priority = -1;
   Query<IAMTimelineGroup>(GroupAt(timeline.Get(), 1), IID_IAMTimelineGroup)->GetPriority(&priority);
   EXPECT_EQ(1, priority);
@@ -112,11 +122,13 @@ TEST_F(TimelineTest, TransitionsWalkInTimeOrderAndNeverOverlap) {
   SetName(AddTransition(track.Get(), 10, 20).Get(), L"early");
   SetName(AddTransition(track.Get(), 0, 0).Get(), L"empty");  // as a new one is added
   SetName(AddTransition(track.Get(), 20, 20).Get(), L"edge");
+  SetName(AddTransition(track.Get(), 20, 20).Get(), L"edge2");  // empty ones may share a time
+  SetName(AddTransition(track.Get(), 20, 21).Get(), L"tiny");
 
   auto transable = Query<IAMTimelineTransable>(track, IID_IAMTimelineTransable);
   long count = 0;
   transable->TransGetCount(&count);
-  ASSERT_EQ(4, count);
+  ASSERT_EQ(6, count);
   Names walked;
   REFERENCE_TIME time = 0;
   for (long i = 0; i < count; ++i) {
@@ -124,7 +136,7 @@ TEST_F(TimelineTest, TransitionsWalkInTimeOrderAndNeverOverlap) {
     ASSERT_EQ(S_OK, transable->GetNextTrans(next.Receive(), &time)) << i;
     walked.push_back(NameOf(next.Get()));
   }
-  EXPECT_EQ((Names{L"empty", L"early", L"edge", L"late"}), walked);
+  EXPECT_EQ((Names{L"empty", L"early", L"edge", L"edge2", L"tiny", L"late"}), walked);
 
   ComPtr<IAMTimelineObj> overlapping = NewNode(TIMELINE_MAJOR_TYPE_TRANSITION);
   overlapping->SetStartStop(15, 60);
@@ -133,6 +145,10 @@ TEST_F(TimelineTest, TransitionsWalkInTimeOrderAndNeverOverlap) {
   time = 0;
   transable->GetNextTrans(placed.Receive(), &time);
   EXPECT_EQ(E_INVALIDARG, placed->SetStartStop(0, 60));  // would cover "early"
+  // Moving part of the track may not push one transition onto another.
+  auto moving = Query<IAMTimelineTrack>(track, IID_IAMTimelineTrack);
+  EXPECT_EQ(E_INVALIDARG, moving->MoveEverythingBy(50, -40));
+  EXPECT_EQ(S_OK, moving->MoveEverythingBy(50, 10));
 }
 
 TEST_F(TimelineTest, EffectsKeepInsertionOrderAndSwap) {
@@ -164,6 +180,8 @@ TEST_F(TimelineTest, EffectsKeepInsertionOrderAndSwap) {
   ASSERT_EQ(S_OK, effectable->EffectSwapPriorities(0, 2));
   EXPECT_EQ((Names{L"second", L"first", L"front"}), names());
   EXPECT_EQ(E_INVALIDARG, effectable->EffectSwapPriorities(0, 3));
+  ComPtr<IAMTimelineObj> none;
+  EXPECT_EQ(S_FALSE, effectable->GetEffect(none.Receive(), 3));
   EXPECT_EQ(E_INVALIDARG, effectable->EffectInsBefore(NewNode(TIMELINE_MAJOR_TYPE_EFFECT).Get(), 4));
 }
 
@@ -199,7 +217,7 @@ TEST_F(TimelineTest, WrongKindsAndPlacesAreRejected) {
   EXPECT_EQ(E_NOINTERFACE, Query<IAMTimelineTrack>(track, IID_IAMTimelineTrack)->SrcAdd(effect.Get()));
   EXPECT_EQ(E_NOINTERFACE,
             Query<IAMTimelineComp>(group, IID_IAMTimelineComp)->VTrackInsBefore(source.Get(), -1));
-  EXPECT_EQ(E_NOINTERFACE, Query<IAMTimelineEffectable>(track, IID_IAMTimelineEffectable)
+  EXPECT_EQ(E_NOTIMPL, Query<IAMTimelineEffectable>(track, IID_IAMTimelineEffectable)
                                ->EffectInsBefore(track.Get(), -1));
   EXPECT_EQ(E_NOINTERFACE, Query<IAMTimelineTransable>(track, IID_IAMTimelineTransable)
                                ->TransAdd(effect.Get()));
@@ -224,6 +242,21 @@ TEST_F(TimelineTest, WrongKindsAndPlacesAreRejected) {
   EXPECT_EQ(E_INVALIDARG, source->SetStartStop(9, 5));
   EXPECT_EQ(E_INVALIDARG, Query<IAMTimelineSrc>(source, IID_IAMTimelineSrc)->SetStretchMode(4));
   EXPECT_EQ(E_INVALIDARG, Query<IAMTimelineGroup>(group, IID_IAMTimelineGroup)->SetOutputFPS(0));
+
+  // A group renders only the outputs it can: no top-down, RGB32 or mono types.
+  auto info = Query<IAMTimelineGroup>(group, IID_IAMTimelineGroup);
+  AM_MEDIA_TYPE type = MakeVideoType(64, 48, 24);
+  reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biHeight = -48;
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, info->SetMediaType(&type));
+  FreeMediaType(&type);
+  type = MakeVideoType(64, 48, 32);
+  type.subtype = MEDIASUBTYPE_RGB32;
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, info->SetMediaType(&type));
+  FreeMediaType(&type);
+  type = MakeAudioType(44100);
+  reinterpret_cast<WAVEFORMATEX*>(type.pbFormat)->nChannels = 1;
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, info->SetMediaType(&type));
+  FreeMediaType(&type);
 
   for (int i = 1; i < 32; ++i) timeline->AddGroup(NewNode(TIMELINE_MAJOR_TYPE_GROUP).Get());
   EXPECT_EQ(E_INVALIDARG, timeline->AddGroup(NewNode(TIMELINE_MAJOR_TYPE_GROUP).Get()));

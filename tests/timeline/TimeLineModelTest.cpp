@@ -96,6 +96,13 @@ TEST_F(TimeLineTest, ScrollingStaysWithinTheTimeline) {
   EXPECT_EQ(174, control->VerticalPosition());
   Scroll(WM_VSCROLL, SB_TOP);
   EXPECT_EQ(0, control->VerticalPosition());
+
+  // A rebuild over less content keeps the position within it.
+  Scroll(WM_VSCROLL, SB_BOTTOM);
+  video->RemoveAll();
+  control->Rebuild();
+  EXPECT_EQ(3, control->ContentHeight());
+  EXPECT_EQ(3, control->VerticalPosition());
 }
 
 TEST_F(TimeLineTest, ScrollBarsShowOnlyWhenTheContentDoesNotFit) {

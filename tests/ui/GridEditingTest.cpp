@@ -233,6 +233,7 @@ TEST_F(GridPainting, FilledGridWithOpenEditor) {
   PumpMessages();
   EXPECT_EQ(GetSysColor(COLOR_BTNFACE), Pixel(grid->Handle(), 5, 5));  // group band
   if (const char* show = std::getenv("MORVIK_SHOW_MS")) ShowFor(std::atoi(show));
+  ASSERT_NE(nullptr, grid->GetEditor()) << "the editor lost its focus while the window was shown";
   Key(grid->GetEditor()->Handle(), VK_RETURN);
   EXPECT_EQ(L"0.8", Cell(1, 1));
 }
