@@ -112,7 +112,7 @@ AM_MEDIA_TYPE MakeAudioType(DWORD rate) {
   return type;
 }
 
-void FreeMediaType(AM_MEDIA_TYPE* type) {
+void ClearMediaType(AM_MEDIA_TYPE* type) {
   CoTaskMemFree(type->pbFormat);
   if (type->pUnk) type->pUnk->Release();
   *type = AM_MEDIA_TYPE{};

@@ -51,10 +51,10 @@ class EngineTest : public ::testing::Test {
   long liveAtStart_ = 0;
 };
 
-// Media types as a new project's groups have them; free with FreeMediaType.
+// Media types as a new project's groups have them; free with ClearMediaType.
 AM_MEDIA_TYPE MakeVideoType(LONG width, LONG height, WORD bits);
 AM_MEDIA_TYPE MakeAudioType(DWORD rate);
-void FreeMediaType(AM_MEDIA_TYPE* type);
+void ClearMediaType(AM_MEDIA_TYPE* type);
 
 // A property value as the application writes it: a string. Clear v after use.
 DEXTER_VALUE TextValue(const wchar_t* text, REFERENCE_TIME time, DWORD interp = DEXTERF_JUMP);

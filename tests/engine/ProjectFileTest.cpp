@@ -135,7 +135,7 @@ void DescribeKind(IAMTimelineObj* object, std::wstring& out) {
                   Guid(type.majortype).c_str(), Guid(type.subtype).c_str(), Guid(type.formattype).c_str(),
                   type.bFixedSizeSamples, type.bTemporalCompression, type.lSampleSize);
     for (ULONG i = 0; i < type.cbFormat; ++i) out += Format(L"%02x", type.pbFormat[i]);
-    FreeMediaType(&type);
+    ClearMediaType(&type);
   }
   if (auto source = Query<IAMTimelineSrc>(object, IID_IAMTimelineSrc)) {
     BSTR media = nullptr;
@@ -288,7 +288,7 @@ class ProjectFileTest : public EngineTest {
 
     AM_MEDIA_TYPE video = MakeVideoType(640, 480, 24);
     ComPtr<IAMTimelineObj> group = AddGroup(L"Vidéo ☃", &video);
-    FreeMediaType(&video);
+    ClearMediaType(&video);
     Decorate(group.Get(), L"Vidéo ☃", 3);
     auto settings = group.As<IAMTimelineGroup>(IID_IAMTimelineGroup);
     settings->SetOutputFPS(29.97);
@@ -338,7 +338,7 @@ class ProjectFileTest : public EngineTest {
 
     AM_MEDIA_TYPE audio = MakeAudioType(44100);
     ComPtr<IAMTimelineObj> sound = AddGroup(L"Audio", &audio);
-    FreeMediaType(&audio);
+    ClearMediaType(&audio);
     AddSource(AddTrack(sound.Get(), L"Track_0").Get(), 0, 44100);
   }
 
@@ -387,7 +387,7 @@ TEST_F(ProjectFileTest, ReadsTheEditingServicesFormatAsPublished) {
   AM_MEDIA_TYPE type;
   ASSERT_EQ(S_OK, plainInfo->GetMediaType(&type));
   EXPECT_EQ(MEDIASUBTYPE_ARGB32, type.subtype);
-  FreeMediaType(&type);
+  ClearMediaType(&type);
   // The media stop follows from the normal rate: 30 s + (102.5 s - 65 s).
   EXPECT_NE(std::wstring::npos, dump.find(L"clip 'sample.avi' media 300000000-675000000 length=0 stream=0 stretch=1"));
   EXPECT_NE(std::wstring::npos, dump.find(L"650000000-1025000000"));

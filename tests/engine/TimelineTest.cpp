@@ -41,8 +41,8 @@ TEST_F(TimelineTest, NewProjectShapeReadsBackThroughTheInterfaces) {
   AddTrack(videoGroup.Get(), L"Track_0");
   AddTrack(videoGroup.Get(), L"Track_1");
   AddTrack(AddGroup(L"Audio group", &audio).Get(), L"Track_0");
-  FreeMediaType(&video);  // the groups hold their own copies
-  FreeMediaType(&audio);
+  ClearMediaType(&video);  // the groups hold their own copies
+  ClearMediaType(&audio);
 
   long groups = 0;
   timeline->GetGroupCount(&groups);
@@ -57,17 +57,17 @@ TEST_F(TimelineTest, NewProjectShapeReadsBackThroughTheInterfaces) {
   EXPECT_EQ(MEDIATYPE_Video, type.majortype);
   EXPECT_EQ(921600u, reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biSizeImage);
   type.pbFormat[0] = 0xFF;  // a copy: scribbling on it changes nothing
-  FreeMediaType(&type);
+  ClearMediaType(&type);
   ASSERT_EQ(S_OK, videoInfo->GetMediaType(&type));
   EXPECT_NE(0xFF, type.pbFormat[0]);
-  FreeMediaType(&type);
+  ClearMediaType(&type);
 
   Query<IAMTimelineGroup>(GroupAt(timeline.Get(), 1), IID_IAMTimelineGroup)->GetMediaType(&type);
   auto* wave = reinterpret_cast<WAVEFORMATEX*>(type.pbFormat);
   EXPECT_EQ(MEDIATYPE_Audio, type.majortype);
   EXPECT_EQ(44100u, wave->nSamplesPerSec);
   EXPECT_EQ(2, wave->nChannels);
-  FreeMediaType(&type);
+  ClearMediaType(&type);
 
   // Groups take the timeline's frame rate until they are given their own.
   timeline->SetDefaultFPS(30);
@@ -92,7 +92,7 @@ TEST_F(TimelineTest, NewProjectShapeReadsBackThroughTheInterfaces) {
 TEST_F(TimelineTest, SourcesComeBackInTimeOrderAndFollowTimeChanges) {
   AM_MEDIA_TYPE video = MakeVideoType(64, 48, 24);
   ComPtr<IAMTimelineObj> track = AddTrack(AddGroup(L"g", &video).Get(), L"t");
-  FreeMediaType(&video);
+  ClearMediaType(&video);
   SetName(AddSource(track.Get(), 300, 400).Get(), L"c");
   SetName(AddSource(track.Get(), 100, 200).Get(), L"a");
   ComPtr<IAMTimelineObj> late = AddSource(track.Get(), 200, 300);
@@ -117,7 +117,7 @@ TEST_F(TimelineTest, SourcesComeBackInTimeOrderAndFollowTimeChanges) {
 TEST_F(TimelineTest, TransitionsWalkInTimeOrderAndNeverOverlap) {
   AM_MEDIA_TYPE video = MakeVideoType(64, 48, 24);
   ComPtr<IAMTimelineObj> track = AddTrack(AddGroup(L"g", &video).Get(), L"t");
-  FreeMediaType(&video);
+  ClearMediaType(&video);
   SetName(AddTransition(track.Get(), 50, 80).Get(), L"late");
   SetName(AddTransition(track.Get(), 10, 20).Get(), L"early");
   SetName(AddTransition(track.Get(), 0, 0).Get(), L"empty");  // as a new one is added
@@ -154,7 +154,7 @@ TEST_F(TimelineTest, TransitionsWalkInTimeOrderAndNeverOverlap) {
 TEST_F(TimelineTest, EffectsKeepInsertionOrderAndSwap) {
   AM_MEDIA_TYPE video = MakeVideoType(64, 48, 24);
   ComPtr<IAMTimelineObj> track = AddTrack(AddGroup(L"g", &video).Get(), L"t");
-  FreeMediaType(&video);
+  ClearMediaType(&video);
   SetName(AddEffect(track.Get(), 900, 1000).Get(), L"first");
   SetName(AddEffect(track.Get(), 0, 10).Get(), L"second");
   ComPtr<IAMTimelineObj> front = NewNode(TIMELINE_MAJOR_TYPE_EFFECT);
@@ -188,7 +188,7 @@ TEST_F(TimelineTest, EffectsKeepInsertionOrderAndSwap) {
 TEST_F(TimelineTest, TracksInsertBeforeAPositionAndSwapPriorities) {
   AM_MEDIA_TYPE video = MakeVideoType(64, 48, 24);
   ComPtr<IAMTimelineObj> group = AddGroup(L"g", &video);
-  FreeMediaType(&video);
+  ClearMediaType(&video);
   AddTrack(group.Get(), L"A");
   ComPtr<IAMTimelineObj> b = AddTrack(group.Get(), L"B");
   ComPtr<IAMTimelineObj> middle = NewNode(TIMELINE_MAJOR_TYPE_TRACK);
@@ -209,7 +209,7 @@ TEST_F(TimelineTest, TracksInsertBeforeAPositionAndSwapPriorities) {
 TEST_F(TimelineTest, WrongKindsAndPlacesAreRejected) {
   AM_MEDIA_TYPE video = MakeVideoType(64, 48, 24);
   ComPtr<IAMTimelineObj> group = AddGroup(L"g", &video);
-  FreeMediaType(&video);
+  ClearMediaType(&video);
   ComPtr<IAMTimelineObj> track = AddTrack(group.Get(), L"t");
   ComPtr<IAMTimelineObj> source = AddSource(track.Get(), 0, 10);
   ComPtr<IAMTimelineObj> effect = NewNode(TIMELINE_MAJOR_TYPE_EFFECT);
@@ -248,15 +248,15 @@ TEST_F(TimelineTest, WrongKindsAndPlacesAreRejected) {
   AM_MEDIA_TYPE type = MakeVideoType(64, 48, 24);
   reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biHeight = -48;
   EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, info->SetMediaType(&type));
-  FreeMediaType(&type);
+  ClearMediaType(&type);
   type = MakeVideoType(64, 48, 32);
   type.subtype = MEDIASUBTYPE_RGB32;
   EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, info->SetMediaType(&type));
-  FreeMediaType(&type);
+  ClearMediaType(&type);
   type = MakeAudioType(44100);
   reinterpret_cast<WAVEFORMATEX*>(type.pbFormat)->nChannels = 1;
   EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, info->SetMediaType(&type));
-  FreeMediaType(&type);
+  ClearMediaType(&type);
 
   for (int i = 1; i < 32; ++i) timeline->AddGroup(NewNode(TIMELINE_MAJOR_TYPE_GROUP).Get());
   EXPECT_EQ(E_INVALIDARG, timeline->AddGroup(NewNode(TIMELINE_MAJOR_TYPE_GROUP).Get()));
@@ -266,7 +266,7 @@ TEST_F(TimelineTest, RemoveMovesASubtreeAndRemoveAllDismantlesIt) {
   AM_MEDIA_TYPE video = MakeVideoType(64, 48, 24);
   ComPtr<IAMTimelineObj> first = AddGroup(L"first", &video);
   ComPtr<IAMTimelineObj> second = AddGroup(L"second", &video);
-  FreeMediaType(&video);
+  ClearMediaType(&video);
   ComPtr<IAMTimelineObj> track = AddTrack(first.Get(), L"t");
   ComPtr<IAMTimelineObj> source = AddSource(track.Get(), 0, 10);
   AddEffect(source.Get(), 0, 5);
@@ -301,7 +301,7 @@ TEST_F(TimelineTest, ReleasingTheTimelineFreesEveryNodeEvenWithHandlesOutstandin
   long before = EngineObjectCount();
   AM_MEDIA_TYPE video = MakeVideoType(64, 48, 24);
   ComPtr<IAMTimelineObj> group = AddGroup(L"g", &video);
-  FreeMediaType(&video);
+  ClearMediaType(&video);
   ComPtr<IAMTimelineObj> track = AddTrack(group.Get(), L"t");
   for (int i = 0; i < 50; ++i) AddEffect(AddSource(track.Get(), i * 10, i * 10 + 10).Get(), 0, 5);
   ComPtr<IAMTimelineObj> kept = AddSource(track.Get(), 1000, 1010);

@@ -48,8 +48,8 @@ void TimeLineTest::BuildProject() {
   AM_MEDIA_TYPE videoType = MakeVideoType(320, 240, 24);
   audio = AddGroup(L"Audio", &audioType);
   video = AddGroup(L"Video", &videoType);
-  FreeMediaType(&audioType);
-  FreeMediaType(&videoType);
+  ClearMediaType(&audioType);
+  ClearMediaType(&videoType);
   track0 = AddTrack(video.Get(), L"T0");
   track1 = AddTrack(video.Get(), L"T1");
   sourceA = AddSource(track0.Get(), 10 * kSecond, 20 * kSecond);
