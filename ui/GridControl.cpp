@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "GridEdit.h"
 #include "GridPainter.h"
@@ -81,7 +82,7 @@ void GridControl::ResizeCells(GridRow* row, size_t count) {
 }
 
 int GridControl::SetColumnCount(int count) {
-  if (count < 0) return -1;
+  if (count < 0 || structureGuard_) return -1;
   if (count == GetColumnCount()) return count;
   for (size_t i = count; i < columns_.size(); ++i) FreeText(columns_[i].caption);
   GridColumn added;
@@ -96,6 +97,7 @@ int GridControl::SetColumnCount(int count) {
 
 int GridControl::SetColumnWidth(int col, int width) {
   if (col < 0 || col >= GetColumnCount() || width < 0) return -1;
+  width = std::min(width, kMaxColumnWidth);  // keeps every sum of widths within an int
   totalWidth_ += width - columns_[col].width;
   columns_[col].width = width;
   if (!proportions_.empty()) ComputeProportions();
@@ -182,20 +184,30 @@ void GridControl::ShaveExcess(int excess) {
 
 // ---- Rows and cells ----
 
+namespace {
+constexpr int kMaxRows = 1 << 20;
+}
+
 bool GridControl::CellExists(int col, int row) const {
   return col >= 0 && row >= 0 && col < GetColumnCount() && row < GetRowCount() && rows_[row];
 }
 
 int GridControl::InsertRows(int at, int count, uint8_t kind) {
   if (count <= 0) return count == 0 ? 0 : -1;
+  if (structureGuard_ || count > kMaxRows - GetRowCount()) return -1;
   size_t position = at < 0 ? rows_.size() : std::min(static_cast<size_t>(at), rows_.size());
-  std::vector<GridRow*> added(count);
-  for (GridRow*& row : added) {
-    row = new GridRow();
-    row->kind = kind;
-    row->cells.assign(columns_.size(), nullptr);
+  std::vector<GridRow*> added(count, nullptr);
+  try {
+    for (GridRow*& row : added) {
+      row = new GridRow();
+      row->kind = kind;
+      row->cells.assign(columns_.size(), nullptr);
+    }
+    rows_.insert(rows_.begin() + position, added.begin(), added.end());
+  } catch (const std::bad_alloc&) {
+    for (GridRow* row : added) delete row;
+    return -1;
   }
-  rows_.insert(rows_.begin() + position, added.begin(), added.end());
   contentHeight_ += count * rowHeight_;
   Refresh(kVerticalBar);
   if (selectedColumn_ == -1 && selectedRow_ == -1) SelectCell(0, 0);
@@ -208,20 +220,28 @@ void GridControl::FreeRow(GridRow* row) {
 }
 
 int GridControl::DeleteRows(int first, int count) {
+  if (structureGuard_) return -1;  // an observer may not reshape the rows being deleted
   if (first < 0 || first > GetRowCount() || count <= 0) return 0;
   count = std::min(count, GetRowCount() - first);
+  ++structureGuard_;
   for (int i = first; i < first + count; ++i) {
     contentHeight_ -= rowHeight_;
     Notify(kGridNotifyRowDeleted, i);
+    if (rows_[i] == editRow_) editRow_ = nullptr;
     FreeRow(rows_[i]);
     rows_[i] = nullptr;  // an observer reading back sees a missing row, not freed memory
   }
+  --structureGuard_;
   rows_.erase(rows_.begin() + first, rows_.begin() + first + count);
+  // Keep the selection on a row that exists.
+  if (selectedRow_ >= GetRowCount()) selectedRow_ = GetRowCount() - 1;
+  if (selectedRow_ < 0) selectedColumn_ = selectedRow_ = -1;
   Refresh(kVerticalBar);
   return count;
 }
 
 void GridControl::DeleteAllRows() {
+  if (structureGuard_) return;
   BeginUpdate();
   DeleteRows(0, GetRowCount());
   selectedColumn_ = selectedRow_ = -1;
@@ -232,16 +252,22 @@ void GridControl::DeleteAllRows() {
 int GridControl::SetCellText(int col, int row, const wchar_t* text, bool copy) {
   if (!CellExists(col, row)) return -1;
   wchar_t*& cell = rows_[row]->cells[col];
-  FreeText(cell);
-  cell = copy ? CopyText(text) : const_cast<wchar_t*>(text);
+  if (text != cell) {  // a cell set to its own text keeps it
+    wchar_t* replacement = copy ? CopyText(text) : const_cast<wchar_t*>(text);
+    FreeText(cell);
+    cell = replacement;
+  }
   Repaint();
   return 0;
 }
 
+wchar_t* GridControl::GetCellText(int col, int row) const {
+  return CellExists(col, row) ? rows_[row]->cells[col] : nullptr;
+}
+
 wchar_t* GridControl::GetCellText(int col, int row, wchar_t* buffer, size_t size) const {
-  if (!CellExists(col, row)) return nullptr;
-  wchar_t* text = rows_[row]->cells[col];
-  return buffer ? CopyTextCut(text, buffer, size) : text;
+  if (!CellExists(col, row) || !buffer || size == 0) return nullptr;
+  return CopyTextCut(rows_[row]->cells[col], buffer, size);
 }
 
 int GridControl::SetRowData(int row, intptr_t value) {
@@ -312,12 +338,15 @@ int GridControl::SetSelection(int col, int row, bool validate) {
 }
 
 void GridControl::ScrollRowIntoView() {
-  if (!(GetWindowLongW(hwnd_, GWL_STYLE) & WS_VSCROLL) || selectedRow_ < 0) return;
+  if (!(GetWindowLongW(hwnd_, GWL_STYLE) & WS_VSCROLL) || selectedRow_ < 0 || selectedRow_ >= GetRowCount()) {
+    return;
+  }
   // The last visible row may be cut off: scroll it fully in, never past it.
   if (selectedRow_ > 0 && selectedRow_ >= topRow_ + visibleRows_ - 1) {
     topRow_ = std::min(selectedRow_, selectedRow_ - visibleRows_ + 2);
   }
   if (selectedRow_ < topRow_) topRow_ = selectedRow_;
+  topRow_ = std::max(0, std::min(topRow_, GetRowCount() - visibleRows_ + 1));
   SetScrollPos(hwnd_, SB_VERT, selectedRow_, TRUE);
 }
 
@@ -343,13 +372,14 @@ void GridControl::ScrollColumnIntoView() {
 
 int GridControl::MoveSelection(int delta, bool vertical) {
   if (selectedColumn_ < 0 || selectedRow_ < 0) return -1;
+  if (editor_) TakeFocus();  // stores the edit first: an observer may change the rows
+  if (selectedColumn_ < 0 || selectedRow_ < 0) return -1;
   int k = vertical ? selectedRow_ : selectedColumn_;
   int n = vertical ? GetRowCount() : GetColumnCount();
   if (delta == 0 || (delta > 0 && k >= n - 1) || (delta < 0 && k < 1)) return -1;
   int64_t target = std::clamp<int64_t>(static_cast<int64_t>(k) + delta, 0, n - 1);
   int t = NearestSelectable(static_cast<int>(target), delta > 0, vertical);
   if (t < 0 || t == k) return -1;
-  if (editor_) TakeFocus();  // stores the edit unless it was cancelled
   SetSelection(vertical ? selectedColumn_ : t, vertical ? t : selectedRow_, false);
   return 0;
 }
@@ -496,10 +526,19 @@ int GridControl::BeginEdit() {
   if (observer_ && (observer_->mask & kGridNotifyBeginEdit) && observer_->OnBeginEdit(this, &editor_) < 0) {
     commitEdit_ = false;  // refused; an editor the observer stored still shows
   }
-  if (commitEdit_ && !editor_) editor_ = MakeDefaultEditor();
-  if (observer_ && (observer_->mask & kGridNotifyEditorMade)) observer_->OnBeginEdit(this, &editor_);
+  // The observer may have changed the rows: only an existing cell is edited.
+  bool cellLeft = CellExists(selectedColumn_, selectedRow_);
+  if (cellLeft && commitEdit_ && !editor_) editor_ = MakeDefaultEditor();
+  if (cellLeft && observer_ && (observer_->mask & kGridNotifyEditorMade)) observer_->OnBeginEdit(this, &editor_);
   --updateLock_;
-  if (!editor_) return 0;
+  if (paintSkipped_ && !Locked()) {
+    paintSkipped_ = false;
+    Repaint();
+  }
+  if (!editor_) return cellLeft ? 0 : -1;
+  if (!CellExists(selectedColumn_, selectedRow_)) return CloseEditor(false, false);
+  editRow_ = rows_[selectedRow_];
+  editColumn_ = selectedColumn_;
   if (!editor_->Handle()) return CloseEditor(false, false);  // no window could ever close it
   ShowWindow(editor_->Handle(), SW_SHOW);
   SetFocus(editor_->Handle());
@@ -524,19 +563,25 @@ int GridControl::EndEdit(bool commit) { return CloseEditor(commit, true); }
 
 // The field is cleared first, so that focus changes while the editor goes
 // (an observer's message box, the destruction itself) find no editor to close.
-int GridControl::CloseEditor(bool commit, bool refocus) {
+int GridControl::CloseEditor(bool commit, bool refocus, bool notify) {
   Window* editor = editor_;
   if (!editor) return 0;
   editor_ = nullptr;
+  editRow_ = nullptr;
+  editColumn_ = -1;
   if (refocus && Within(editor->Handle(), GetFocus())) SetFocus(hwnd_);
-  if (observer_ && (observer_->mask & kGridNotifyEndEdit)) observer_->OnEndEdit(this, editor, commit);
+  if (notify && observer_ && (observer_->mask & kGridNotifyEndEdit)) observer_->OnEndEdit(this, editor, commit);
   editor->Destroy(true);
   return 0;
 }
 
+// Into the cell that was edited, even when the selection or the rows moved
+// meanwhile; dropped when that row is gone.
 void GridControl::StoreEditorText() {
+  auto at = std::find(rows_.begin(), rows_.end(), editRow_);
+  int row = editRow_ && at != rows_.end() ? static_cast<int>(at - rows_.begin()) : -1;
   wchar_t* text = editor_->GetText();
-  if (SetCellText(selectedColumn_, selectedRow_, text, false) != 0) FreeText(text);
+  if (SetCellText(editColumn_, row, text, false) != 0) FreeText(text);
 }
 
 bool GridControl::IsEditorWindow(HWND hwnd) const { return editor_ && Within(editor_->Handle(), hwnd); }
@@ -585,7 +630,7 @@ LRESULT GridControl::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       if (OnScroll(message == WM_VSCROLL ? SB_VERT : SB_HORZ, LOWORD(wParam), HIWORD(wParam))) return 0;
       break;
     case WM_DESTROY:
-      CloseEditor(false, false);  // while the editor window still exists
+      CloseEditor(false, false, false);  // while the editor window still exists; nobody is told
       break;
   }
   return Window::WindowProc(hwnd, message, wParam, lParam);
@@ -594,6 +639,7 @@ LRESULT GridControl::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 void GridControl::OnPaint(HWND hwnd) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(hwnd, &paint);
+  paintSkipped_ = Locked();
   if (!Locked()) {
     RECT client;
     GetClientRect(hwnd, &client);
@@ -661,9 +707,9 @@ bool GridControl::WantsKey(const MSG* msg) const {
 
 void GridControl::OnLeftButtonDown(int x, int y) {
   bool hadFocus = GetFocus() == hwnd_;
+  if (!hadFocus) TakeFocus();  // stores an open edit, which may change the rows
   int col = ColumnAt(x);
   int row = RowAt(y);
-  if (!hadFocus) TakeFocus();  // stores an open edit
   if (col < 0 || row < 0) return;
   if (col == selectedColumn_ && row == selectedRow_) {
     if (!(editFlags_ & kGridReadOnly)) BeginEdit();
@@ -679,11 +725,18 @@ void GridControl::OnWheel(int delta) {
 // Scroll-bar requests move the selection; false for those left to the default.
 bool GridControl::OnScroll(int bar, int request, int position) {
   bool vertical = bar == SB_VERT;
+  if (request == SB_ENDSCROLL) return false;
+  TakeFocus();  // stores an open edit first, which may change the rows
   int count = vertical ? GetRowCount() : GetColumnCount();
   int page = vertical ? visibleRows_ : 1;  // a column page is one column
   int selected = vertical ? selectedRow_ : selectedColumn_;
-  if (request == SB_ENDSCROLL) return false;
-  TakeFocus();
+  if (request == SB_THUMBPOSITION || request == SB_THUMBTRACK) {
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_TRACKPOS;
+    // The message carries 16 bits; the bar's own track position has them all.
+    if (GetScrollInfo(hwnd_, bar, &info) && (info.nTrackPos & 0xFFFF) == position) position = info.nTrackPos;
+  }
   switch (request) {
     case SB_LINEUP: MoveSelection(-1, vertical); break;
     case SB_LINEDOWN: MoveSelection(1, vertical); break;

@@ -26,6 +26,9 @@ constexpr uint32_t kGridWholeRow = 8;         // highlight every selectable cell
 // Edit flags.
 constexpr uint32_t kGridReadOnly = 1;
 
+// Wider columns are cut to this, so that sums of widths fit an int.
+constexpr int kMaxColumnWidth = 32767;
+
 class GridControl : public Window {
  public:
   GridControl();
@@ -71,7 +74,11 @@ class GridControl : public Window {
   int SetCellText(int col, int row, const wchar_t* text, bool copy);
   // Without a buffer the stored text (null for an empty cell); with one, at most
   // size characters including the terminating zero. Null when out of range.
-  wchar_t* GetCellText(int col, int row, wchar_t* buffer = nullptr, size_t size = 0) const;
+  // The cell's own text (null when empty or no such cell)...
+  wchar_t* GetCellText(int col, int row) const;
+  // ...or a copy cut to size characters, terminator included; null when
+  // there is no such cell or no room.
+  wchar_t* GetCellText(int col, int row, wchar_t* buffer, size_t size) const;
   int SetRowData(int row, intptr_t value);
   intptr_t GetRowData(int row) const;
   int GetRowCount() const { return static_cast<int>(rows_.size()); }
@@ -150,7 +157,7 @@ class GridControl : public Window {
   void Refresh(int scrollBars);
 
   GridEdit* MakeDefaultEditor();
-  int CloseEditor(bool commit, bool refocus);
+  int CloseEditor(bool commit, bool refocus, bool notify = true);
   void StoreEditorText();
   bool IsEditorWindow(HWND hwnd) const;
   void PlaceEditor();
@@ -182,6 +189,10 @@ class GridControl : public Window {
   int topRow_ = 0;
   std::vector<GridRow*> rows_;
   Window* editor_ = nullptr;      // owned while open
+  GridRow* editRow_ = nullptr;     // the edited cell, wherever its row has moved since
+  int editColumn_ = -1;
+  int structureGuard_ = 0;         // rows and columns may not change while an observer is told of a deleted row
+  bool paintSkipped_ = false;      // a paint came while locked
   std::vector<double> proportions_;  // empty: proportional widths off
   int clientWidth_ = 0;
   int visibleRows_ = 0;  // whole rows below the header plus one, at most the row count

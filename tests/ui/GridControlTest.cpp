@@ -66,6 +66,23 @@ TEST_F(GridModel, DeleteTellsObserverOfEachRowBeforeFreeingIt) {
   EXPECT_EQ(1, grid->GetRowCount());
   EXPECT_EQ(0, grid->DeleteRows(2, 1));
 
+  // An observer may not reshape the rows while it is told of one going.
+  struct : RecordingObserver {
+    GridControl* target = nullptr;
+    int nested = 0;
+    void OnRowDeleted(GridControl* g, int row) override {
+      RecordingObserver::OnRowDeleted(g, row);
+      nested = target->DeleteRows(0, 1) + target->InsertRows(0, 1, 0);
+    }
+  } meddler;
+  meddler.target = grid;
+  grid->SetObserver(&meddler);
+  grid->InsertRows(-1, 2, 0);
+  EXPECT_EQ(2, grid->DeleteRows(0, 2));
+  EXPECT_EQ(-2, meddler.nested);
+  EXPECT_EQ(1, grid->GetRowCount());
+  EXPECT_EQ(0, grid->GetSelectedRow());  // kept on a row that exists
+
   grid->DeleteAllRows();
   EXPECT_EQ(0, grid->GetRowCount());
   EXPECT_EQ(-1, grid->GetSelectedColumn());
@@ -78,6 +95,11 @@ TEST_F(GridModel, CellTextOwnershipAndBoundedReads) {
   wchar_t* first = Watch(L"first");
   ASSERT_EQ(0, grid->SetCellText(1, 1, first, false));
   EXPECT_EQ(first, grid->GetCellText(1, 1));  // taken, not copied
+  // Setting a cell to its own text keeps it, copied or not.
+  grid->SetCellText(1, 1, grid->GetCellText(1, 1), true);
+  grid->SetCellText(1, 1, grid->GetCellText(1, 1), false);
+  EXPECT_EQ(0, watchedFrees);
+  EXPECT_EQ(first, grid->GetCellText(1, 1));
   grid->SetCellText(1, 1, CopyText(L"second"), false);
   EXPECT_EQ(1, watchedFrees);
 

@@ -78,6 +78,20 @@ TEST_F(GridEditing, EnterTypeEnterStoresBeforeTellingTheObserver) {
   EXPECT_EQ(grid->Handle(), GetFocus());
 }
 
+TEST_F(GridEditing, AnEditLandsInItsOwnCellWhateverMovedMeanwhile) {
+  Fill(3, 4);
+  grid->SelectCell(1, 2);
+  SetFocus(grid->Handle());
+  Key(grid->Handle(), VK_RETURN);
+  ASSERT_NE(nullptr, grid->GetEditor());
+  Type(grid->GetEditor()->Handle(), L"x");
+  grid->InsertRows(0, 1, 0);  // the edited row moves down one
+  grid->SelectCell(0, 0);
+  SetFocus(grid->Handle());   // closes and stores
+  EXPECT_EQ(L"x", Cell(1, 3));
+  EXPECT_EQ(L"0,0", Cell(0, 1));
+}
+
 TEST_F(GridEditing, EscapeLeavesTheCell) {
   Fill(3, 3);
   SetFocus(grid->Handle());
