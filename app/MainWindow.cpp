@@ -15,6 +15,9 @@
 #include "TimelineOperations.h"
 #include "VersionStrings.h"
 #include "BuildMenu.h"
+#include "WndTLEffectTransition.h"
+#include "WndTLGroup.h"
+#include "WndTLTrack.h"
 #include "resource.h"
 
 MainWindow* theMainWindow = nullptr;
@@ -26,9 +29,7 @@ constexpr wchar_t kContactLine[] = L"Reports and suggestions: the project's issu
 
 // The windows behind these commands come later; until then their entries are
 // grayed, so that nothing offered silently does nothing.
-constexpr int kPendingCommands[] = {kCommandRender, kCommandPreview, kCommandAddGroup,
-                                    kCommandAddTrack, kCommandAddSource, kCommandAddEffect,
-                                    kCommandAddTransition};
+constexpr int kPendingCommands[] = {kCommandRender, kCommandPreview, kCommandAddSource};
 
 MENUITEMINFOW Item(UINT id, const wchar_t* text, bool popup = false) {
   MENUITEMINFOW item = {};
@@ -224,6 +225,18 @@ void MainWindow::OnCommand(int id) {
     case kCommandSaveAs:
       project_.Save(true);
       break;
+    case kCommandAddGroup:
+      ShowProperties(TIMELINE_MAJOR_TYPE_GROUP, nullptr, -1, -1);
+      break;
+    case kCommandAddTrack:
+      ShowProperties(TIMELINE_MAJOR_TYPE_TRACK, nullptr, -1, -1);
+      break;
+    case kCommandAddEffect:
+      ShowProperties(TIMELINE_MAJOR_TYPE_EFFECT, nullptr, -1, -1);
+      break;
+    case kCommandAddTransition:
+      ShowProperties(TIMELINE_MAJOR_TYPE_TRANSITION, nullptr, -1, -1);
+      break;
     case kCommandAbout:
       ShowAbout();
       break;
@@ -240,8 +253,10 @@ void MainWindow::ShowContextMenu(TLItem* item) {
   // The menu's loop may rebuild the view and free the item: keep what is needed.
   const long kind = item->kind;
   ComPtr<IAMTimelineObj> object(item->object);
+  int groupIndex = -1, trackIndex = -1;
+  view_->LocateItem(item, &groupIndex, &trackIndex);
   MENUITEMINFOW items[] = {Item(kCommandDelete, L"Delete"), Item(kCommandProperties, L"Properties")};
-  items[1].fState = MFS_GRAYED;  // the property windows come later
+  if (kind == TIMELINE_MAJOR_TYPE_SOURCE) items[1].fState = MFS_GRAYED;  // its window comes later
   HMENU menu = BuildMenu(items, 2, true);
   if (!menu) return;
   POINT at;
@@ -249,6 +264,47 @@ void MainWindow::ShowContextMenu(TLItem* item) {
   int command = TrackPopupMenuEx(menu, TPM_RETURNCMD, at.x, at.y, hwnd_, nullptr);
   DestroyMenu(menu);
   if (command == kCommandDelete) DeleteItem(kind, object.Get());
+  if (command == kCommandProperties) {
+    ShowProperties(kind, object.Get(), groupIndex, trackIndex);
+    JoinedString line(TimelineKindName(kind), L": ", L"show properties", nullptr);
+    LogLine(line.Get());
+  }
+}
+
+template <class W, class Setup>
+void MainWindow::RunPropertyWindow(Setup setup) {
+  W* window = new W();
+  window->ModifyStyle(WS_VISIBLE, false, kStyleRemove);
+  if (window->Create(hwnd_, instance_) != 0) {
+    window->Destroy(true);
+    return;
+  }
+  setup(*window);
+  window->CenterOn(hwnd_);
+  if (window->ShowModal(false) == 1) project_.MarkModified();
+  window->Destroy(true);
+}
+
+void MainWindow::ShowProperties(long kind, IAMTimelineObj* object, int groupIndex, int trackIndex) {
+  switch (kind) {
+    case TIMELINE_MAJOR_TYPE_GROUP:
+      RunPropertyWindow<WndTLGroup>([&](WndTLGroup& window) { window.SetObject(timeline_, object); });
+      break;
+    case TIMELINE_MAJOR_TYPE_TRACK:
+      RunPropertyWindow<WndTLTrack>(
+          [&](WndTLTrack& window) { window.SetObject(timeline_, object, groupIndex, trackIndex); });
+      break;
+    case TIMELINE_MAJOR_TYPE_EFFECT:
+    case TIMELINE_MAJOR_TYPE_TRANSITION:
+      RunPropertyWindow<WndTLEffectTransition>([&](WndTLEffectTransition& window) {
+        window.SetKind(kind == TIMELINE_MAJOR_TYPE_TRANSITION ? 2 : 1);
+        window.SetObject(timeline_, object, groupIndex, trackIndex);
+        if (!object) window.SetDefaultTimes(view_->GetCursorTime());
+      });
+      break;
+    default:
+      break;
+  }
 }
 
 void MainWindow::DeleteItem(long kind, IAMTimelineObj* object) {

@@ -77,6 +77,10 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   void OnFirstShow();
   LRESULT OnClose(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   void ShowContextMenu(TLItem* item);
+  // The property window of a kind of object; object null makes a new one.
+  void ShowProperties(long kind, IAMTimelineObj* object, int groupIndex, int trackIndex);
+  template <class W, class Setup>
+  void RunPropertyWindow(Setup setup);
   void ShowAbout();
   void OpenCommandLineProject(const wchar_t* commandLine);
 

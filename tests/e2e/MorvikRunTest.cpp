@@ -8,6 +8,8 @@ namespace {
 
 constexpr UINT kSaveAs = 14;
 constexpr UINT kAbout = 41;
+constexpr UINT kAddGroup = 31;
+constexpr UINT kAddTrack = 32;
 constexpr int kMessageTextId = 0xFFFF;
 constexpr int kFileNameComboId = 0x47C;
 
@@ -226,6 +228,41 @@ TEST_F(MorvikRunTest, SavesReopensAndRecoversFromABadProject) {
     EXPECT_EQ(0, run.Close());
   }
   EXPECT_NE(std::wstring::npos, ReadText(folder.File(L"fresh.MVP")).find(L"Audio group"));
+}
+
+bool WaitUntilGone(HWND hwnd) {
+  for (int waited = 0; waited < 10000 && IsWindow(hwnd); waited += 50) Sleep(50);
+  return !IsWindow(hwnd);
+}
+
+size_t Occurrences(const std::wstring& text, const std::wstring& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+TEST_F(MorvikRunTest, AddsAGroupAndATrackThroughTheirWindows) {
+  {
+    MorvikRun run(folder.Path(), L"");
+    ASSERT_EQ(L"Morvik", run.WaitForTitle(L"Morvik"));
+    run.Command(kAddGroup);
+    HWND window = run.WaitForWindow(L"WndTLGroup");
+    ASSERT_NE(nullptr, window);
+    PostMessageW(window, WM_COMMAND, IDOK, 0);  // Enter: OK with what the window proposes
+    ASSERT_TRUE(WaitUntilGone(window));
+    run.Command(kAddTrack);
+    window = run.WaitForWindow(L"WndTLTrack");
+    ASSERT_NE(nullptr, window);
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntilGone(window));
+    run.Command(kSaveAs);
+    run.AnswerDialog(IDOK, folder.File(L"grown"));
+    ASSERT_TRUE(WaitForFile(folder.File(L"grown.MVP")));
+    EXPECT_EQ(0, run.Close());
+  }
+  std::wstring saved = ReadText(folder.File(L"grown.MVP"));
+  EXPECT_EQ(3u, Occurrences(saved, L"<group ")) << saved;
+  EXPECT_EQ(5u, Occurrences(saved, L"<track")) << saved;  // 2 + 1 + the new group's 1 + the new track
 }
 
 TEST_F(MorvikRunTest, LoadProblemsReachTheLog) {

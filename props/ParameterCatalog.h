@@ -1,0 +1,42 @@
+// The parameters of effect and transition filters and their offered values,
+// read from "DSF_desc.xml" in the current directory. A missing or malformed
+// file is normal: every filter then has no parameters.
+#pragma once
+
+#include <windows.h>
+
+#include "ComPtr.h"
+
+struct IXMLDOMDocument;
+struct IXMLDOMNode;
+class ComboBox;
+class GridControl;
+
+class ParameterCatalog {
+ public:
+  static constexpr int kEffect = 1;
+  static constexpr int kTransition = 2;
+  static constexpr size_t kTextSize = 256;
+
+  ParameterCatalog() = default;
+  ParameterCatalog(const ParameterCatalog&) = delete;
+  ParameterCatalog& operator=(const ParameterCatalog&) = delete;
+
+  // Reads the file anew; false when no document object can be made.
+  bool Open();
+  bool IsOpen() const { return static_cast<bool>(document_); }
+
+  // Appends one row (name in column 0, a ParameterRecord as row data) per
+  // named Param of the first Effect or Transition whose GUID is the filter's.
+  // -1 without a document, else 0.
+  int ListParameters(int kind, REFCLSID filter, GridControl& grid) const;
+  // Replaces the entries with the first ValuesList of that name: "value" or
+  // "value: name", item data the length of the value text when a name follows.
+  // -1 without a document, else 0.
+  int FillValueList(const wchar_t* listName, ComboBox& list) const;
+
+ private:
+  ComPtr<IXMLDOMNode> Select(const wchar_t* element, const wchar_t* attribute, const wchar_t* value) const;
+
+  ComPtr<IXMLDOMDocument> document_;
+};

@@ -1,0 +1,85 @@
+#include "ParameterCatalog.h"
+
+#include "ComboBox.h"
+#include "GridControl.h"
+#include "GridTesting.h"
+#include "ParameterGrid.h"
+#include "ParameterRecord.h"
+#include "PropsTesting.h"
+
+namespace {
+
+class ParameterCatalogTest : public PropsTest {
+ protected:
+  void SetUp() override {
+    PropsTest::SetUp();
+    grid = new GridControl();
+    grid->SetSize(300, 200);
+    grid->Create(GridHost()->Handle(), TestInstance());
+    rows.SetUp(grid);
+  }
+  void TearDown() override {
+    grid->Destroy(true);  // frees the records through rows, which is still alive
+    PropsTest::TearDown();
+  }
+  std::wstring Names() {
+    std::wstring names;
+    for (int row = 0; row < grid->GetRowCount(); ++row) names += Text(grid->GetCellText(0, row)) + L";";
+    return names;
+  }
+
+  ParameterCatalog catalog;
+  ParameterGrid rows{&catalog};
+  GridControl* grid = nullptr;
+};
+
+TEST_F(ParameterCatalogTest, ListsTheFirstElementWhoseGuidMatchesExactly) {
+  ASSERT_TRUE(catalog.Open());
+  EXPECT_EQ(0, catalog.ListParameters(ParameterCatalog::kEffect, kBlurFilter, *grid));
+  EXPECT_EQ(L"Level;mode;Size;", Names());
+  EXPECT_EQ(L"Levels", Text(ParameterGrid::Record(grid, 0)->valuesList));
+  EXPECT_EQ(nullptr, ParameterGrid::Record(grid, 1)->valuesList);  // empty counts as absent
+  EXPECT_EQ(1, ParameterGrid::Record(grid, 2)->valueCount);
+
+  grid->DeleteAllRows();
+  catalog.ListParameters(ParameterCatalog::kEffect, kLowerCaseFilter, *grid);
+  catalog.ListParameters(ParameterCatalog::kEffect, kWipeFilter, *grid);  // a transition only
+  catalog.ListParameters(ParameterCatalog::kTransition, kBlurFilter, *grid);
+  EXPECT_EQ(0, grid->GetRowCount());
+  catalog.ListParameters(ParameterCatalog::kTransition, kWipeFilter, *grid);
+  EXPECT_EQ(L"Progress;", Names());
+}
+
+TEST_F(ParameterCatalogTest, FillsValueListsFromTheFirstListOfThatName) {
+  ASSERT_TRUE(catalog.Open());
+  ComboBox* list = new ComboBox();
+  list->Create(GridHost()->Handle(), TestInstance());
+  list->AddString(L"stale");
+  EXPECT_EQ(0, catalog.FillValueList(L"Levels", *list));
+  ASSERT_EQ(3, list->GetCount());
+  const wchar_t* texts[] = {L"0: Off", L"10", L"20: High"};
+  const LRESULT data[] = {1, 0, 2};
+  for (int i = 0; i < 3; ++i) {
+    wchar_t* text = list->GetString(i);
+    EXPECT_EQ(texts[i], Text(text));
+    FreeText(text);
+    EXPECT_EQ(data[i], list->GetItemData(i));
+  }
+  EXPECT_EQ(0, catalog.FillValueList(L"Nowhere", *list));
+  EXPECT_EQ(3, list->GetCount());  // an unknown list changes nothing
+  list->Destroy(true);
+}
+
+TEST_F(ParameterCatalogTest, MissingOrBrokenFileGivesNoRows) {
+  ParameterCatalog unopened;
+  EXPECT_EQ(-1, unopened.ListParameters(ParameterCatalog::kEffect, kBlurFilter, *grid));
+  DeleteFileW(folder.File(L"DSF_desc.xml").c_str());
+  ASSERT_TRUE(catalog.Open());
+  EXPECT_EQ(0, catalog.ListParameters(ParameterCatalog::kEffect, kBlurFilter, *grid));
+  WriteCatalog("<DirectShowFilters><Effect GUID=");
+  ASSERT_TRUE(catalog.Open());
+  catalog.ListParameters(ParameterCatalog::kEffect, kBlurFilter, *grid);
+  EXPECT_EQ(0, grid->GetRowCount());
+}
+
+}  // namespace
