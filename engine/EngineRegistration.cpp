@@ -2,6 +2,7 @@
 
 #include "ClassFactory.h"
 #include "EditingServices.h"
+#include "MediaDetector.h"
 #include "PropertySetter.h"
 #include "Timeline.h"
 #include "Xml2Dex.h"
@@ -15,6 +16,7 @@ struct EngineClass {
 
 const EngineClass kClasses[] = {
     {&CLSID_AMTimeline, &Timeline::CreateInstance},
+    {&CLSID_MediaDet, &MediaDetector::CreateInstance},
     {&CLSID_PropertySetter, &PropertySetter::CreateInstance},
     {&CLSID_Xml2Dex, &Xml2Dex::CreateInstance},
 };
