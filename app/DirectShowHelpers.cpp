@@ -108,12 +108,15 @@ void DeleteMediaType(AM_MEDIA_TYPE* mediaType) {
 }
 
 wchar_t* FourccText(DWORD code, wchar_t (&buffer)[5]) {
-  if (code <= 1) {
-    wcscpy(buffer, L"____");
-    return buffer;
-  }
   for (int i = 0; i < 4; ++i) buffer[i] = static_cast<wchar_t>((code >> (8 * i)) & 0xFF);
   buffer[4] = 0;
+  // Codes that are no characters (the RGB subtypes among them) would print junk.
+  for (int i = 0; i < 4; ++i) {
+    if (code <= 1 || buffer[i] < 0x20 || buffer[i] > 0x7E) {
+      wcscpy(buffer, L"____");
+      break;
+    }
+  }
   return buffer;
 }
 
@@ -124,11 +127,21 @@ void Append(wchar_t* buffer, size_t size, const wchar_t* text) {
   if (used + 1 < size) swprintf(buffer + used, size - used, L"%ls", text);
 }
 
+// The uncompressed subtypes have no character code of their own.
+const wchar_t* RgbName(const GUID& subtype) {
+  if (subtype == MEDIASUBTYPE_RGB24) return L"RGB24";
+  if (subtype == MEDIASUBTYPE_RGB32) return L"RGB32";
+  if (subtype == MEDIASUBTYPE_ARGB32) return L"ARGB32";
+  if (subtype == MEDIASUBTYPE_RGB555) return L"RGB555";
+  if (subtype == MEDIASUBTYPE_RGB565) return L"RGB565";
+  return nullptr;
+}
+
 void DescribeVideo(const AM_MEDIA_TYPE& type, wchar_t* buffer, size_t size, int parts) {
   if (parts & kDescribeKind) Append(buffer, size, L"Video: ");
   if (parts & kDescribeSubtype) {
     wchar_t code[5];
-    Append(buffer, size, FourccText(type.subtype.Data1, code));
+    Append(buffer, size, RgbName(type.subtype) ? RgbName(type.subtype) : FourccText(type.subtype.Data1, code));
   }
   if ((parts & kDescribeFormat) && type.formattype == FORMAT_VideoInfo && type.pbFormat &&
       type.cbFormat >= sizeof(VIDEOINFOHEADER)) {

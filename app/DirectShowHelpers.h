@@ -27,13 +27,15 @@ HRESULT FindPin(IBaseFilter* filter, PIN_DIRECTION direction, IPin** pin);
 void FreeMediaType(AM_MEDIA_TYPE* mediaType);
 void DeleteMediaType(AM_MEDIA_TYPE* mediaType);
 
-// The four characters of a code, lowest byte first; "____" for 0 and 1.
+// The four characters of a code, lowest byte first; "____" for 0 and 1 and
+// for codes that are not printable characters.
 wchar_t* FourccText(DWORD code, wchar_t (&buffer)[5]);
 
 // What to describe: the kind, the subtype, the format details.
 constexpr int kDescribeKind = 1;
 constexpr int kDescribeSubtype = 2;
 constexpr int kDescribeFormat = 4;
-// One line about a media type, for example "Video: YUY2, 640x480, 25.0 fps" or
-// "Audio: 0x0001, 2 ch., 44100 Hz". Empty for other major types.
+// One line about a media type, for example "Video: YUY2, 640x480, 25.0 fps",
+// "Video: RGB24, 640x480" or "Audio: 0x0001, 2 ch., 44100 Hz". Empty for
+// other major types.
 wchar_t* DescribeMediaType(const AM_MEDIA_TYPE* mediaType, wchar_t* buffer, size_t size, int parts);

@@ -17,6 +17,7 @@
 #include "BuildMenu.h"
 #include "WndTLEffectTransition.h"
 #include "WndTLGroup.h"
+#include "WndTLSource.h"
 #include "WndTLTrack.h"
 #include "resource.h"
 
@@ -29,7 +30,7 @@ constexpr wchar_t kContactLine[] = L"Reports and suggestions: the project's issu
 
 // The windows behind these commands come later; until then their entries are
 // grayed, so that nothing offered silently does nothing.
-constexpr int kPendingCommands[] = {kCommandRender, kCommandPreview, kCommandAddSource};
+constexpr int kPendingCommands[] = {kCommandRender, kCommandPreview};
 
 MENUITEMINFOW Item(UINT id, const wchar_t* text, bool popup = false) {
   MENUITEMINFOW item = {};
@@ -231,6 +232,9 @@ void MainWindow::OnCommand(int id) {
     case kCommandAddTrack:
       ShowProperties(TIMELINE_MAJOR_TYPE_TRACK, nullptr, -1, -1);
       break;
+    case kCommandAddSource:
+      ShowProperties(TIMELINE_MAJOR_TYPE_SOURCE, nullptr, -1, -1);
+      break;
     case kCommandAddEffect:
       ShowProperties(TIMELINE_MAJOR_TYPE_EFFECT, nullptr, -1, -1);
       break;
@@ -256,7 +260,6 @@ void MainWindow::ShowContextMenu(TLItem* item) {
   int groupIndex = -1, trackIndex = -1;
   view_->LocateItem(item, &groupIndex, &trackIndex);
   MENUITEMINFOW items[] = {Item(kCommandDelete, L"Delete"), Item(kCommandProperties, L"Properties")};
-  if (kind == TIMELINE_MAJOR_TYPE_SOURCE) items[1].fState = MFS_GRAYED;  // its window comes later
   HMENU menu = BuildMenu(items, 2, true);
   if (!menu) return;
   POINT at;
@@ -293,6 +296,12 @@ void MainWindow::ShowProperties(long kind, IAMTimelineObj* object, int groupInde
     case TIMELINE_MAJOR_TYPE_TRACK:
       RunPropertyWindow<WndTLTrack>(
           [&](WndTLTrack& window) { window.SetObject(timeline_, object, groupIndex, trackIndex); });
+      break;
+    case TIMELINE_MAJOR_TYPE_SOURCE:
+      RunPropertyWindow<WndTLSource>([&](WndTLSource& window) {
+        window.SetObject(timeline_, object, groupIndex, trackIndex);
+        if (!object) window.SetDefaultTimes(view_->GetCursorTime());
+      });
       break;
     case TIMELINE_MAJOR_TYPE_EFFECT:
     case TIMELINE_MAJOR_TYPE_TRANSITION:

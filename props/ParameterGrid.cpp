@@ -40,7 +40,10 @@ wchar_t* ValueText(const VARIANT& value) {
   VARIANT text;
   VariantInit(&text);
   wchar_t* result = nullptr;
-  if (SUCCEEDED(VariantChangeType(&text, const_cast<VARIANT*>(&value), 0, VT_BSTR))) result = CopyNonEmpty(text.bstrVal);
+  // Invariant, so that a number reads back the same under any user locale.
+  if (SUCCEEDED(VariantChangeTypeEx(&text, const_cast<VARIANT*>(&value), LOCALE_INVARIANT, 0, VT_BSTR))) {
+    result = CopyNonEmpty(text.bstrVal);
+  }
   VariantClear(&text);
   return result;
 }
@@ -153,6 +156,7 @@ void ParameterGrid::LoadValues(GridControl* grid, IAMTimelineObj* object) const 
   grid->BeginUpdate();
   LONG first = 0;
   for (LONG i = 0; i < count; ++i) {
+    if (params[i].nValues < 0) continue;  // a broken count would misplace every later value
     int row = FindParameterRow(grid, params[i].Name);
     if (row >= 0 && params[i].nValues > 0) ShowParameter(grid, row, params[i], values + first);
     first += params[i].nValues;
@@ -167,9 +171,11 @@ void ParameterGrid::ShowParameter(GridControl* grid, int row, const DEXTER_PARAM
   ParameterRecord* record = Record(grid, row);
   int old = record->valueCount;
   if (old > 1) grid->DeleteRows(row + 1, old - 1);
-  record->valueCount = param.nValues;
-  grid->InsertRows(row + 1, param.nValues - 1, 0);
-  for (int j = 0; j < param.nValues; ++j) {
+  // Without room for continuation rows only the first value is shown, never
+  // written over the parameters below.
+  int shown = grid->InsertRows(row + 1, param.nValues - 1, 0) == param.nValues - 1 ? param.nValues : 1;
+  record->valueCount = shown;
+  for (int j = 0; j < shown; ++j) {
     int at = row + j;
     if (j > 0) {
       ParameterRecord* more = new ParameterRecord();

@@ -234,7 +234,22 @@ bool WndTLEffectTransition::WriteObject() {
   }
   long group = PropertyWindowShape::SelectedData(groupChoice_, -1);
   long track = PropertyWindowShape::SelectedData(trackChoice_, -1);
-  if (group != initialGroup_ || track != initialTrack_) PlaceOnTrack(group, track, !created);
+  REFERENCE_TIME start = PropertyWindowShape::StoreTime(startField_);
+  REFERENCE_TIME stop = PropertyWindowShape::StoreTime(stopField_);
+  // The times go first: a track refuses a transition that would overlap
+  // another, and then nothing is written and the window stays open.
+  bool placed = group != initialGroup_ || track != initialTrack_
+                    ? PlaceOnTrack(group, track, !created, start, stop)
+                    : SUCCEEDED(object_->SetStartStop(start, stop));
+  if (!placed) {
+    if (created) {
+      effect_.Reset();
+      transition_.Reset();
+      object_.Reset();
+    }
+    MessageBeep(MB_ICONWARNING);
+    return false;
+  }
   long filter = PropertyWindowShape::SelectedData(filterChoice_, -1);
   if (filterList_ && filter >= 0 && filter < filterList_->Count())
     object_->SetSubObjectGUID((*filterList_)[filter].clsid);
@@ -247,19 +262,42 @@ bool WndTLEffectTransition::WriteObject() {
   return true;
 }
 
-// The object leaves its old parent only once the new track is known, so a
-// failed look-up never leaves it nowhere.
-void WndTLEffectTransition::PlaceOnTrack(long groupIndex, long trackIndex, bool takeOff) {
+namespace {
+
+ComPtr<IAMTimelineObj> TrackAt(IAMTimeline* timeline, long groupIndex, long trackIndex) {
   ComPtr<IAMTimelineObj> group, track;
-  if (FAILED(timeline_->GetGroup(group.Receive(), groupIndex)) || !group) return;
+  if (!timeline || FAILED(timeline->GetGroup(group.Receive(), groupIndex)) || !group) return track;
   ComPtr<IAMTimelineComp> comp = group.As<IAMTimelineComp>(IID_IAMTimelineComp);
-  if (!comp || FAILED(comp->GetVTrack(track.Receive(), trackIndex)) || !track) return;
-  if (takeOff) object_->Remove();
+  if (comp) comp->GetVTrack(track.Receive(), trackIndex);
+  return track;
+}
+
+}  // namespace
+
+HRESULT WndTLEffectTransition::InsertOn(IAMTimelineObj* track) {
+  if (!track) return E_INVALIDARG;
   if (effect_) {
-    ComPtr<IAMTimelineEffectable> effectable = track.As<IAMTimelineEffectable>(IID_IAMTimelineEffectable);
-    if (effectable) effectable->EffectInsBefore(object_.Get(), -1);
-  } else {
-    ComPtr<IAMTimelineTransable> transable = track.As<IAMTimelineTransable>(IID_IAMTimelineTransable);
-    if (transable) transable->TransAdd(object_.Get());
+    ComPtr<IAMTimelineEffectable> effectable =
+        ComPtr<IAMTimelineObj>(track).As<IAMTimelineEffectable>(IID_IAMTimelineEffectable);
+    return effectable ? effectable->EffectInsBefore(object_.Get(), -1) : E_NOINTERFACE;
   }
+  ComPtr<IAMTimelineTransable> transable =
+      ComPtr<IAMTimelineObj>(track).As<IAMTimelineTransable>(IID_IAMTimelineTransable);
+  return transable ? transable->TransAdd(object_.Get()) : E_NOINTERFACE;
+}
+
+// The object leaves its old parent only once the new track is known, takes
+// its new times while it belongs nowhere, and goes back where it was when the
+// new track refuses it, so it is never left out of the timeline.
+bool WndTLEffectTransition::PlaceOnTrack(long groupIndex, long trackIndex, bool takeOff,
+                                         REFERENCE_TIME start, REFERENCE_TIME stop) {
+  ComPtr<IAMTimelineObj> track = TrackAt(timeline_, groupIndex, trackIndex);
+  if (!track) return false;
+  REFERENCE_TIME oldStart = 0, oldStop = 0;
+  object_->GetStartStop(&oldStart, &oldStop);
+  if (takeOff) object_->Remove();
+  if (SUCCEEDED(object_->SetStartStop(start, stop)) && SUCCEEDED(InsertOn(track.Get()))) return true;
+  object_->SetStartStop(oldStart, oldStop);
+  if (takeOff) InsertOn(TrackAt(timeline_, initialGroup_, initialTrack_).Get());
+  return false;
 }

@@ -70,7 +70,8 @@ class WndTLEffectTransition : public DialogWindow {
   const FilterList* OfferedFilters() const;
   bool WriteObject();
   bool CreateObject();
-  void PlaceOnTrack(long groupIndex, long trackIndex, bool takeOff);
+  bool PlaceOnTrack(long groupIndex, long trackIndex, bool takeOff, REFERENCE_TIME start, REFERENCE_TIME stop);
+  HRESULT InsertOn(IAMTimelineObj* track);
   void ForgetRows();
 
   ParameterCatalog catalog_;

@@ -69,7 +69,10 @@ LRESULT FrameWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 
 LRESULT FrameWindow::OnClose(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   int answer = QueryClose();
-  if (answer < 0) return 0;
+  if (answer < 0) {
+    result_ = 0;  // a refused OK must not make a later close box act as OK
+    return 0;
+  }
   ReleaseOwner(!(answer & 2));
   modalRunning_ = false;  // also without an owner, or its loop would never end
   if (answer == 1) {

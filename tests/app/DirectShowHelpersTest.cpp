@@ -35,7 +35,7 @@ TEST(DirectShowHelpers, DescribesVideoAndAudioTypes) {
   ASSERT_GE(text.size(), ending.size());
   EXPECT_EQ(ending, text.substr(text.size() - ending.size())) << text;
   reinterpret_cast<VIDEOINFOHEADER*>(video.pbFormat)->AvgTimePerFrame = 0;
-  EXPECT_EQ(L"Video: " + text.substr(7, 4) + L", 640x480", Describe(video, all));  // no rate: none shown
+  EXPECT_EQ(L"Video: RGB24, 640x480", Describe(video, all));  // no rate: none shown
   FreeMediaType(&video);
   EXPECT_EQ(0u, video.cbFormat);
   EXPECT_EQ(nullptr, video.pbFormat);
@@ -43,6 +43,8 @@ TEST(DirectShowHelpers, DescribesVideoAndAudioTypes) {
   AM_MEDIA_TYPE yuy2 = VideoType(MAKEFOURCC('Y', 'U', 'Y', '2'), 8, 8, 0);
   EXPECT_EQ(L"Video: YUY2", Describe(yuy2, kDescribeKind | kDescribeSubtype));
   yuy2.subtype.Data1 = 1;
+  EXPECT_EQ(L"____", Describe(yuy2, kDescribeSubtype));
+  yuy2.subtype.Data1 = 0x12345678;  // not all characters
   EXPECT_EQ(L"____", Describe(yuy2, kDescribeSubtype));
   FreeMediaType(&yuy2);
 

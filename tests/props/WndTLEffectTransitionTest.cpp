@@ -167,6 +167,29 @@ TEST_F(EffectWindowTest, ChoosingAnotherTrackMovesATransition) {
   EXPECT_EQ(1, TransitionCount(v2.Get()));
 }
 
+TEST_F(EffectWindowTest, ATrackThatRefusesTheTransitionLeavesItWhereItWas) {
+  ComPtr<IAMTimelineObj> wipe = AddTransition(v1.Get(), 0, 10000000);
+  AddTransition(v2.Get(), 5000000, 20000000);  // overlaps wipe's times
+  Open(2, wipe.Get(), 0, 0);
+  window->TrackChoice()->SetCurSel(1);
+  // OK is refused and the window stays; the close box then writes nothing.
+  PostMessageW(window->OkButton()->Handle(), BM_CLICK, 0, 0);
+  PostMessageW(window->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(0, window->ShowModal(false));
+  EXPECT_EQ(1, TransitionCount(v1.Get()));
+  EXPECT_EQ(1, TransitionCount(v2.Get()));
+  IAMTimeline* owner = nullptr;
+  EXPECT_EQ(S_OK, wipe->GetTimelineNoRef(&owner));  // still in the timeline
+
+  // A new transition over an existing one is refused too, so every saved
+  // project loads again.
+  window->Destroy(true);
+  Open(2, nullptr, -1, -1);
+  window->SetDefaultTimes(0);
+  EXPECT_EQ(IDCANCEL, Press(IDCANCEL, true));
+  EXPECT_EQ(1, TransitionCount(v1.Get()));
+}
+
 TEST_F(EffectWindowTest, GroupChangeRefillsTracksAndFilters) {
   Open(1, nullptr, -1, -1);
   EXPECT_EQ(2, window->TrackChoice()->GetCount());

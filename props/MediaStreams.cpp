@@ -1,0 +1,59 @@
+#include "MediaStreams.h"
+
+#include <cstdint>
+
+#include "ComPtr.h"
+#include "DirectShowHelpers.h"
+
+namespace {
+
+constexpr int64_t kMaxLength = INT64_MAX / 10;  // so that length x 10 is a REFERENCE_TIME
+
+}  // namespace
+
+const StreamInfo* MediaStreams::At(long index) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  return &streams_[static_cast<size_t>(index)];
+}
+
+int64_t MediaStreams::LengthFromSeconds(double seconds) {
+  // Also false for NaN.
+  if (!(seconds > 0)) return 0;
+  double microseconds = seconds * 1000000.0;
+  if (microseconds >= static_cast<double>(kMaxLength)) return kMaxLength;
+  return static_cast<int64_t>(microseconds);
+}
+
+HRESULT MediaStreams::DetectMedia(const wchar_t* path) {
+  Clear();
+  ComPtr<IMediaDet> detector;
+  HRESULT hr = CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaDet,
+                                detector.ReceiveVoid());
+  if (FAILED(hr)) return hr;
+  BSTR name = SysAllocString(path ? path : L"");
+  hr = detector->put_Filename(name);
+  SysFreeString(name);
+  if (hr != S_OK) return hr;
+  long count = 0;
+  hr = detector->get_OutputStreams(&count);
+  if (FAILED(hr)) return hr;
+  for (long i = 0; i < count; ++i) streams_.push_back(ReadStream(detector.Get(), i));
+  return S_OK;
+}
+
+// A stream the detector cannot switch to stays empty (no major type), so it
+// is never offered, rather than repeating the previous stream's answers.
+StreamInfo MediaStreams::ReadStream(IMediaDet* detector, long index) {
+  StreamInfo info;
+  if (FAILED(detector->put_CurrentStream(index))) return info;
+  AM_MEDIA_TYPE type = {};
+  if (SUCCEEDED(detector->get_StreamMediaType(&type))) {
+    info.majorType = type.majortype;
+    wchar_t text[256];
+    info.description = DescribeMediaType(&type, text, 256, kDescribeSubtype | kDescribeFormat);
+    FreeMediaType(&type);
+  }
+  double seconds = 0;
+  if (SUCCEEDED(detector->get_StreamLength(&seconds))) info.length = LengthFromSeconds(seconds);
+  return info;
+}

@@ -1,0 +1,324 @@
+#include "WndTLSource.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "CheckBox.h"
+#include "DialogAnswerer.h"
+#include "EditBox.h"
+#include "FakeMediaDet.h"
+#include "PropsWindowTesting.h"
+#include "TempFolder.h"
+#include "TimeEdit.h"
+
+#include <wincodec.h>
+
+namespace {
+
+const wchar_t kClip[] = L"C:\\media\\clip.avi";
+constexpr int64_t kSecond = 1000000;
+
+// What a source holds, in REFERENCE_TIME.
+struct SourceState {
+  std::wstring media;
+  long stream = -1;
+  REFERENCE_TIME length = 0, mediaStart = 0, mediaStop = 0, start = 0, stop = 0;
+  int stretch = -1;
+};
+
+SourceState StateOf(IAMTimelineObj* object) {
+  SourceState state;
+  ComPtr<IAMTimelineSrc> source = ComPtr<IAMTimelineObj>(object).As<IAMTimelineSrc>(IID_IAMTimelineSrc);
+  BSTR name = nullptr;
+  source->GetMediaName(&name);
+  state.media = name ? name : L"";
+  SysFreeString(name);
+  source->GetStreamNumber(&state.stream);
+  source->GetMediaLength(&state.length);
+  source->GetMediaTimes(&state.mediaStart, &state.mediaStop);
+  source->GetStretchMode(&state.stretch);
+  object->GetStartStop(&state.start, &state.stop);
+  return state;
+}
+
+// Group "Video" with tracks V1 and V2, group "Audio" with A1; the fake
+// detector knows kClip: a 5.5 s video stream, then a 3 s audio stream.
+class SourceWindow : public PropsWindowTest<WndTLSource> {
+ protected:
+  // COM answers with the first class object registered for a class, so the
+  // fake goes in before the engine's detector.
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    detector = std::make_unique<FakeMediaDetRegistration>();
+    ASSERT_EQ(S_OK, detector->Result());
+    PropsWindowTest::SetUp();
+    FakeMediaCatalog::Files()[kClip] = {{MEDIATYPE_Video, 5.5}, {MEDIATYPE_Audio, 3.0}};
+    AM_MEDIA_TYPE video = MakeVideoType(320, 240, 32), audio = MakeAudioType(44100);
+    ComPtr<IAMTimelineObj> group = AddGroup(L"Video", &video);
+    v1 = AddTrack(group.Get(), L"V1");
+    v2 = AddTrack(group.Get(), L"V2");
+    a1 = AddTrack(AddGroup(L"Audio", &audio).Get(), L"A1");
+    ClearMediaType(&video);
+    ClearMediaType(&audio);
+  }
+  void TearDown() override {
+    v1.Reset();
+    v2.Reset();
+    a1.Reset();
+    PropsWindowTest::TearDown();
+    detector.reset();
+    EXPECT_EQ(0, FakeMediaCatalog::Live()) << "media detector not released";
+    CoUninitialize();
+  }
+  bool OkEnabled() const { return IsWindowEnabled(window->OkButton()->Handle()) != FALSE; }
+  static long SourceCount(IAMTimelineObj* track) {
+    long count = 0;
+    ComPtr<IAMTimelineObj>(track).As<IAMTimelineTrack>(IID_IAMTimelineTrack)->GetSourcesCount(&count);
+    return count;
+  }
+  static ComPtr<IAMTimelineObj> FirstSource(IAMTimelineObj* track) {
+    ComPtr<IAMTimelineObj> source;
+    REFERENCE_TIME at = 0;
+    ComPtr<IAMTimelineObj>(track).As<IAMTimelineTrack>(IID_IAMTimelineTrack)->GetNextSrc(source.Receive(), &at);
+    return source;
+  }
+  // A source of kClip on V2: stream 0, media 1 s to 3 s at 20 s to 22 s, named and locked.
+  ComPtr<IAMTimelineObj> ExistingSource() {
+    ComPtr<IAMTimelineObj> object = AddSource(v2.Get(), 20 * kSecond * 10, 22 * kSecond * 10, kClip);
+    ComPtr<IAMTimelineSrc> source = object.As<IAMTimelineSrc>(IID_IAMTimelineSrc);
+    source->SetMediaTimes(10 * kSecond, 30 * kSecond);
+    source->SetMediaLength(55 * kSecond);
+    source->SetStretchMode(RESIZEF_PRESERVEASPECTRATIO);
+    SetName(object.Get(), L"Clip");
+    object->SetLocked(TRUE);
+    return object;
+  }
+  // Keeps the window on screen when MORVIK_SHOW_MS is set (for a screenshot).
+  void ShowIfAsked() {
+    const char* show = std::getenv("MORVIK_SHOW_MS");
+    if (!show) return;
+    SetWindowPos(window->Handle(), nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(window->Handle(), SW_SHOW);
+    ShowFor(std::atoi(show));
+    ShowWindow(window->Handle(), SW_HIDE);
+  }
+
+  std::unique_ptr<FakeMediaDetRegistration> detector;
+  ComPtr<IAMTimelineObj> v1, v2, a1;
+};
+
+}  // namespace
+
+TEST_F(SourceWindow, NewSourceCoversTheVideoStreamFromTheCursor) {
+  window->SetObject(timeline.Get(), nullptr, -1, -1);
+  window->SetDefaultTimes(10 * kSecond);
+  EXPECT_EQ(L"New timeline source", TextOf(window));
+  EXPECT_FALSE(OkEnabled());
+  window->OpenMediaFile(kClip);
+  EXPECT_EQ(kClip, TextOf(window->FileField()));
+  EXPECT_EQ((Names{L"YUY2, 320x240, 25.0 fps [00:00:05,500000]"}), Entries(window->StreamChoice()));
+  EXPECT_EQ(0, window->MediaStartField()->GetValue());
+  EXPECT_EQ(5500000, window->MediaStopField()->GetValue());
+  EXPECT_EQ(15500000, window->StopField()->GetValue());
+  EXPECT_TRUE(OkEnabled());
+  ShowIfAsked();
+  ASSERT_NE(-1, Close(IDOK));
+  ASSERT_EQ(1, SourceCount(v1.Get()));
+  ComPtr<IAMTimelineObj> made = FirstSource(v1.Get());
+  SourceState state = StateOf(made.Get());
+  EXPECT_EQ(kClip, state.media);
+  EXPECT_EQ(0, state.stream);
+  EXPECT_EQ(55000000, state.length);
+  EXPECT_EQ(0, state.mediaStart);
+  EXPECT_EQ(55000000, state.mediaStop);
+  EXPECT_EQ(100000000, state.start);
+  EXPECT_EQ(155000000, state.stop);
+  EXPECT_EQ(RESIZEF_STRETCH, state.stretch);
+  EXPECT_EQ(L"", NameOf(made.Get()));
+}
+
+// The stream number counts only the streams of the group's type.
+TEST_F(SourceWindow, AudioGroupListsOnlyTheAudioStreamAtPositionZero) {
+  window->SetObject(timeline.Get(), nullptr, -1, -1);
+  window->OpenMediaFile(kClip);
+  Choose(window->GroupChoice(), 1);
+  EXPECT_EQ((Names{L"0x0001, 2 ch., 44100 Hz [00:00:03,000000]"}), Entries(window->StreamChoice()));
+  ASSERT_NE(-1, Close(IDOK));
+  ASSERT_EQ(1, SourceCount(a1.Get()));
+  SourceState state = StateOf(FirstSource(a1.Get()).Get());
+  EXPECT_EQ(0, state.stream);
+  EXPECT_EQ(30000000, state.length);
+  EXPECT_EQ(0, SourceCount(v1.Get()));
+}
+
+TEST_F(SourceWindow, ExistingSourceLoadsAndWritesBackInPlace) {
+  ComPtr<IAMTimelineObj> clip = ExistingSource();
+  window->SetObject(timeline.Get(), clip.Get(), 0, 1);
+  EXPECT_EQ(L"Timeline source", TextOf(window));
+  EXPECT_EQ((Names{L"Video"}), Entries(window->GroupChoice()));
+  EXPECT_EQ(1, window->TrackChoice()->GetCurSel());
+  EXPECT_EQ(kClip, TextOf(window->FileField()));
+  EXPECT_EQ(0, window->StreamChoice()->GetCurSel());
+  // Listing the stream again keeps the source's own times.
+  EXPECT_EQ(1 * kSecond, window->MediaStartField()->GetValue());
+  EXPECT_EQ(3 * kSecond, window->MediaStopField()->GetValue());
+  EXPECT_EQ(20 * kSecond, window->StartField()->GetValue());
+  EXPECT_EQ(22 * kSecond, window->StopField()->GetValue());
+  EXPECT_EQ(2, window->StretchChoice()->GetCurSel());
+  EXPECT_EQ(L"Clip", TextOf(window->NameField()));
+  EXPECT_EQ(BST_CHECKED, window->LockedBox()->GetCheck());
+  EXPECT_TRUE(OkEnabled());
+  window->NameField()->SetText(L"Renamed");
+  window->MutedBox()->SetCheck(BST_CHECKED);
+  window->StretchChoice()->SetCurSel(3);
+  window->StartField()->SetValue(21 * kSecond);
+  window->MediaStopField()->SetValue(2 * kSecond);
+  ASSERT_NE(-1, Close(IDOK));
+  EXPECT_EQ(1, SourceCount(v2.Get()));
+  EXPECT_EQ(0, SourceCount(v1.Get()));
+  SourceState state = StateOf(clip.Get());
+  EXPECT_EQ(210000000, state.start);
+  EXPECT_EQ(220000000, state.stop);
+  EXPECT_EQ(10000000, state.mediaStart);
+  EXPECT_EQ(20000000, state.mediaStop);
+  EXPECT_EQ(RESIZEF_PRESERVEASPECTRATIO_NOLETTERBOX, state.stretch);
+  EXPECT_EQ(L"Renamed", NameOf(clip.Get()));
+  BOOL muted = FALSE;
+  clip->GetMuted(&muted);
+  EXPECT_TRUE(muted);
+}
+
+TEST_F(SourceWindow, ChoosingAnotherTrackMovesTheSource) {
+  ComPtr<IAMTimelineObj> clip = ExistingSource();
+  window->SetObject(timeline.Get(), clip.Get(), 0, 1);
+  window->TrackChoice()->SetCurSel(0);
+  ASSERT_NE(-1, Close(IDOK));
+  EXPECT_EQ(0, SourceCount(v2.Get()));
+  ASSERT_EQ(1, SourceCount(v1.Get()));
+  EXPECT_EQ(clip.Get(), FirstSource(v1.Get()).Get());
+  EXPECT_EQ(200000000, StateOf(clip.Get()).start);
+}
+
+// Browsed through the real file dialog; a file seen before is forgotten.
+TEST_F(SourceWindow, UnrecognizedFileIsReportedAndKeepsOkDisabled) {
+  TempFolder folder;
+  std::wstring notes = folder.File(L"notes.txt");
+  HANDLE file = CreateFileW(notes.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(file, "text", 4, &written, nullptr);
+  CloseHandle(file);
+  window->SetObject(timeline.Get(), nullptr, -1, -1);
+  window->OpenMediaFile(kClip);
+  ASSERT_TRUE(OkEnabled());
+  {
+    DialogAnswerer answerer({{IDOK, notes}, {IDOK, L""}});
+    SendMessageW(window->Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(window->BrowseButton()->Handle()));
+    ASSERT_TRUE(answerer.AllAnswered());
+    EXPECT_EQ(L"Morvik", answerer.Boxes()[1].caption);
+    std::wstring expected = notes + L"\nCan't recognize media\n\n8004022f: ";
+    EXPECT_EQ(expected, answerer.Boxes()[1].text.substr(0, expected.size())) << answerer.Boxes()[1].text;
+  }
+  EXPECT_EQ(0, lstrcmpiW(notes.c_str(), TextOf(window->FileField()).c_str()));
+  EXPECT_EQ(0, window->StreamChoice()->GetCount());
+  EXPECT_FALSE(OkEnabled());
+  EXPECT_EQ(-1, Close(IDOK));  // Enter while OK is disabled
+  EXPECT_EQ(0, SourceCount(v1.Get()));
+}
+
+// A group without tracks leaves the former group's streams listed: picking
+// one must not make OK usable, which would report a source never placed.
+TEST_F(SourceWindow, GroupWithoutTracksKeepsOkDisabled) {
+  AM_MEDIA_TYPE video = MakeVideoType(320, 240, 32);
+  AddGroup(L"Empty", &video);
+  ClearMediaType(&video);
+  window->SetObject(timeline.Get(), nullptr, -1, -1);
+  window->OpenMediaFile(kClip);
+  Choose(window->GroupChoice(), 2);
+  EXPECT_FALSE(OkEnabled());
+  Choose(window->StreamChoice(), 0);
+  EXPECT_FALSE(OkEnabled());
+  EXPECT_EQ(-1, Close(IDOK));
+  EXPECT_EQ(0, SourceCount(v1.Get()));
+}
+
+TEST_F(SourceWindow, CancelWritesNothing) {
+  ComPtr<IAMTimelineObj> clip = ExistingSource();
+  window->SetObject(timeline.Get(), clip.Get(), 0, 1);
+  window->TrackChoice()->SetCurSel(0);
+  window->NameField()->SetText(L"Other");
+  window->StartField()->SetValue(1 * kSecond);
+  window->StretchChoice()->SetCurSel(0);
+  EXPECT_NE(-1, Close(IDCANCEL));
+  EXPECT_EQ(1, SourceCount(v2.Get()));
+  EXPECT_EQ(L"Clip", NameOf(clip.Get()));
+  EXPECT_EQ(200000000, StateOf(clip.Get()).start);
+  EXPECT_EQ(RESIZEF_PRESERVEASPECTRATIO, StateOf(clip.Get()).stretch);
+
+  window->SetObject(timeline.Get(), nullptr, -1, -1);
+  window->OpenMediaFile(kClip);
+  EXPECT_NE(-1, Close(IDCANCEL));
+  EXPECT_EQ(0, SourceCount(v1.Get()));
+}
+
+namespace {
+
+// The engine's own media detector, on an 8x6 BMP written through WIC.
+class SourceWindowOnRealMedia : public PropsWindowTest<WndTLSource> {
+ protected:
+  void WriteBitmap(const std::wstring& path) {
+    ComPtr<IWICImagingFactory> factory;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IWICImagingFactory, factory.ReceiveVoid()));
+    ComPtr<IWICStream> stream;
+    ASSERT_EQ(S_OK, factory->CreateStream(stream.Receive()));
+    ASSERT_EQ(S_OK, stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE));
+    ComPtr<IWICBitmapEncoder> encoder;
+    ASSERT_EQ(S_OK, factory->CreateEncoder(GUID_ContainerFormatBmp, nullptr, encoder.Receive()));
+    ASSERT_EQ(S_OK, encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache));
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ASSERT_EQ(S_OK, encoder->CreateNewFrame(frame.Receive(), nullptr));
+    ASSERT_EQ(S_OK, frame->Initialize(nullptr));
+    ASSERT_EQ(S_OK, frame->SetSize(8, 6));
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    ASSERT_EQ(S_OK, frame->SetPixelFormat(&format));
+    BYTE pixels[8 * 6 * 3] = {};
+    ASSERT_EQ(S_OK, frame->WritePixels(6, 8 * 3, sizeof(pixels), pixels));
+    ASSERT_EQ(S_OK, frame->Commit());
+    ASSERT_EQ(S_OK, encoder->Commit());
+  }
+
+  TempFolder folder;
+};
+
+}  // namespace
+
+TEST_F(SourceWindowOnRealMedia, StillImageBecomesAFiveSecondVideoSource) {
+  AM_MEDIA_TYPE video = MakeVideoType(320, 240, 32), audio = MakeAudioType(44100);
+  ComPtr<IAMTimelineObj> track = AddTrack(AddGroup(L"Video", &video).Get(), L"V1");
+  AddTrack(AddGroup(L"Audio", &audio).Get(), L"A1");
+  ClearMediaType(&video);
+  ClearMediaType(&audio);
+  std::wstring still = folder.File(L"still.bmp");
+  WriteBitmap(still);
+  window->SetObject(timeline.Get(), nullptr, -1, -1);
+  window->SetDefaultTimes(2 * kSecond);
+  window->OpenMediaFile(still.c_str());
+  Names entries = Entries(window->StreamChoice());
+  ASSERT_EQ(1u, entries.size());
+  EXPECT_NE(std::wstring::npos, entries[0].find(L", 8x6")) << entries[0];
+  EXPECT_NE(std::wstring::npos, entries[0].find(L" [00:00:05,000000]")) << entries[0];
+  Choose(window->GroupChoice(), 1);  // a picture has no audio stream
+  EXPECT_EQ(0, window->StreamChoice()->GetCount());
+  EXPECT_EQ(-1, Close(IDOK));
+  Choose(window->GroupChoice(), 0);
+  ASSERT_NE(-1, Close(IDOK));
+  ComPtr<IAMTimelineObj> made;
+  REFERENCE_TIME at = 0;
+  track.As<IAMTimelineTrack>(IID_IAMTimelineTrack)->GetNextSrc(made.Receive(), &at);
+  ASSERT_TRUE(made);
+  SourceState state = StateOf(made.Get());
+  EXPECT_EQ(still, state.media);
+  EXPECT_EQ(50000000, state.length);
+  EXPECT_EQ(70000000, state.stop);
+}
