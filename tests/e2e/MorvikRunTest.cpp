@@ -10,6 +10,7 @@ constexpr UINT kSaveAs = 14;
 constexpr UINT kAbout = 41;
 constexpr UINT kAddGroup = 31;
 constexpr UINT kAddTrack = 32;
+constexpr UINT kAddSource = 33;
 constexpr int kMessageTextId = 0xFFFF;
 constexpr int kFileNameComboId = 0x47C;
 
@@ -263,6 +264,65 @@ TEST_F(MorvikRunTest, AddsAGroupAndATrackThroughTheirWindows) {
   std::wstring saved = ReadText(folder.File(L"grown.MVP"));
   EXPECT_EQ(3u, Occurrences(saved, L"<group ")) << saved;
   EXPECT_EQ(5u, Occurrences(saved, L"<track")) << saved;  // 2 + 1 + the new group's 1 + the new track
+}
+
+// A 4 x 2 24-bit picture, written as a plain BMP file.
+void WriteBitmap(const std::wstring& path) {
+  const int width = 4, height = 2, stride = 12;
+  BITMAPFILEHEADER file = {};
+  BITMAPINFOHEADER info = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + stride * height;
+  info.biSize = sizeof(info);
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  std::string pixels(stride * height, '\x80');
+  HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written;
+  WriteFile(out, &file, sizeof(file), &written, nullptr);
+  WriteFile(out, &info, sizeof(info), &written, nullptr);
+  WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+  CloseHandle(out);
+}
+
+BOOL CALLBACK FindBrowseButton(HWND hwnd, LPARAM found) {
+  wchar_t text[8] = {};
+  SendMessageW(hwnd, WM_GETTEXT, 8, reinterpret_cast<LPARAM>(text));
+  if (lstrcmpW(text, L"...") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = hwnd;
+  return FALSE;
+}
+
+TEST_F(MorvikRunTest, AddsAPictureAsASourceThroughItsWindow) {
+  std::wstring picture = folder.File(L"still.bmp");
+  WriteBitmap(picture);
+  {
+    MorvikRun run(folder.Path(), L"");
+    ASSERT_EQ(L"Morvik", run.WaitForTitle(L"Morvik"));
+    run.Command(kAddSource);
+    HWND window = run.WaitForWindow(L"WndTLSource");
+    ASSERT_NE(nullptr, window);
+    HWND browse = nullptr;
+    EnumChildWindows(window, &FindBrowseButton, reinterpret_cast<LPARAM>(&browse));
+    ASSERT_NE(nullptr, browse);
+    PostMessageW(browse, BM_CLICK, 0, 0);
+    run.AnswerDialog(IDOK, picture);  // the open dialog
+    for (int waited = 0; waited < 5000 && run.WaitForWindow(L"#32770", 50); waited += 50) {
+    }
+    Sleep(200);  // the picture is examined before OK arrives
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntilGone(window));
+    run.Command(kSaveAs);
+    run.AnswerDialog(IDOK, folder.File(L"with-picture"));
+    ASSERT_TRUE(WaitForFile(folder.File(L"with-picture.MVP")));
+    EXPECT_EQ(0, run.Close());
+  }
+  std::wstring saved = ReadText(folder.File(L"with-picture.MVP"));
+  EXPECT_NE(std::wstring::npos, saved.find(L"still.bmp")) << saved;
+  EXPECT_NE(std::wstring::npos, saved.find(L"<clip")) << saved;
 }
 
 TEST_F(MorvikRunTest, LoadProblemsReachTheLog) {
