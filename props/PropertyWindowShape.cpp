@@ -37,6 +37,21 @@ void PropertyWindowShape::AddPair(Window* left, Window* right, int gap, int heig
   bottom_ += height;
 }
 
+PlacementRows PropertyWindowShape::AddPlacementRows(const wchar_t* nameCaption) {
+  PlacementRows rows;
+  rows.group = AddLabeled(L"Timeline parent group and track:", new ComboBox(), 4);
+  rows.track = AddControl(new ComboBox(), 2);
+  rows.name = AddLabeled(nameCaption, new EditBox(), 4);
+  rows.locked = new CheckBox();
+  rows.muted = new CheckBox();
+  AddCheckPair(rows.locked, L"Locked", rows.muted, L"Muted", 4);
+  AddLabel(L"Timeline start and stop times:", 4);
+  rows.start = new TimeEdit();
+  rows.stop = new TimeEdit();
+  AddPair(rows.start, rows.stop, 0, kControlHeight);
+  return rows;
+}
+
 void PropertyWindowShape::AddCheckPair(CheckBox* left, const wchar_t* leftText, CheckBox* right,
                                        const wchar_t* rightText, int gap) {
   AddPair(left, right, gap, kLabelHeight);

@@ -20,6 +20,17 @@ class StaticText;
 class TimeEdit;
 class Window;
 
+// The rows every window of a placed object starts with.
+struct PlacementRows {
+  ComboBox* group;
+  ComboBox* track;
+  EditBox* name;
+  CheckBox* locked;
+  CheckBox* muted;
+  TimeEdit* start;
+  TimeEdit* stop;
+};
+
 class PropertyWindowShape {
  public:
   static constexpr int kMargin = 4;
@@ -54,6 +65,9 @@ class PropertyWindowShape {
   // Two controls sharing a row, each half the width.
   void AddPair(Window* left, Window* right, int gap, int height);
   // Two captioned check boxes sharing a row (the flags row), height 15.
+  // Parent group and track, the name under nameCaption, Locked and Muted, and
+  // the start and stop times.
+  PlacementRows AddPlacementRows(const wchar_t* nameCaption);
   void AddCheckPair(CheckBox* left, const wchar_t* leftText, CheckBox* right, const wchar_t* rightText,
                     int gap);
 

@@ -52,16 +52,14 @@ DWORD WndTLSource::Create(HWND parent, HINSTANCE instance) {
 
 void WndTLSource::BuildControls() {
   PropertyWindowShape shape(this);
-  groupChoice_ = shape.AddLabeled(L"Timeline parent group and track:", new ComboBox(), 4);
-  trackChoice_ = shape.AddControl(new ComboBox(), 2);
-  nameField_ = shape.AddLabeled(L"Timeline source name:", new EditBox(), 4);
-  lockedBox_ = new CheckBox();
-  mutedBox_ = new CheckBox();
-  shape.AddCheckPair(lockedBox_, L"Locked", mutedBox_, L"Muted", 4);
-  shape.AddLabel(L"Timeline start and stop times:", 4);
-  startField_ = new TimeEdit();
-  stopField_ = new TimeEdit();
-  shape.AddPair(startField_, stopField_, 0, PropertyWindowShape::kControlHeight);
+  PlacementRows rows = shape.AddPlacementRows(L"Timeline source name:");
+  groupChoice_ = rows.group;
+  trackChoice_ = rows.track;
+  nameField_ = rows.name;
+  lockedBox_ = rows.locked;
+  mutedBox_ = rows.muted;
+  startField_ = rows.start;
+  stopField_ = rows.stop;
   BuildMediaControls(shape);
 }
 
