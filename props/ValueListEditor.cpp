@@ -19,9 +19,9 @@ ValueListEditor::ValueListEditor(bool editable) {
   if (editable) ModifyStyle((GetStyle(false) & ~CBS_DROPDOWNLIST) | CBS_DROPDOWN, false, kStyleReplace);
 }
 
-ValueListEditor::~ValueListEditor() {
-  if (EditWindow()) RemoveWindowSubclass(EditWindow(), &EditControlProc, kEditControlSubclass);
-}
+// The subclass goes with the edit control itself (WM_NCDESTROY below), so
+// nothing here touches a window that may be gone.
+ValueListEditor::~ValueListEditor() = default;
 
 DWORD ValueListEditor::Create(HWND parent, HINSTANCE instance) {
   DWORD error = ComboBox::Create(parent, instance);
@@ -50,8 +50,12 @@ LRESULT CALLBACK ValueListEditor::EditControlProc(HWND hwnd, UINT message, WPARA
       return result;
     }
     case WM_KILLFOCUS:
-      // The combo box may close the editor: nothing of it is used afterwards.
+      // The combo box may close the editor and destroy this control with it.
       if (reinterpret_cast<HWND>(wParam) != combo) SendMessageW(combo, WM_KILLFOCUS, wParam, lParam);
+      if (!IsWindow(hwnd)) return 0;
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, &EditControlProc, kEditControlSubclass);
       break;
   }
   return DefSubclassProc(hwnd, message, wParam, lParam);
