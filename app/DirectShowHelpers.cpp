@@ -150,10 +150,10 @@ void DescribeVideo(const AM_MEDIA_TYPE& type, wchar_t* buffer, size_t size, int 
     // Without a frame duration there is no rate to show.
     if (info->AvgTimePerFrame > 0) {
       swprintf(text, 96, L", %ux%u, %.1f fps", static_cast<unsigned>(info->bmiHeader.biWidth),
-               static_cast<unsigned>(info->bmiHeader.biHeight), 10000000.0 / info->AvgTimePerFrame);
+               static_cast<unsigned>(labs(info->bmiHeader.biHeight)), 10000000.0 / info->AvgTimePerFrame);
     } else {
       swprintf(text, 96, L", %ux%u", static_cast<unsigned>(info->bmiHeader.biWidth),
-               static_cast<unsigned>(info->bmiHeader.biHeight));
+               static_cast<unsigned>(labs(info->bmiHeader.biHeight)));  // top-down is negative
     }
     Append(buffer, size, text);
   }

@@ -15,9 +15,11 @@ const size_t kMaxStreams = 100;
 // Real header lists hold a few chunks per stream.
 const int kMaxHeaderChunks = 1000;
 
-// length * scale / rate seconds, in REFERENCE_TIME.
+// length * scale / rate seconds, in REFERENCE_TIME; -1 when that does not fit
+// (past 100,000 hours no real stream goes).
 REFERENCE_TIME UnitsToTime(UINT64 count, DWORD scale, DWORD rate) {
-  return REFERENCE_TIME(double(count) * double(scale) * double(kUnitsPerSecond) / double(rate) + 0.5);
+  double time = double(count) * double(scale) * double(kUnitsPerSecond) / double(rate) + 0.5;
+  return time >= 0 && time < 3.6e15 ? REFERENCE_TIME(time) : -1;
 }
 }  // namespace
 
@@ -70,6 +72,7 @@ HRESULT AviReader::ReadStreamList(const RiffChunk& list) {
     hr = MediaTypeBuilder::Audio(format.data(), format.size(), &stream.type);
   if (FAILED(hr)) return hr;
   stream.length = UnitsToTime(header.dwLength, header.dwScale, header.dwRate);
+  if (stream.length < 0) return VFW_E_INVALID_FILE_FORMAT;
   streams_.push_back(std::move(stream));
   return S_OK;
 }

@@ -20,8 +20,17 @@ GUID MediaTypeBuilder::FourccSubtype(DWORD code) {
   return subtype;
 }
 
-GUID MediaTypeBuilder::VideoSubtype(const BITMAPINFOHEADER& header) {
-  if (header.biCompression == BI_BITFIELDS && header.biBitCount == 16) return MEDIASUBTYPE_RGB565;
+GUID MediaTypeBuilder::VideoSubtype(const BITMAPINFOHEADER& header, const DWORD* masks) {
+  if (header.biCompression == BI_BITFIELDS) {
+    // The masks say which layout it is; others are no subtype at all.
+    if (header.biBitCount == 16 && masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F)
+      return MEDIASUBTYPE_RGB565;
+    if (header.biBitCount == 16 && masks[0] == 0x7C00 && masks[1] == 0x03E0 && masks[2] == 0x001F)
+      return MEDIASUBTYPE_RGB555;
+    if (header.biBitCount == 32 && masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF)
+      return MEDIASUBTYPE_RGB32;
+    return GUID_NULL;
+  }
   if (header.biCompression != BI_RGB) return FourccSubtype(header.biCompression);
   switch (header.biBitCount) {
     case 1: return MEDIASUBTYPE_RGB1;
@@ -47,14 +56,29 @@ HRESULT MediaTypeBuilder::Video(const BYTE* header, size_t size, REFERENCE_TIME 
   if (rgb) bitmap.biSizeImage = DWORD((bitmap.biWidth * bitmap.biBitCount + 31) / 32 * 4) * DWORD(height);
 
   size_t extra = size - sizeof bitmap;
+  // What a reader of these frames needs after the header: the palette of a
+  // paletted picture, the masks of a bitfield one.
+  if (bitmap.biCompression == BI_RGB && bitmap.biBitCount <= 8) {
+    DWORD colours = bitmap.biClrUsed ? bitmap.biClrUsed : 1u << bitmap.biBitCount;
+    if (colours > (1u << bitmap.biBitCount) || extra < colours * sizeof(RGBQUAD)) return VFW_E_INVALID_FILE_FORMAT;
+  }
+  DWORD masks[3] = {};
+  if (bitmap.biCompression == BI_BITFIELDS) {
+    if (extra < sizeof masks) return VFW_E_INVALID_FILE_FORMAT;
+    memcpy(masks, header + sizeof bitmap, sizeof masks);
+  }
+  GUID subtype = VideoSubtype(bitmap, masks);
+  if (subtype == GUID_NULL) return VFW_E_INVALID_FILE_FORMAT;
   std::vector<BYTE> block(sizeof(VIDEOINFOHEADER) + extra);
   VIDEOINFOHEADER* info = reinterpret_cast<VIDEOINFOHEADER*>(block.data());
   info->AvgTimePerFrame = timePerFrame;
   info->bmiHeader = bitmap;
-  if (timePerFrame > 0 && bitmap.biSizeImage)
-    info->dwBitRate = DWORD(double(bitmap.biSizeImage) * 8 * 10000000.0 / double(timePerFrame));
+  if (timePerFrame > 0 && bitmap.biSizeImage) {
+    double rate = double(bitmap.biSizeImage) * 8 * 10000000.0 / double(timePerFrame);
+    info->dwBitRate = rate < double(MAXDWORD) ? DWORD(rate) : MAXDWORD;
+  }
   if (extra) memcpy(block.data() + sizeof(VIDEOINFOHEADER), header + sizeof bitmap, extra);
-  HRESULT hr = type->Set(MEDIATYPE_Video, VideoSubtype(bitmap), FORMAT_VideoInfo, block.data(), ULONG(block.size()));
+  HRESULT hr = type->Set(MEDIATYPE_Video, subtype, FORMAT_VideoInfo, block.data(), ULONG(block.size()));
   if (FAILED(hr)) return hr;
   AM_MEDIA_TYPE& t = type->Edit();
   t.bFixedSizeSamples = rgb;
@@ -69,6 +93,13 @@ HRESULT MediaTypeBuilder::Audio(const BYTE* format, size_t size, MediaType* type
   memcpy(&wave, format, size < sizeof wave ? size : sizeof wave);
   if (size < sizeof wave) wave.cbSize = 0;  // older forms have no cbSize
   if (wave.nChannels == 0 || wave.nSamplesPerSec == 0 || wave.nBlockAlign == 0) return VFW_E_INVALID_FILE_FORMAT;
+  // PCM frames are read by their block size: it must be what the samples take.
+  if (wave.wFormatTag == WAVE_FORMAT_PCM &&
+      ((wave.wBitsPerSample != 8 && wave.wBitsPerSample != 16 && wave.wBitsPerSample != 24 &&
+        wave.wBitsPerSample != 32) ||
+       wave.nBlockAlign != wave.nChannels * wave.wBitsPerSample / 8)) {
+    return VFW_E_INVALID_FILE_FORMAT;
+  }
   size_t extra = size >= sizeof wave ? size - sizeof wave : 0;
   if (wave.cbSize < extra) extra = wave.cbSize;
   wave.cbSize = WORD(extra);

@@ -20,5 +20,5 @@ class MediaTypeBuilder {
   static GUID FourccSubtype(DWORD code);
 
  private:
-  static GUID VideoSubtype(const BITMAPINFOHEADER& header);
+  static GUID VideoSubtype(const BITMAPINFOHEADER& header, const DWORD* masks);
 };

@@ -12,6 +12,10 @@ WORD Word(const BYTE* p) { return WORD(p[0] | p[1] << 8); }
 BYTE Expand5(int value) { return BYTE(value << 3 | value >> 2); }
 }  // namespace
 
+namespace {
+constexpr int kMaxSide = 16384;  // as every picture the engine takes
+}  // namespace
+
 HRESULT TgaImage::ReadHeader(const BYTE* bytes, size_t size) {
   if (size < 18) return VFW_E_INVALID_FILE_FORMAT;
   int imageType = bytes[2], depth = bytes[16], descriptor = bytes[17];
@@ -21,7 +25,10 @@ HRESULT TgaImage::ReadHeader(const BYTE* bytes, size_t size) {
   if (grey ? depth != 8 : depth != 16 && depth != 24 && depth != 32) return VFW_E_INVALID_FILE_FORMAT;
   width_ = Word(bytes + 12);
   height_ = Word(bytes + 14);
-  if (width_ == 0 || height_ == 0 || width_ * height_ > kMaxPixels) return VFW_E_INVALID_FILE_FORMAT;
+  if (width_ == 0 || height_ == 0 || width_ > kMaxSide || height_ > kMaxSide ||
+      size_t(width_) * size_t(height_) > size_t(kMaxPixels)) {
+    return VFW_E_INVALID_FILE_FORMAT;
+  }
   bytesPerPixel_ = depth / 8;
   alphaBits_ = descriptor & 15;
   runLength_ = imageType >= 9;

@@ -300,7 +300,8 @@ bool WndTLSource::WriteSource() {
   if (move && !target) return false;
   if (newSource_ && !CreateSource()) return false;
   if (!source_) return false;
-  WriteMedia();
+  // The move goes first: when the track refuses the source, nothing of it
+  // has been written, so Cancel afterwards still leaves it as it was.
   if (move && !MoveTo(target.Get(), group, track)) {
     if (newSource_) {
       source_.Reset();
@@ -308,6 +309,7 @@ bool WndTLSource::WriteSource() {
     }
     return false;
   }
+  WriteMedia();
   PropertyWindowShape::StoreNameAndFlags(object_.Get(), nameField_, lockedBox_, mutedBox_);
   PropertyWindowShape::StoreStartStop(object_.Get(), startField_, stopField_);
   return true;
@@ -330,7 +332,8 @@ void WndTLSource::WriteMedia() {
 
 bool WndTLSource::MoveTo(IAMTimelineTrack* target, long groupIndex, long trackIndex) {
   ComPtr<IAMTimelineTrack> old = TrackAt(initialGroup_, initialTrack_);
-  if (initialTrack_ >= 0) object_->Remove();
+  // Also a placed source whose place was not known leaves its track first.
+  if (!newSource_) object_->Remove();
   if (FAILED(target->SrcAdd(object_.Get()))) {
     // Put it back rather than leave it out of the timeline.
     if (old) old->SrcAdd(object_.Get());

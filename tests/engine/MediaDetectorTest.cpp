@@ -281,6 +281,15 @@ TEST_F(MediaDetectorTest, DamagedAndForeignFilesAreRefusedAndLeaveNoFile) {
   memcpy(&lying[strl], "\xff\xff\xff\x7f", 4);
   EXPECT_EQ(VFW_E_FILE_TOO_SHORT, DetectBytes(L"lying.avi", lying));
   EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, DetectBytes(L"rate.avi", Avi(0)));
+  // A length that does not fit in time, and a paletted picture without its palette.
+  std::string endless = avi;
+  size_t scale = endless.find("vids") + 20;
+  memcpy(&endless[scale], "\xff\xff\xff\xff\x01\0\0\0\0\0\0\0\xff\xff\xff\xff", 16);
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, DetectBytes(L"endless.avi", endless));
+  std::string paletted = avi;
+  size_t bits = paletted.find("strf") + 8 + 14;
+  paletted[bits] = 8;
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, DetectBytes(L"paletted.avi", paletted));
 
   std::mt19937 random(7);
   std::string noise(4096, '\0');
@@ -316,6 +325,8 @@ TEST_F(MediaDetectorTest, WavLengthsFollowTheFormatTag) {
   std::string wav = Wav(pcm, 1000);
   EXPECT_EQ(VFW_E_FILE_TOO_SHORT, DetectBytes(L"cut.wav", wav.substr(0, wav.size() - 10)));
   EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, DetectBytes(L"zero.wav", Wav(Wave(1, 0, 22050, 16, 2), 100)));
+  // PCM whose block size is not what its samples take would be read wrongly.
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, DetectBytes(L"block.wav", Wav(Wave(1, 2, 22050, 16, 1), 100)));
 }
 
 struct ImageKind {
@@ -352,6 +363,10 @@ TEST_F(MediaDetectorTest, TgaPlainAndRunLengthReadTopDown) {
   }
   std::string plain = Tga(33, 10, false);
   EXPECT_EQ(VFW_E_FILE_TOO_SHORT, DetectBytes(L"cut.tga", plain.substr(0, plain.size() - 1)));
+  // 65535 x 65535 must not slip through a product that wraps.
+  std::string huge = Tga(1, 1, true);
+  memcpy(&huge[12], "\xff\xff\xff\xff", 4);
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, DetectBytes(L"huge.tga", huge));
   // A run reaching past the picture's last pixel.
   std::string overrun = Tga(33, 10, true);
   overrun[overrun.size() - 5] = char(0xff);
