@@ -9,8 +9,10 @@
 
 #include "EngineTestSupport.h"
 #include "MediaTypeBuilder.h"
+#include "AviReader.h"
 #include "StillImageReader.h"
 #include "TempFolder.h"
+#include "WavReader.h"
 
 namespace {
 
@@ -71,6 +73,56 @@ std::string Avi(DWORD videoRate = 25) {
 
 std::string Wav(const WAVEFORMATEX& wave, DWORD dataSize, const std::string& extra = "") {
   return List("RIFF", "WAVE", Chunk("fmt ", Bytes(wave)) + extra + Chunk("data", std::string(dataSize, '\0')));
+}
+
+// Interleaved 16-bit values stored as PCM of bits bits (8-bit keeps the top byte).
+std::string PcmWav(WORD bits, WORD channels, DWORD rate, const std::vector<int>& samples) {
+  std::string data;
+  for (int sample : samples) {
+    if (bits == 8) data += char((sample >> 8) + 128);
+    if (bits >= 24) data += std::string(bits / 8 - 2, '\x55');
+    if (bits >= 16) data += Bytes(INT16(sample));
+  }
+  WAVEFORMATEX wave = Wave(WAVE_FORMAT_PCM, channels, rate, bits, WORD(channels * bits / 8));
+  return List("RIFF", "WAVE", Chunk("fmt ", Bytes(wave)) + Chunk("data", data));
+}
+
+// 10 frames of 5x3 RGB at 25 fps as stream 01 behind a stream 00 of audio,
+// whose odd chunk sits between frames 4 and 5; 'idx1' lists all 11 chunks.
+std::string IndexedAvi(WORD bits, bool topDown) {
+  BITMAPINFOHEADER bitmap = {};
+  bitmap.biSize = sizeof bitmap;
+  bitmap.biWidth = 5;
+  bitmap.biHeight = topDown ? -3 : 3;
+  bitmap.biPlanes = 1;
+  bitmap.biBitCount = bits;
+  WAVEFORMATEX wave = Wave(WAVE_FORMAT_PCM, 1, 8000, 8, 1);
+  std::string audio = List("LIST", "strl", StreamHeader("auds", 1, 8000, 3) + Chunk("strf", Bytes(wave)));
+  std::string video = List("LIST", "strl", StreamHeader("vids", 1, 25, 10) + Chunk("strf", Bytes(bitmap)));
+  std::string headers = List("LIST", "hdrl", Chunk("avih", std::string(56, '\0')) + audio + video);
+  std::string movie, index;
+  auto add = [&](const char* id, const std::string& content) {
+    index += std::string(id, 4) + Dword(0x10) + Dword(DWORD(4 + movie.size())) + Dword(DWORD(content.size()));
+    movie += Chunk(id, content);
+  };
+  for (int f = 0; f < 10; ++f) {
+    if (f == 5) add("00wb", "abc");
+    std::string frame;  // pixel (x, y): blue 10 * f, green y, red x
+    for (int row = 0; row < 3; ++row) {
+      std::string line;
+      for (int x = 0; x < 5; ++x) line += std::string{char(10 * f), char(topDown ? row : 2 - row), char(x), 7}.substr(0, bits / 8);
+      line.resize((line.size() + 3) / 4 * 4, '\0');
+      frame += line;
+    }
+    add("01db", frame);
+  }
+  return List("RIFF", "AVI ", headers + List("LIST", "movi", movie) + Chunk("idx1", index));
+}
+
+// The avi with field (0 id, 2 offset, 3 size) of 'idx1' entry n set to value.
+std::string DamagedIndex(std::string avi, int n, int field, DWORD value) {
+  memcpy(&avi[avi.find("idx1") + 8 + n * 16 + field * 4], &value, 4);
+  return avi;
 }
 
 // An uncompressed 24-bit TGA, width x height, top rows red, bottom rows blue,
@@ -375,6 +427,111 @@ TEST_F(MediaDetectorTest, TgaPlainAndRunLengthReadTopDown) {
   ASSERT_EQ(S_OK, reader.Open(folder.File(L"over.tga").c_str()));
   std::vector<BYTE> pixels;
   EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, reader.ReadFrame(0, 0, &pixels));
+}
+
+class MediaReadingTest : public ::testing::Test {
+ protected:
+  std::wstring Write(const std::string& bytes) {
+    std::wstring path = folder.File(L"media");
+    EXPECT_TRUE(WriteWholeFile(path, bytes));
+    return path;
+  }
+  // frames at 16-bit rate/channels from time on, as samples.
+  std::vector<INT16> ReadPcm(const std::string& wav, REFERENCE_TIME time, DWORD rate, WORD channels, DWORD frames) {
+    WavReader reader;
+    EXPECT_EQ(S_OK, reader.Open(Write(wav).c_str()));
+    std::vector<BYTE> pcm;
+    EXPECT_EQ(S_OK, reader.ReadAudio(0, time, Wave(WAVE_FORMAT_PCM, channels, rate, 16, WORD(channels * 2)), frames,
+                                     &pcm));
+    std::vector<INT16> samples(pcm.size() / 2);
+    if (!samples.empty()) memcpy(samples.data(), pcm.data(), pcm.size());
+    return samples;
+  }
+  // Frame f as a reader must return it: top-down BGRA, opaque.
+  static std::vector<BYTE> Expected(int f) {
+    std::vector<BYTE> pixels;
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 5; ++x) pixels.insert(pixels.end(), {BYTE(10 * f), BYTE(y), BYTE(x), 255});
+    return pixels;
+  }
+
+  TempFolder folder;
+};
+
+TEST_F(MediaReadingTest, WavReadsEveryPcmWidthAtItsOwnRateWithSilenceOutside) {
+  std::vector<int> samples;
+  std::vector<INT16> expected;  // the first two of three channels
+  for (int i = 0; i < 40; ++i) {
+    samples.insert(samples.end(), {(i - 20) * 1536, 1280, 512});
+    expected.insert(expected.end(), {INT16((i - 20) * 1536), 1280});
+  }
+  for (WORD bits : {8, 16, 24, 32}) {
+    SCOPED_TRACE(bits);
+    std::string wav = PcmWav(bits, 3, 8000, samples);
+    EXPECT_EQ(expected, ReadPcm(wav, 0, 8000, 2, 40));
+    // From frame 30 (3.75 ms) 10 frames of data then silence, and from 10 frames before the start.
+    std::vector<INT16> tail(expected.begin() + 60, expected.end());
+    tail.resize(40, 0);
+    EXPECT_EQ(tail, ReadPcm(wav, 37500, 8000, 2, 20));
+    std::vector<INT16> head(20, 0);
+    head.insert(head.end(), expected.begin(), expected.begin() + 20);
+    EXPECT_EQ(head, ReadPcm(wav, -12500, 8000, 2, 20));
+  }
+}
+
+TEST_F(MediaReadingTest, WavResamplesLinearlyAndMixesToMono) {
+  std::vector<int> ramp;
+  for (int i = 0; i < 50; ++i) ramp.insert(ramp.end(), {i * 100, 1000});
+  std::string wav = PcmWav(16, 2, 8000, ramp);
+  std::vector<INT16> up = ReadPcm(wav, 0, 16000, 2, 100);
+  ASSERT_EQ(200u, up.size());
+  for (int j = 0; j < 99; ++j) EXPECT_EQ(j * 50, up[j * 2]) << j;
+  EXPECT_EQ(4900, up[198]);  // the last frame holds
+  std::vector<INT16> down = ReadPcm(wav, 0, 4000, 1, 30);
+  ASSERT_EQ(30u, down.size());
+  for (int j = 0; j < 25; ++j) EXPECT_EQ((j * 200 + 1000) / 2, down[j]) << j;
+  EXPECT_EQ(0, down[25]);
+}
+
+class AviFrameTest : public MediaReadingTest, public ::testing::WithParamInterface<std::tuple<WORD, bool>> {};
+
+TEST_P(AviFrameTest, UncompressedFramesAreFoundByTimeAndReadTopDown) {
+  AviReader reader;
+  ASSERT_EQ(S_OK, reader.Open(Write(IndexedAvi(std::get<0>(GetParam()), std::get<1>(GetParam()))).c_str()));
+  std::vector<BYTE> pixels;
+  const std::pair<REFERENCE_TIME, int> times[] = {{0, 0},       {399999, 0},  {400000, 1},        {2000001, 5},
+                                                  {3600000, 9}, {-400000, 0}, {kUnitsPerSecond, 9}};
+  for (const auto& [time, frame] : times) {
+    SCOPED_TRACE(time);
+    ASSERT_EQ(S_OK, reader.ReadFrame(1, time, &pixels));
+    EXPECT_EQ(Expected(frame), pixels);
+  }
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, reader.ReadFrame(0, 0, &pixels));
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, AviFrameTest,
+                         ::testing::Combine(::testing::Values(WORD(24), WORD(32)), ::testing::Bool()));
+
+TEST_F(MediaReadingTest, DamagedIndexEntryFailsOnlyItsFrame) {
+  const std::string avi = IndexedAvi(24, false);
+  DWORD toAudio;  // entry 5 is the audio chunk
+  memcpy(&toAudio, &avi[avi.find("idx1") + 8 + 5 * 16 + 8], 4);
+  // Offsets past the file, before the list and at the audio chunk; a size
+  // and an id the chunk does not have; an empty entry, a dropped frame.
+  const std::tuple<int, DWORD, int> damages[] = {{2, 0x7fffff00, -1}, {2, 0, -1},  {2, toAudio, -1},
+                                                 {3, 49, -1}, {0, RiffId('0', '1', 'd', 'c'), -1}, {3, 0, 2}};
+  for (const auto& [field, value, shown] : damages) {
+    SCOPED_TRACE(testing::Message() << field << " " << value);
+    AviReader reader;
+    ASSERT_EQ(S_OK, reader.Open(Write(DamagedIndex(avi, 3, field, value)).c_str()));
+    std::vector<BYTE> pixels;
+    EXPECT_EQ(shown < 0 ? VFW_E_INVALID_FILE_FORMAT : S_OK, reader.ReadFrame(1, 3 * 400000, &pixels));
+    if (shown >= 0) {
+      EXPECT_EQ(Expected(shown), pixels);
+    }
+    ASSERT_EQ(S_OK, reader.ReadFrame(1, 4 * 400000, &pixels));
+    EXPECT_EQ(Expected(4), pixels);
+  }
 }
 
 }  // namespace
