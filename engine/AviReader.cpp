@@ -104,6 +104,7 @@ HRESULT AviReader::ReadStreamList(const RiffChunk& list, int number) {
     hr = MediaTypeBuilder::Audio(format.data(), format.size(), &stream.type);
   if (FAILED(hr)) return hr;
   stream.length = UnitsToTime(header.dwLength, header.dwScale, header.dwRate);
+  if (header.fccType == kVids) stream.frameRate = double(header.dwRate) / double(header.dwScale);
   if (stream.length < 0) return VFW_E_INVALID_FILE_FORMAT;
   streams_.push_back(std::move(stream));
   Track track;

@@ -122,10 +122,8 @@ STDMETHODIMP MediaDetector::get_FrameRate(double* rate) {
   *rate = 0;
   const MediaStream* stream = Current();
   if (!stream) return E_INVALIDARG;
-  const AM_MEDIA_TYPE& type = stream->type.Get();
-  if (type.majortype != MEDIATYPE_Video || type.formattype != FORMAT_VideoInfo) return VFW_E_INVALIDMEDIATYPE;
-  REFERENCE_TIME perFrame = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->AvgTimePerFrame;
-  if (perFrame > 0) *rate = double(kUnitsPerSecond) / double(perFrame);
+  if (stream->type.Get().majortype != MEDIATYPE_Video) return VFW_E_INVALIDMEDIATYPE;
+  *rate = stream->frameRate;
   return S_OK;
 }
 

@@ -19,6 +19,9 @@ constexpr REFERENCE_TIME kUnitsPerSecond = 10000000;
 struct MediaStream {
   MediaType type;  // major type Video (FORMAT_VideoInfo) or Audio (FORMAT_WaveFormatEx)
   REFERENCE_TIME length = 0;
+  // Frames a second of a video stream, exact (the format's AvgTimePerFrame
+  // is rounded to 100 ns); 0 for audio.
+  double frameRate = 0;
 };
 
 class MediaReader {

@@ -52,6 +52,7 @@ HRESULT StillImageReader::Open(const wchar_t* path) {
   hr = MediaTypeBuilder::Picture(width, height, kUnitsPerSecond / kStillFrameRate, &stream.type);
   if (FAILED(hr)) return hr;
   stream.length = kStillLength;
+  stream.frameRate = kStillFrameRate;
   streams_.push_back(std::move(stream));
   return S_OK;
 }
