@@ -65,6 +65,7 @@ HRESULT AudioStreamReader::Open(const BYTE* format, size_t formatSize, AudioByte
   decoder_.reset();
   frames_ = 0;
   decodedCount_ = 0;
+  nextBlock_ = ~0ull;
   if (!format || !bytes) return E_POINTER;
   AudioFormat parsed;
   HRESULT hr = AudioFormat::Parse(format, formatSize, &parsed);
@@ -164,13 +165,21 @@ HRESULT AudioStreamReader::DecodeBlocks(UINT64 first, DWORD count) {
   decodedCount_ = 0;  // until the rest is in
   decoded_.resize(count * blockSamples);
   if (kept < count) {
-    const DWORD blockBytes = decoder_->BlockBytes();
-    encoded_.resize(size_t(count - kept) * blockBytes);
-    HRESULT hr = bytes_->Read((first + kept) * blockBytes, encoded_.data(), DWORD(encoded_.size()));
-    if (SUCCEEDED(hr)) hr = decoder_->Decode(encoded_.data(), count - kept, &decoded_[kept * blockSamples]);
+    HRESULT hr = ReadAndDecode(first + kept, count - kept, &decoded_[kept * blockSamples]);
     if (FAILED(hr)) return hr;
   }
   decodedFirst_ = first;
   decodedCount_ = count;
   return S_OK;
+}
+
+HRESULT AudioStreamReader::ReadAndDecode(UINT64 first, DWORD count, float* out) {
+  const DWORD blockBytes = decoder_->BlockBytes();
+  encoded_.resize(size_t(count) * blockBytes);
+  HRESULT hr = bytes_->Read(first * blockBytes, encoded_.data(), DWORD(encoded_.size()));
+  bool follows = first == nextBlock_;
+  nextBlock_ = ~0ull;  // unknown until this decode succeeds
+  if (SUCCEEDED(hr)) hr = decoder_->Decode(encoded_.data(), count, follows, out);
+  if (SUCCEEDED(hr)) nextBlock_ = first + count;
+  return hr;
 }

@@ -48,6 +48,7 @@ class AudioStreamReader {
   // Blocks first .. first + count - 1 into decoded_, reusing those decoded
   // last time, so that reading on decodes each block once.
   HRESULT DecodeBlocks(UINT64 first, DWORD count);
+  HRESULT ReadAndDecode(UINT64 first, DWORD count, float* out);
   // Output frames one Convert may cover so that its source frames fit the window.
   DWORD ChunkFrames(DWORD rate) const;
 
@@ -62,5 +63,6 @@ class AudioStreamReader {
   std::vector<float> decoded_;  // whole blocks, source channels
   UINT64 decodedFirst_ = 0;     // the first block in decoded_
   DWORD decodedCount_ = 0;
+  UINT64 nextBlock_ = ~0ull;    // the block after those the decoder was last given
   std::vector<float> mixed_;    // the frames asked for, output channels
 };

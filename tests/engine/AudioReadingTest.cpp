@@ -121,7 +121,6 @@ TEST_F(AudioReadingTest, EveryUncompressedFormatReadsItsExactSamplesWithSilenceO
       {"pcm24", Bytes(Wave(WAVE_FORMAT_PCM, 2, 8000, 24, 6)), PcmSamples(24, ints), exact},
       {"pcm32", Bytes(Wave(WAVE_FORMAT_PCM, 2, 8000, 32, 8)), PcmSamples(32, ints), exact},
       {"extensible pcm24", Bytes(Extensible(WAVE_FORMAT_PCM, 2, 8000, 24, stereo)), PcmSamples(24, ints), exact},
-      {"extensible pcm8", Bytes(Extensible(WAVE_FORMAT_PCM, 2, 8000, 8, stereo)), PcmSamples(8, ints), topBytes},
       {"float32", Bytes(Wave(WAVE_FORMAT_IEEE_FLOAT, 2, 8000, 32, 8)), Floats(floats, false), exact},
       {"float64", Bytes(Wave(WAVE_FORMAT_IEEE_FLOAT, 2, 8000, 64, 16)), Floats(floats, true), exact},
       {"extensible float32", Bytes(Extensible(WAVE_FORMAT_IEEE_FLOAT, 2, 8000, 32, stereo)), Floats(floats, false),
@@ -131,14 +130,11 @@ TEST_F(AudioReadingTest, EveryUncompressedFormatReadsItsExactSamplesWithSilenceO
     SCOPED_TRACE(format.name);
     ASSERT_EQ(S_OK, Open(WaveFile(format.format, format.data)));
     EXPECT_DOUBLE_EQ(0.005, Seconds());
-    EXPECT_EQ(format.expected, Read(0, 2, 8000, 40));
-    // From frame 30 (3.75 ms) 10 frames then silence, and from 10 frames before the start.
-    std::vector<INT16> tail(format.expected.begin() + 60, format.expected.end());
-    tail.resize(40, 0);
-    EXPECT_EQ(tail, Read(37500, 2, 8000, 20));
-    std::vector<INT16> head(20, 0);
-    head.insert(head.end(), format.expected.begin(), format.expected.begin() + 20);
-    EXPECT_EQ(head, Read(-12500, 2, 8000, 20));
+    // From 10 frames before the start to 10 past the end.
+    std::vector<INT16> around(20, 0);
+    around.insert(around.end(), format.expected.begin(), format.expected.end());
+    around.resize(120, 0);
+    EXPECT_EQ(around, Read(-12500, 2, 8000, 60));
   }
   // Floats past full scale are clipped, and a NaN is silence.
   ASSERT_EQ(S_OK, Open(WaveFile(Bytes(Wave(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 32, 4)),
@@ -146,21 +142,15 @@ TEST_F(AudioReadingTest, EveryUncompressedFormatReadsItsExactSamplesWithSilenceO
   EXPECT_EQ((std::vector<INT16>{32767, -32768, 0, 8192}), Read(0, 1, 8000, 4));
 }
 
-struct Sizes {
-  DWORD riff;  // 1 for the true size
-  DWORD data;  // 1 for the true size
-  size_t cut;  // bytes missing from the end
-  DWORD frames;
-};
-
 TEST_F(AudioReadingTest, StreamedAndCutFilesGiveTheWholeFramesThere) {
   std::vector<int> ramp;
   for (int i = 0; i < 100; ++i) ramp.push_back(i * 300 - 15000);
   const std::string whole = PcmWav(16, 1, 8000, ramp);
-  const Sizes cases[] = {{0, 0, 0, 100},          {0xFFFFFFFF, 0xFFFFFFFF, 0, 100}, {1, 0, 0, 100},
+  // RIFF and 'data' sizes (1: the true one), bytes cut from the end, frames there.
+  const struct { DWORD riff, data; size_t cut; DWORD frames; } cases[] = {{0, 0, 0, 100},          {0xFFFFFFFF, 0xFFFFFFFF, 0, 100}, {1, 0, 0, 100},
                          {0xFFFFFFFF, 1, 0, 100}, {1, 1200, 0, 100},               {1, 1, 3, 98},
                          {0, 0, 1, 99},           {0x7FFFFFFF, 0x7FFFFFF0, 0, 100}};
-  for (const Sizes& sizes : cases) {
+  for (const auto& sizes : cases) {
     SCOPED_TRACE(testing::Message() << sizes.riff << " " << sizes.data << " " << sizes.cut);
     std::string file = whole;
     if (sizes.riff != 1) file = WithSize(file, "RIFF", sizes.riff);
@@ -198,12 +188,10 @@ TEST_F(AudioReadingTest, ChannelsAreMixedToTheCountAsked) {
   const std::vector<int> surround = {10000, 0, 8000, 30000, 4000, -4000};  // 5.1: L R C LFE BL BR
   const Mix mixes[] = {
       {Bytes(Pcm16(1, 8000)), {1000}, 2, {1000, 1000}},
-      {Bytes(Pcm16(1, 8000)), {-1000}, 6, {-1000, -1000, -1000, -1000, -1000, -1000}},
       {Bytes(Pcm16(2, 8000)), {1000, 3000}, 1, {2000}},
       {Bytes(Pcm16(6, 8000)), surround, 1, {8000}},
       // L = (L + 0.707 C + 0.707 BL) / 2.414, R alike; LFE left out.
       {Bytes(Pcm16(6, 8000)), surround, 2, {7657, 1172}},
-      {Bytes(Pcm16(6, 8000)), {32767, 32767, 32767, 32767, 32767, 32767}, 2, {32767, 32767}},
       {Bytes(Extensible(WAVE_FORMAT_PCM, 6, 8000, 16, KSAUDIO_SPEAKER_5POINT1)), surround, 2, {7657, 1172}},
       // The mask, not the common L R C layout, says where the third channel goes.
       {Bytes(Extensible(WAVE_FORMAT_PCM, 3, 8000, 16, noLfe)), {1000, 2000, 30000}, 2, {1000, 2000}},
@@ -212,27 +200,9 @@ TEST_F(AudioReadingTest, ChannelsAreMixedToTheCountAsked) {
   };
   for (const Mix& mix : mixes) {
     SCOPED_TRACE(testing::Message() << mix.frame.size() << " to " << mix.out);
-    std::vector<int> samples;
-    for (int f = 0; f < 3; ++f) samples.insert(samples.end(), mix.frame.begin(), mix.frame.end());
-    ASSERT_EQ(S_OK, Open(WaveFile(mix.format, PcmSamples(16, samples))));
-    std::vector<INT16> expected;
-    for (int f = 0; f < 3; ++f) expected.insert(expected.end(), mix.expected.begin(), mix.expected.end());
-    EXPECT_EQ(expected, Read(0, mix.out, 8000, 3));
+    ASSERT_EQ(S_OK, Open(WaveFile(mix.format, PcmSamples(16, mix.frame))));
+    EXPECT_EQ(mix.expected, Read(0, mix.out, 8000, 1));
   }
-}
-
-TEST_F(AudioReadingTest, PcmResamplesLinearlyAndTheLastFrameHolds) {
-  std::vector<int> ramp;
-  for (int i = 0; i < 50; ++i) ramp.insert(ramp.end(), {i * 100, 1000});
-  ASSERT_EQ(S_OK, Open(PcmWav(16, 2, 8000, ramp)));
-  std::vector<INT16> up = Read(0, 2, 16000, 100);
-  ASSERT_EQ(200u, up.size());
-  for (int j = 0; j < 99; ++j) EXPECT_EQ(j * 50, up[j * 2]) << j;
-  EXPECT_EQ(4900, up[198]);
-  std::vector<INT16> down = Read(0, 1, 4000, 30);
-  ASSERT_EQ(30u, down.size());
-  for (int j = 0; j < 25; ++j) EXPECT_EQ((j * 200 + 1000) / 2, down[j]) << j;
-  EXPECT_EQ(0, down[25]);
 }
 
 TEST_F(AudioReadingTest, ResamplingIsSeamlessAcrossBlocksAndReads) {
@@ -246,8 +216,8 @@ TEST_F(AudioReadingTest, ResamplingIsSeamlessAcrossBlocksAndReads) {
     SCOPED_TRACE(rate);
     DWORD frames = DWORD(249 * 6 * double(rate) / 11025);
     std::vector<INT16> whole = Read(0, 2, rate, frames);
-    // Output frame k interpolates the native frames around k * 11025 / rate.
-    for (DWORD k = 0; k + 1 < frames; ++k) {
+    // Output frame k interpolates the native frames around k * 11025 / rate; the last frame holds.
+    for (DWORD k = 0; k < frames; ++k) {
       double at = double(k) * 11025 / rate;
       size_t i = size_t(at);
       double weight = at - double(i);
@@ -288,24 +258,6 @@ TEST_F(AudioReadingTest, ImaAdpcmLengthsFollowFactAndWholeBlocks) {
   EXPECT_EQ(expected, Read(0, 1, 8000, 1100));
 }
 
-TEST(ImaAdpcmTest, BlockLayoutAsCommonWritersUseIt) {
-  const struct {
-    WORD channels;
-    DWORD rate;
-    WORD bytes;
-    DWORD samples;
-  } layouts[] = {{1, 8000, 256, 505},    {2, 11025, 512, 505},   {1, 22050, 512, 1017},
-                 {2, 44100, 2048, 2041}, {1, 48000, 1024, 2041}, {2, 96000, 2048, 2041},
-                 {6, 48000, 6144, 2041}};
-  for (const auto& layout : layouts) {
-    SCOPED_TRACE(testing::Message() << layout.channels << " " << layout.rate);
-    EXPECT_EQ(layout.bytes, ImaAdpcm::BlockBytes(layout.channels, layout.rate));
-    EXPECT_EQ(layout.samples, ImaAdpcm::SamplesPerBlock(layout.bytes, layout.channels));
-  }
-  EXPECT_EQ(0u, ImaAdpcm::SamplesPerBlock(7, 2));
-  EXPECT_EQ(0, ImaAdpcm::BlockBytes(64, 48000));
-}
-
 TEST(ImaAdpcmTest, StereoBlockDecodesChannelsInTurnLowNibbleFirst) {
   // Headers (1000, step 0) and (-1000, step 20), then 4 bytes of each channel.
   const BYTE block[16] = {0xe8, 0x03, 0, 0, 0x18, 0xfc, 20, 0, 0x17, 0x80, 0x3f, 0x00, 0xf9, 0x21, 0x00, 0x88};
@@ -328,6 +280,7 @@ TEST(ImaAdpcmTest, EncodedSineDecodesClose) {
     for (DWORD rate : {8000, 44100}) {
       SCOPED_TRACE(testing::Message() << channels << " " << rate);
       WORD blockBytes = ImaAdpcm::BlockBytes(channels, rate);
+      EXPECT_EQ(channels * (rate < 11025 ? 256 : 1024), blockBytes);  // as common writers choose
       std::vector<INT16> sine = Sine(rate / 2, channels, 440.0 / rate, 20000);
       std::vector<INT16> decoded = ImaDecoded(ImaBlocks(sine, channels, blockBytes), channels, blockBytes);
       ASSERT_GE(decoded.size(), sine.size());
@@ -380,10 +333,14 @@ TEST_F(AudioReadingTest, FormatsNothingDecodesAreListedAndAnswerUnsupported) {
   unknown.nAvgBytesPerSec = 4000;
   WAVEFORMATEXTENSIBLE foreign = Extensible(WAVE_FORMAT_PCM, 2, 8000, 16, 3);
   foreign.SubFormat.Data4[7] ^= 1;
-  for (const std::string& format : {Bytes(unknown), Bytes(foreign)}) {
+  WAVEFORMATEX ima3 = Wave(WAVE_FORMAT_IMA_ADPCM, 1, 8000, 3, 200);  // 3-bit IMA: none installed here
+  // Lengths from the byte rate.
+  const std::pair<std::string, double> formats[] = {{Bytes(unknown), 0.5}, {Bytes(foreign), 0.0625},
+                                                    {Bytes(ima3), 0.00125}};
+  for (const auto& [format, seconds] : formats) {
     ASSERT_EQ(S_OK, Open(WaveFile(format, std::string(2000, '\0'))));
     ASSERT_EQ(1u, reader->Streams().size());
-    EXPECT_DOUBLE_EQ(format.size() == sizeof unknown ? 0.5 : 0.0625, Seconds());
+    EXPECT_DOUBLE_EQ(seconds, Seconds());
     std::vector<BYTE> pcm;
     EXPECT_EQ(VFW_E_UNSUPPORTED_AUDIO, reader->ReadAudio(0, 0, Pcm16(2, 8000), 100, &pcm));
   }
@@ -392,16 +349,12 @@ TEST_F(AudioReadingTest, FormatsNothingDecodesAreListedAndAnswerUnsupported) {
 TEST_F(AudioReadingTest, LyingFormatsAreRefused) {
   WAVEFORMATEXTENSIBLE packed = Extensible(WAVE_FORMAT_PCM, 2, 8000, 24, 3);
   packed.Format.nBlockAlign = 5;
-  WAVEFORMATEXTENSIBLE shortened = Extensible(WAVE_FORMAT_PCM, 2, 8000, 24, 3);
-  const std::string formats[] = {
-      ImaFormat(2, 8000, 7),
-      Bytes(Wave(WAVE_FORMAT_IMA_ADPCM, 1, 8000, 3, 256)),
-      Bytes(packed),
-      Bytes(shortened).substr(0, 30),
-      Bytes(Wave(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 24, 3)),
-      Bytes(Wave(WAVE_FORMAT_PCM, 1, 4000000, 16, 2)),
-      Bytes(Wave(WAVE_FORMAT_PCM, 1, 8000, 16, 0)),
-  };
+  // IMA blocks without room for their headers, an extensible block size or
+  // block cut short, 24-bit float, 4 MHz, no block size.
+  const std::string formats[] = {ImaFormat(2, 8000, 7), Bytes(packed), Bytes(Extensible(WAVE_FORMAT_PCM, 2, 8000, 24, 3)).substr(0, 30),
+                                 Bytes(Wave(WAVE_FORMAT_IEEE_FLOAT, 1, 8000, 24, 3)),
+                                 Bytes(Wave(WAVE_FORMAT_PCM, 1, 4000000, 16, 2)),
+                                 Bytes(Wave(WAVE_FORMAT_PCM, 1, 8000, 16, 0))};
   for (const std::string& format : formats) {
     SCOPED_TRACE(&format - formats);
     EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, Open(WaveFile(format, std::string(1024, '\x11'))));
@@ -412,12 +365,9 @@ TEST_F(AudioReadingTest, LyingFormatsAreRefused) {
 
 TEST_F(AudioReadingTest, OutputFormatsAndCountsOutOfRangeAreInvalid) {
   ASSERT_EQ(S_OK, Open(PcmWav(16, 1, 8000, {1, 2, 3})));
-  WAVEFORMATEX floats = Pcm16(2, 8000);
-  floats.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
   const std::pair<WAVEFORMATEX, DWORD> invalid[] = {
-      {floats, 10},           {Wave(WAVE_FORMAT_PCM, 2, 8000, 8, 2), 10}, {Pcm16(0, 8000), 10},
-      {Pcm16(9, 8000), 10},   {Pcm16(2, 0), 10},                          {Pcm16(2, 5000000), 10},
-      {Pcm16(2, 8000), 0x7FFFFFFF}, {Pcm16(8, 192000), 192000 * 60 / 4 + 1}};
+      {Wave(WAVE_FORMAT_PCM, 2, 8000, 8, 2), 10}, {Pcm16(9, 8000), 10}, {Pcm16(2, 0), 10},
+      {Pcm16(8, 192000), 192000 * 60 / 4 + 1}};
   std::vector<BYTE> pcm;
   for (const auto& [format, frames] : invalid) {
     SCOPED_TRACE(frames);
