@@ -68,7 +68,12 @@ HRESULT BufferedFile::Flush() {
 HRESULT BufferedFile::Append(const void* data, size_t size) {
   if (FAILED(error_)) return error_;
   if (!IsOpen()) return E_UNEXPECTED;
-  // Whole buffers only reach the file, so every write but the last is the same size.
+  // A large piece goes to the file from where it is: copying it first would
+  // cost as much as writing it.
+  if (size >= capacity_ / 8) {
+    HRESULT hr = Flush();
+    return SUCCEEDED(hr) ? WriteThrough(data, size) : hr;
+  }
   const BYTE* bytes = static_cast<const BYTE*>(data);
   while (size > 0) {
     size_t piece = capacity_ - used_ < size ? capacity_ - used_ : size;

@@ -1,5 +1,6 @@
-// A file written front to back through a buffer of its own (large writes,
-// no allocation per write), with positioned writes that patch what was
+// A file written front to back through a buffer of its own (small pieces
+// gathered into large writes, large pieces written from where they are, no
+// allocation per write), with positioned writes that patch what was
 // written earlier (in the buffer while it is still there). The first failure
 // sticks: later writes do nothing and answer it, so a caller checks once and
 // can still cut the file back to what reached the disk.
