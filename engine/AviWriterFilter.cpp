@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 #include "EngineFilters.h"
 
@@ -145,7 +144,10 @@ void AviWriterFilter::SetWriterOptions(const AviWriter::Options& options) {
 }
 
 HRESULT AviWriterFilter::OnInitStream() {
-  for (std::unique_ptr<AviWriterInput>& input : inputs_) input->Active();
+  for (std::unique_ptr<AviWriterInput>& input : inputs_) {
+    input->Active();
+    input->SetStream(-1);
+  }
   std::vector<AviWriterInput*> connected = ConnectedInputs();
   complete_ = connected.empty();  // nothing to write: complete at once
   if (connected.empty()) return S_OK;
@@ -168,7 +170,7 @@ HRESULT AviWriterFilter::OnInitStream() {
 }
 
 HRESULT AviWriterFilter::OnStart(REFERENCE_TIME) {
-  // A renderer reports the end of its stream when running, once a run.
+  // A renderer reports the end of its stream when running: here when it came while paused.
   if (complete_) NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
   return S_OK;
 }
