@@ -15,7 +15,7 @@ struct EngineClass {
 };
 
 const EngineClass kClasses[] = {
-    {&CLSID_AMTimeline, &WithoutAggregation<&Timeline::CreateInstance>},
+    {&CLSID_AMTimeline, &Timeline::CreateInstance},
     {&CLSID_MediaDet, &WithoutAggregation<&MediaDetector::CreateInstance>},
     {&CLSID_PropertySetter, &WithoutAggregation<&PropertySetter::CreateInstance>},
     {&CLSID_Xml2Dex, &WithoutAggregation<&Xml2Dex::CreateInstance>},
