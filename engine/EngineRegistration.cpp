@@ -2,7 +2,9 @@
 
 #include "ClassFactory.h"
 #include "EditingServices.h"
+#include "EngineFilters.h"
 #include "MediaDetector.h"
+#include "MediaSourceFilter.h"
 #include "PropertySetter.h"
 #include "Timeline.h"
 #include "Xml2Dex.h"
@@ -16,6 +18,7 @@ struct EngineClass {
 
 const EngineClass kClasses[] = {
     {&CLSID_AMTimeline, &Timeline::CreateInstance},
+    {&CLSID_EngineMediaSource, &MediaSourceFilter::CreateInstance},
     {&CLSID_MediaDet, &WithoutAggregation<&MediaDetector::CreateInstance>},
     {&CLSID_PropertySetter, &WithoutAggregation<&PropertySetter::CreateInstance>},
     {&CLSID_Xml2Dex, &WithoutAggregation<&Xml2Dex::CreateInstance>},
