@@ -19,7 +19,7 @@ struct EngineClass {
 const EngineClass kClasses[] = {
     {&CLSID_AMTimeline, &Timeline::CreateInstance},
     {&CLSID_EngineMediaSource, &MediaSourceFilter::CreateInstance},
-    {&CLSID_MediaDet, &WithoutAggregation<&MediaDetector::CreateInstance>},
+    {&CLSID_MediaDet, &MediaDetector::CreateInstance},
     {&CLSID_PropertySetter, &WithoutAggregation<&PropertySetter::CreateInstance>},
     {&CLSID_Xml2Dex, &WithoutAggregation<&Xml2Dex::CreateInstance>},
 };
