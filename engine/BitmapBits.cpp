@@ -19,11 +19,18 @@ void BitmapBits::Span(long i, long count, LONG size, LONG* first, LONG* end) {
   if (*end <= *first) *end = *first + 1;
 }
 
+bool BitmapBits::Holds(const FramePixels& frame) {
+  return frame.width > 0 && frame.height > 0 && (frame.pixelBytes == 3 || frame.pixelBytes == 4) &&
+         frame.stride >= size_t(frame.width) * frame.pixelBytes &&
+         frame.bytes.size() / frame.stride >= size_t(frame.height);
+}
+
 HRESULT BitmapBits::Write(const FramePixels& frame, long width, long height, BYTE* out) {
-  bool whole = frame.width > 0 && frame.height > 0 && (frame.pixelBytes == 3 || frame.pixelBytes == 4) &&
-               frame.stride >= size_t(frame.width) * frame.pixelBytes &&
-               frame.bytes.size() / frame.stride >= size_t(frame.height);
-  if (!whole) return E_UNEXPECTED;
+  if (!Holds(frame)) return E_UNEXPECTED;
+  // The source columns each output column covers, [first, end) in pairs.
+  std::unique_ptr<LONG[]> columns(new (std::nothrow) LONG[size_t(width) * 2]);
+  if (!columns) return E_OUTOFMEMORY;
+  for (long x = 0; x < width; ++x) Span(x, width, frame.width, &columns[2 * x], &columns[2 * x + 1]);
   BITMAPINFOHEADER header = {};
   header.biSize = sizeof header;
   header.biWidth = width;
@@ -33,27 +40,29 @@ HRESULT BitmapBits::Write(const FramePixels& frame, long width, long height, BYT
   header.biCompression = BI_RGB;
   header.biSizeImage = DWORD(Stride(width) * size_t(height));
   memcpy(out, &header, sizeof header);
-  out += sizeof header;
-  std::vector<LONG> columns(size_t(width) * 2);
-  for (long x = 0; x < width; ++x) Span(x, width, frame.width, &columns[2 * x], &columns[2 * x + 1]);
   for (long y = 0; y < height; ++y) {
     LONG top, bottom;
     Span(y, height, frame.height, &top, &bottom);
-    BYTE* row = out + Stride(width) * size_t(height - 1 - y);
-    memset(row + width * 3, 0, Stride(width) - size_t(width) * 3);
-    for (long x = 0; x < width; ++x, row += 3) {
-      unsigned long long sum[3] = {};
-      for (LONG sy = top; sy < bottom; ++sy) {
-        size_t stored = size_t(frame.bottomUp ? frame.height - 1 - sy : sy);
-        const BYTE* pixel = frame.bytes.data() + stored * frame.stride + size_t(columns[2 * x]) * frame.pixelBytes;
-        for (LONG sx = columns[2 * x]; sx < columns[2 * x + 1]; ++sx, pixel += frame.pixelBytes)
-          for (int c = 0; c < 3; ++c) sum[c] += pixel[c];
-      }
-      unsigned long long count = (unsigned long long)(bottom - top) * (columns[2 * x + 1] - columns[2 * x]);
-      for (int c = 0; c < 3; ++c) row[c] = BYTE((sum[c] + count / 2) / count);
-    }
+    BYTE* row = out + sizeof header + Stride(width) * size_t(height - 1 - y);
+    WriteRow(frame, columns.get(), width, top, bottom, row);
   }
   return S_OK;
+}
+
+void BitmapBits::WriteRow(const FramePixels& frame, const LONG* columns, long width, LONG top, LONG bottom,
+                          BYTE* row) {
+  memset(row + width * 3, 0, Stride(width) - size_t(width) * 3);
+  for (long x = 0; x < width; ++x, row += 3, columns += 2) {
+    unsigned long long sum[3] = {};
+    for (LONG y = top; y < bottom; ++y) {
+      size_t stored = size_t(frame.bottomUp ? frame.height - 1 - y : y);
+      const BYTE* pixel = frame.bytes.data() + stored * frame.stride + size_t(columns[0]) * frame.pixelBytes;
+      for (LONG sx = columns[0]; sx < columns[1]; ++sx, pixel += frame.pixelBytes)
+        for (int c = 0; c < 3; ++c) sum[c] += pixel[c];
+    }
+    unsigned long long count = (unsigned long long)(bottom - top) * (columns[1] - columns[0]);
+    for (int c = 0; c < 3; ++c) row[c] = BYTE((sum[c] + count / 2) / count);
+  }
 }
 
 HRESULT BitmapBits::WriteFile(const FramePixels& frame, long width, long height, const wchar_t* path) {

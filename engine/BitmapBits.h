@@ -32,6 +32,11 @@ class BitmapBits {
 
  private:
   static size_t Stride(long width) { return (size_t(width) * 3 + 3) & ~size_t(3); }
+  // Whether frame's bytes hold the rows its geometry says.
+  static bool Holds(const FramePixels& frame);
+  // One output row from the source rows [top, bottom), each output pixel
+  // the mean of its columns' span.
+  static void WriteRow(const FramePixels& frame, const LONG* columns, long width, LONG top, LONG bottom, BYTE* row);
   // The source span [first, end) output index i of count covers in size.
   static void Span(long i, long count, LONG size, LONG* first, LONG* end);
 };

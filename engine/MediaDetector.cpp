@@ -11,6 +11,8 @@
 namespace {
 // Past 100,000 hours no stream goes.
 const double kMaxSeconds = 3.6e8;
+// A filter listing more pins than this lists them without end.
+const int kMaxPins = 1000;
 
 HRESULT ToTime(double seconds, REFERENCE_TIME* time) {
   if (!std::isfinite(seconds) || seconds < 0 || seconds > kMaxSeconds) return E_INVALIDARG;
@@ -132,7 +134,7 @@ HRESULT MediaDetector::ReadPins(IBaseFilter* filter) {
   HRESULT hr = filter->EnumPins(pins.Receive());
   if (FAILED(hr)) return hr;
   IPin* next = nullptr;
-  while (pins->Next(1, &next, nullptr) == S_OK) {
+  for (int listed = 0; listed < kMaxPins && pins->Next(1, &next, nullptr) == S_OK; ++listed) {
     ComPtr<IPin> pin = ComPtr<IPin>::Adopt(next);
     PIN_DIRECTION direction;
     MediaStream stream;

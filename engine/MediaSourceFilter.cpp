@@ -46,7 +46,8 @@ STDMETHODIMP MediaSourceFilter::Load(LPCOLESTR name, const AM_MEDIA_TYPE* type) 
   if (reader_) return E_UNEXPECTED;
   std::unique_ptr<MediaReader> reader;
   HRESULT hr = MediaReaders::Open(name, &reader);
-  if (SUCCEEDED(hr)) hr = type ? fileType_.CopyFrom(*type) : fileType_.Set(MEDIATYPE_Stream, GUID_NULL, GUID_NULL, nullptr, 0);
+  if (SUCCEEDED(hr))
+    hr = type ? fileType_.CopyFrom(*type) : fileType_.Set(MEDIATYPE_Stream, GUID_NULL, GUID_NULL, nullptr, 0);
   if (FAILED(hr)) return hr;
   reader_ = std::move(reader);
   path_ = name;

@@ -353,39 +353,63 @@ class MediaDetectorContractTest : public MediaDetectorTest {
   }
 };
 
+// A call of method whose out value starts as junk and must come back null.
+template <class T>
+std::function<HRESULT(IMediaDet*)> Clears(HRESULT (STDMETHODCALLTYPE IMediaDet::*method)(T*)) {
+  return [method](IMediaDet* d) {
+    T out = reinterpret_cast<T>(1);
+    HRESULT hr = (d->*method)(&out);
+    EXPECT_EQ(T(), out);
+    return hr;
+  };
+}
+
 struct Call {
   const char* what;
   Media media;
-  std::function<HRESULT(IMediaDet*)> call;
   HRESULT expected;
+  std::function<HRESULT(IMediaDet*)> call;
 };
 
 TEST_F(MediaDetectorContractTest, EveryMethodAnswersThePublishedResultWithoutAFileAndForBadArguments) {
   const double nan = std::nan("");
   const Call calls[] = {
-      {"streams", Media::kNone, [](IMediaDet* d) { long n = 7; HRESULT hr = d->get_OutputStreams(&n); EXPECT_EQ(7, n); return hr; }, E_INVALIDARG},
-      {"current", Media::kNone, [](IMediaDet* d) { long n = 7; return d->get_CurrentStream(&n); }, E_INVALIDARG},
-      {"put current", Media::kNone, [](IMediaDet* d) { return d->put_CurrentStream(0); }, E_INVALIDARG},
-      {"type", Media::kNone, [](IMediaDet* d) { GUID g; return d->get_StreamType(&g); }, E_INVALIDARG},
-      {"media type", Media::kNone, [](IMediaDet* d) { AM_MEDIA_TYPE t; memset(&t, 0xcc, sizeof t); HRESULT hr = d->get_StreamMediaType(&t); EXPECT_EQ(nullptr, t.pbFormat); return hr; }, E_INVALIDARG},
-      {"filter", Media::kNone, [](IMediaDet* d) { IUnknown* u = reinterpret_cast<IUnknown*>(1); HRESULT hr = d->get_Filter(&u); EXPECT_EQ(nullptr, u); return hr; }, S_OK},
-      {"name", Media::kNone, [](IMediaDet* d) { BSTR b = reinterpret_cast<BSTR>(1); HRESULT hr = d->get_Filename(&b); EXPECT_EQ(nullptr, b); return hr; }, S_OK},
-      {"bits", Media::kNone, [](IMediaDet* d) { long n; return d->GetBitmapBits(0, &n, nullptr, 8, 8); }, E_INVALIDARG},
-      {"write", Media::kNone, [](IMediaDet* d) { return d->WriteBitmapBits(0, 8, 8, const_cast<BSTR>(L"x.bmp")); }, E_INVALIDARG},
-      {"grab", Media::kNone, [](IMediaDet* d) { return d->EnterBitmapGrabMode(0); }, E_INVALIDARG},
-      {"grabber", Media::kAvi, [](IMediaDet* d) { ISampleGrabber* g = reinterpret_cast<ISampleGrabber*>(1); HRESULT hr = d->GetSampleGrabber(&g); EXPECT_EQ(nullptr, g); return hr; }, E_NOINTERFACE},
-      {"empty name", Media::kAvi, [](IMediaDet* d) { return d->put_Filename(nullptr); }, E_INVALIDARG},
-      {"null filter", Media::kAvi, [](IMediaDet* d) { return d->put_Filter(nullptr); }, E_POINTER},
-      {"no filter", Media::kAvi, [](IMediaDet* d) { return d->put_Filter(d); }, E_NOINTERFACE},
-      {"stream 2", Media::kAvi, [](IMediaDet* d) { return d->put_CurrentStream(2); }, E_INVALIDARG},
-      {"null streams", Media::kAvi, [](IMediaDet* d) { return d->get_OutputStreams(nullptr); }, E_POINTER},
-      {"null bits", Media::kAvi, [](IMediaDet* d) { return d->GetBitmapBits(0, nullptr, nullptr, 8, 8); }, E_POINTER},
-      {"width 0", Media::kAvi, [](IMediaDet* d) { long n; return d->GetBitmapBits(0, &n, nullptr, 0, 8); }, E_INVALIDARG},
-      {"too large", Media::kAvi, [](IMediaDet* d) { long n = 7; HRESULT hr = d->GetBitmapBits(0, &n, nullptr, 100000, 100000); EXPECT_EQ(7, n); return hr; }, E_INVALIDARG},
-      {"time nan", Media::kAvi, [nan](IMediaDet* d) { return d->EnterBitmapGrabMode(nan); }, E_INVALIDARG},
-      {"write no name", Media::kAvi, [](IMediaDet* d) { return d->WriteBitmapBits(0, 8, 8, nullptr); }, E_INVALIDARG},
-      {"audio rate", Media::kWav, [](IMediaDet* d) { double r = 7; HRESULT hr = d->get_FrameRate(&r); EXPECT_EQ(7, r); return hr; }, VFW_E_INVALIDMEDIATYPE},
-      {"audio bits", Media::kWav, [](IMediaDet* d) { long n; return d->GetBitmapBits(0, &n, nullptr, 8, 8); }, VFW_E_INVALIDMEDIATYPE},
+      {"streams", Media::kNone, E_INVALIDARG,
+       [](IMediaDet* d) { long n = 7; HRESULT hr = d->get_OutputStreams(&n); EXPECT_EQ(7, n); return hr; }},
+      {"current", Media::kNone, E_INVALIDARG, [](IMediaDet* d) { long n = 7; return d->get_CurrentStream(&n); }},
+      {"put current", Media::kNone, E_INVALIDARG, [](IMediaDet* d) { return d->put_CurrentStream(0); }},
+      {"type", Media::kNone, E_INVALIDARG, [](IMediaDet* d) { GUID g; return d->get_StreamType(&g); }},
+      {"media type", Media::kNone, E_INVALIDARG, [](IMediaDet* d) {
+         AM_MEDIA_TYPE t = {};
+         t.pbFormat = reinterpret_cast<BYTE*>(1);
+         HRESULT hr = d->get_StreamMediaType(&t);
+         EXPECT_EQ(nullptr, t.pbFormat);
+         return hr;
+       }},
+      {"type text", Media::kNone, E_INVALIDARG, Clears(&IMediaDet::get_StreamTypeB)},
+      {"filter", Media::kNone, S_OK, Clears(&IMediaDet::get_Filter)},
+      {"name", Media::kNone, S_OK, Clears(&IMediaDet::get_Filename)},
+      {"bits", Media::kNone, E_INVALIDARG, [](IMediaDet* d) { long n; return d->GetBitmapBits(0, &n, nullptr, 8, 8); }},
+      {"write", Media::kNone, E_INVALIDARG,
+       [](IMediaDet* d) { return d->WriteBitmapBits(0, 8, 8, const_cast<BSTR>(L"x.bmp")); }},
+      {"grab", Media::kNone, E_INVALIDARG, [](IMediaDet* d) { return d->EnterBitmapGrabMode(0); }},
+      {"grabber", Media::kAvi, E_NOINTERFACE, Clears(&IMediaDet::GetSampleGrabber)},
+      {"empty name", Media::kAvi, E_INVALIDARG, [](IMediaDet* d) { return d->put_Filename(nullptr); }},
+      {"null filter", Media::kAvi, E_POINTER, [](IMediaDet* d) { return d->put_Filter(nullptr); }},
+      {"no filter", Media::kAvi, E_NOINTERFACE, [](IMediaDet* d) { return d->put_Filter(d); }},
+      {"stream 2", Media::kAvi, E_INVALIDARG, [](IMediaDet* d) { return d->put_CurrentStream(2); }},
+      {"null streams", Media::kAvi, E_POINTER, [](IMediaDet* d) { return d->get_OutputStreams(nullptr); }},
+      {"null bits", Media::kAvi, E_POINTER, [](IMediaDet* d) { return d->GetBitmapBits(0, nullptr, nullptr, 8, 8); }},
+      {"width 0", Media::kAvi, E_INVALIDARG,
+       [](IMediaDet* d) { long n; return d->GetBitmapBits(0, &n, nullptr, 0, 8); }},
+      {"too large", Media::kAvi, E_INVALIDARG,
+       [](IMediaDet* d) { long n; return d->GetBitmapBits(0, &n, nullptr, 100000, 100000); }},
+      {"time nan", Media::kAvi, E_INVALIDARG, [nan](IMediaDet* d) { return d->EnterBitmapGrabMode(nan); }},
+      {"write no name", Media::kAvi, E_INVALIDARG, [](IMediaDet* d) { return d->WriteBitmapBits(0, 8, 8, nullptr); }},
+      {"audio rate", Media::kWav, VFW_E_INVALIDMEDIATYPE,
+       [](IMediaDet* d) { double r = 7; HRESULT hr = d->get_FrameRate(&r); EXPECT_EQ(7, r); return hr; }},
+      {"audio bits", Media::kWav, VFW_E_INVALIDMEDIATYPE,
+       [](IMediaDet* d) { long n; return d->GetBitmapBits(0, &n, nullptr, 8, 8); }},
   };
   for (const Call& call : calls) {
     SCOPED_TRACE(call.what);
