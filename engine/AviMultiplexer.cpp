@@ -130,6 +130,11 @@ void AviMultiplexer::Hold(int stream, bool held) {
   if (writing_ && stream >= 0 && stream < int(tracks_.size())) interleaver_.Hold(stream, held);
 }
 
+void AviMultiplexer::Release() {
+  Locked locked(&lock_);
+  interleaver_.Stop();
+}
+
 HRESULT AviMultiplexer::Finish() {
   Locked locked(&lock_);
   return writing_ ? FinishLocked() : S_OK;

@@ -36,6 +36,8 @@ class AviMultiplexer {
   // else as Write.
   HRESULT End(int stream);
   void Hold(int stream, bool held);
+  // Calls off every input's wait for its turn (the filter is stopping).
+  void Release();
   // Finishes the file with what was written; the first failure of the run.
   HRESULT Finish();
   // The stream time every stream has written; read without the lock.

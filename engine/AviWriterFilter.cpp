@@ -144,10 +144,7 @@ void AviWriterFilter::SetWriterOptions(const AviWriter::Options& options) {
 }
 
 HRESULT AviWriterFilter::OnInitStream() {
-  for (std::unique_ptr<AviWriterInput>& input : inputs_) {
-    input->Active();
-    input->SetStream(-1);
-  }
+  for (std::unique_ptr<AviWriterInput>& input : inputs_) input->SetStream(-1);
   std::vector<AviWriterInput*> connected = ConnectedInputs();
   complete_ = connected.empty();  // nothing to write: complete at once
   if (connected.empty()) return S_OK;

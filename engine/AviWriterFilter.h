@@ -65,6 +65,7 @@ class AviWriterFilter final : public FilterBase, public IFileSinkFilter, public 
   HRESULT QueryOwn(REFIID iid, void** out) override;
   HRESULT OnInitStream() override;
   HRESULT OnStart(REFERENCE_TIME start) override;
+  void OnRelease() override { multiplexer_.Release(); }
   HRESULT OnCleanup() override;
   ULONG MiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
 

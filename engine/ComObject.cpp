@@ -23,6 +23,10 @@ STDMETHODIMP_(ULONG) ComObjectBase::NonDelegating::AddRef() { return Interlocked
 
 STDMETHODIMP_(ULONG) ComObjectBase::NonDelegating::Release() {
   ULONG count = InterlockedDecrement(&object_->references_);
-  if (count == 0) delete object_;
+  if (count == 0) {
+    // A destructor that takes and drops a reference must not delete twice.
+    object_->references_ = 1;
+    delete object_;
+  }
   return count;
 }

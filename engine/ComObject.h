@@ -86,12 +86,12 @@ class ComObject : public ComObjectBase, public Interfaces... {
 
 // Makes a T (constructed from args) and answers its interface iid: the
 // pattern of every class object's CreateInstance. An aggregated object can
-// only be asked for IUnknown, as COM requires.
+// only be asked for IUnknown, as COM requires (E_NOINTERFACE otherwise).
 template <class T, class... Args>
 HRESULT CreateComObject(IUnknown* outer, REFIID iid, void** out, Args&&... args) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (outer && iid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
+  if (outer && iid != IID_IUnknown) return E_NOINTERFACE;
   T* object = new (std::nothrow) T(outer, static_cast<Args&&>(args)...);
   if (!object) return E_OUTOFMEMORY;
   IUnknown* inner = object->Inner();

@@ -20,7 +20,7 @@ FilterBase::~FilterBase() {
 
 HRESULT FilterBase::QueryOwn(REFIID iid, void** out) {
   if (iid == IID_IBaseFilter || iid == IID_IMediaFilter || iid == IID_IPersist) return HandOut<IBaseFilter>(this, out);
-  if (iid == IID_IAMFilterMiscFlags) return HandOut<IAMFilterMiscFlags>(this, out);
+  if (iid == IID_IAMFilterMiscFlags && MiscFlags()) return HandOut<IAMFilterMiscFlags>(this, out);
   return E_NOINTERFACE;
 }
 
@@ -34,17 +34,19 @@ STDMETHODIMP FilterBase::Stop() {
   Locked lock(&stateLock_);
   HRESULT hr = S_OK;
   if (state_ == State_Running) hr = OnStop();
-  if (SUCCEEDED(hr) && state_ != State_Stopped) hr = OnCleanup();
-  if (SUCCEEDED(hr)) state_ = State_Stopped;
-  return hr;
+  if (FAILED(hr) || state_ == State_Stopped) return hr;
+  StopPins();
+  InterlockedExchange(&state_, State_Stopped);  // samples arriving from now on are refused
+  WaitForSamples();
+  return OnCleanup();
 }
 
 STDMETHODIMP FilterBase::Pause() {
   Locked lock(&stateLock_);
   HRESULT hr = S_OK;
-  if (state_ == State_Stopped) hr = OnInitStream();
-  if (state_ == State_Running) hr = OnStop();
-  if (SUCCEEDED(hr)) state_ = State_Paused;
+  if (state_ == State_Stopped) hr = StartPins();
+  else if (state_ == State_Running) hr = OnStop();
+  if (SUCCEEDED(hr)) InterlockedExchange(&state_, State_Paused);
   return hr;
 }
 
@@ -53,15 +55,43 @@ STDMETHODIMP FilterBase::Run(REFERENCE_TIME start) {
   if (state_ == State_Running) return S_OK;
   HRESULT hr = S_OK;
   if (state_ == State_Stopped) {
-    hr = OnInitStream();
-    if (SUCCEEDED(hr)) state_ = State_Paused;
+    hr = StartPins();
+    if (FAILED(hr)) return hr;
+    InterlockedExchange(&state_, State_Paused);
   }
-  if (SUCCEEDED(hr)) {
-    start_ = start;
-    hr = OnStart(start);
-  }
-  if (SUCCEEDED(hr)) state_ = State_Running;
+  start_ = start;
+  hr = OnStart(start);
+  if (SUCCEEDED(hr)) InterlockedExchange(&state_, State_Running);
   return hr;
+}
+
+HRESULT FilterBase::StartPins() {
+  HRESULT hr = S_OK;
+  for (int i = 0; SUCCEEDED(hr) && i < PinCount(); ++i) hr = PinAt(i)->Active();
+  if (SUCCEEDED(hr)) hr = OnInitStream();
+  if (FAILED(hr)) {
+    // Whatever started before the failure stops again.
+    StopPins();
+    WaitForSamples();
+    OnCleanup();
+  }
+  return hr;
+}
+
+// Decommitting wakes anything blocked waiting for a buffer; push threads end.
+void FilterBase::StopPins() {
+  OnRelease();
+  for (int i = 0; i < PinCount(); ++i) PinAt(i)->Inactive();
+}
+
+// A sample inside the filter holds its pin's receive lock (by default the
+// stream lock): taking each lock once waits for it to leave.
+void FilterBase::WaitForSamples() {
+  { Locked stream(&streamLock_); }
+  for (int i = 0; i < PinCount(); ++i) {
+    CRITICAL_SECTION* receive = PinAt(i)->ReceiveLock();
+    if (receive && receive != &streamLock_) Locked wait(receive);
+  }
 }
 
 STDMETHODIMP FilterBase::GetState(DWORD, FILTER_STATE* state) {
@@ -70,10 +100,7 @@ STDMETHODIMP FilterBase::GetState(DWORD, FILTER_STATE* state) {
   return S_OK;
 }
 
-FILTER_STATE FilterBase::State() {
-  Locked lock(&stateLock_);
-  return state_;
-}
+FILTER_STATE FilterBase::State() { return FILTER_STATE(InterlockedCompareExchange(&state_, 0, 0)); }
 
 REFERENCE_TIME FilterBase::StreamStart() {
   Locked lock(&stateLock_);
@@ -125,7 +152,7 @@ STDMETHODIMP FilterBase::QueryFilterInfo(FILTER_INFO* info) {
 STDMETHODIMP FilterBase::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
   Locked lock(&stateLock_);
   graph_ = graph;
-  name_ = graph && name ? name : L"";
+  name_ = name ? name : L"";
   return S_OK;
 }
 

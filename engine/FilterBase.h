@@ -1,15 +1,21 @@
 // The base of the engine's DirectShow filters: state, clock, the graph it
 // joined, its name, and pin enumeration. A filter lists its pins through
 // PinCount/PinAt and hears of state changes through four hooks:
-//   Stopped -> Paused   OnInitStream   (commit allocators, start threads)
+//   Stopped -> Paused   OnInitStream   (after every pin's Active: allocators
+//                                       committed, push threads started)
 //   Paused  -> Running  OnStart
 //   Running -> Paused   OnStop
-//   any     -> Stopped  OnCleanup      (after OnStop when running)
-// A failing hook leaves the state as it was.
+//   any     -> Stopped  OnCleanup      (after OnRelease and every pin's
+//                                       Inactive, once no sample is inside
+//                                       the filter; new ones are refused)
+// A failing hook leaves the state as it was; a failed start is cleaned up.
 //
-// Locks: StateLock guards state and connections; StreamLock serialises the
-// data path (Receive, EndOfStream). Take them in that order, and never hold
-// the state lock while calling downstream.
+// Locks: StateLock guards state changes and connections; StreamLock (or an
+// input pin's own receive lock) serialises the data path (Receive,
+// EndOfStream, EndFlush); Stop waits on them before OnCleanup, so cleanup
+// never races a sample. Take them in that order. The state itself may be read without a lock, and
+// streaming threads must not take the state lock (Stop holds it while it
+// waits for them).
 #pragma once
 
 #include <dshow.h>
@@ -70,15 +76,24 @@ class FilterBase : public ComObjectBase, public IBaseFilter, public IAMFilterMis
   virtual HRESULT OnStart(REFERENCE_TIME) { return S_OK; }
   virtual HRESULT OnStop() { return S_OK; }
   virtual HRESULT OnCleanup() { return S_OK; }
+  // Stop is about to stop the pins and wait for the samples inside the
+  // filter: wake every streaming thread waiting in the filter (held frames,
+  // interleaving, a source's own waits).
+  virtual void OnRelease() {}
   // AM_FILTER_MISC_FLAGS_IS_RENDERER for a filter that ends a stream, so
-  // that the graph waits for its EC_COMPLETE.
+  // that the graph waits for its EC_COMPLETE; IAMFilterMiscFlags is
+  // answered only by filters with flags.
   virtual ULONG MiscFlags() { return 0; }
 
  private:
   CLSID clsid_;
   CRITICAL_SECTION stateLock_;
   CRITICAL_SECTION streamLock_;
-  FILTER_STATE state_ = State_Stopped;
+  HRESULT StartPins();
+  void StopPins();
+  void WaitForSamples();
+
+  volatile LONG state_ = State_Stopped;  // a FILTER_STATE, written under the state lock
   REFERENCE_TIME start_ = 0;
   ComPtr<IReferenceClock> clock_;
   IFilterGraph* graph_ = nullptr;  // not owned: the graph holds the filter

@@ -56,15 +56,11 @@ HRESULT GrabberFilter::Pin::OnEndFlush() {
 }
 
 HRESULT GrabberFilter::OnInitStream() {
-  pin_.Active();
   Forget();
   return S_OK;
 }
 
-HRESULT GrabberFilter::OnCleanup() {
-  SetEvent(release_);
-  return S_OK;
-}
+void GrabberFilter::OnRelease() { SetEvent(release_); }
 
 void GrabberFilter::Forget() {
   Locked lock(&frameLock_);

@@ -21,7 +21,7 @@ class GrabberFilter final : public FilterBase {
 
  protected:
   HRESULT OnInitStream() override;
-  HRESULT OnCleanup() override;
+  void OnRelease() override;
   ULONG MiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
 
  private:

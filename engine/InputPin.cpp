@@ -2,6 +2,8 @@
 
 #include <vfwmsgs.h>
 
+#include "Locked.h"
+
 HRESULT InputPin::QueryOwn(REFIID iid, void** out) {
   if (iid == IID_IMemInputPin) return HandOut<IMemInputPin>(this, out);
   return PinBase::QueryOwn(iid, out);
@@ -46,58 +48,43 @@ STDMETHODIMP InputPin::Disconnect() {
   return hr;
 }
 
-void InputPin::Active() {
-  EnterCriticalSection(filter_->StateLock());
-  flushing_ = false;
+HRESULT InputPin::Active() {
+  Locked stream(ReceiveLock());
+  InterlockedExchange(&flushing_, 0);
   endOfStream_ = false;
-  LeaveCriticalSection(filter_->StateLock());
+  return S_OK;
 }
 
 bool InputPin::AtEndOfStream() {
-  EnterCriticalSection(filter_->StateLock());
-  bool ended = endOfStream_;
-  LeaveCriticalSection(filter_->StateLock());
-  return ended;
+  Locked stream(ReceiveLock());
+  return endOfStream_;
 }
 
 STDMETHODIMP InputPin::EndOfStream() {
-  EnterCriticalSection(ReceiveLock());
-  EnterCriticalSection(filter_->StateLock());
-  HRESULT hr = S_OK;
-  if (flushing_) hr = S_FALSE;
-  else if (filter_->State() == State_Stopped) hr = VFW_E_WRONG_STATE;
-  else endOfStream_ = true;
-  LeaveCriticalSection(filter_->StateLock());
-  if (hr == S_OK) hr = OnEndOfStream();
-  LeaveCriticalSection(ReceiveLock());
-  return hr;
+  Locked stream(ReceiveLock());
+  if (flushing_) return S_FALSE;
+  if (filter_->State() == State_Stopped) return VFW_E_WRONG_STATE;
+  endOfStream_ = true;
+  return OnEndOfStream();
 }
 
 STDMETHODIMP InputPin::BeginFlush() {
-  EnterCriticalSection(filter_->StateLock());
-  flushing_ = true;
-  HRESULT hr = OnBeginFlush();
-  LeaveCriticalSection(filter_->StateLock());
-  return hr;
+  Locked lock(filter_->StateLock());
+  InterlockedExchange(&flushing_, 1);
+  return OnBeginFlush();
 }
 
 STDMETHODIMP InputPin::EndFlush() {
   // After any Receive in progress has returned.
-  EnterCriticalSection(ReceiveLock());
-  EnterCriticalSection(filter_->StateLock());
-  flushing_ = false;
+  Locked stream(ReceiveLock());
+  InterlockedExchange(&flushing_, 0);
   endOfStream_ = false;
-  HRESULT hr = OnEndFlush();
-  LeaveCriticalSection(filter_->StateLock());
-  LeaveCriticalSection(ReceiveLock());
-  return hr;
+  return OnEndFlush();
 }
 
 STDMETHODIMP InputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-  EnterCriticalSection(ReceiveLock());
-  HRESULT hr = OnNewSegment(start, stop, rate);
-  LeaveCriticalSection(ReceiveLock());
-  return hr;
+  Locked stream(ReceiveLock());
+  return OnNewSegment(start, stop, rate);
 }
 
 STDMETHODIMP InputPin::GetAllocator(IMemAllocator** allocator) {
@@ -115,9 +102,8 @@ STDMETHODIMP InputPin::GetAllocator(IMemAllocator** allocator) {
 
 STDMETHODIMP InputPin::NotifyAllocator(IMemAllocator* allocator, BOOL) {
   if (!allocator) return E_POINTER;
-  EnterCriticalSection(filter_->StateLock());
+  Locked lock(filter_->StateLock());
   allocator_ = ComPtr<IMemAllocator>(allocator);
-  LeaveCriticalSection(filter_->StateLock());
   return S_OK;
 }
 
@@ -128,25 +114,21 @@ STDMETHODIMP InputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES* properties
 
 STDMETHODIMP InputPin::Receive(IMediaSample* sample) {
   if (!sample) return E_POINTER;
-  EnterCriticalSection(ReceiveLock());
-  EnterCriticalSection(filter_->StateLock());
-  HRESULT hr = S_OK;
-  if (!Peer()) hr = VFW_E_NOT_CONNECTED;
-  else if (filter_->State() == State_Stopped) hr = VFW_E_WRONG_STATE;
-  else if (flushing_) hr = S_FALSE;
-  else if (endOfStream_) hr = VFW_E_SAMPLE_REJECTED_EOS;
-  LeaveCriticalSection(filter_->StateLock());
-  if (hr == S_OK) {
-    AM_MEDIA_TYPE* changed = nullptr;
-    if (sample->GetMediaType(&changed) == S_OK && changed) {
-      // A type change mid-stream must be one this pin takes.
-      if (Accepts(*changed) != S_OK) hr = VFW_E_INVALIDMEDIATYPE;
-      MediaType::Delete(changed);
-    }
+  Locked stream(ReceiveLock());
+  // The peer changes and the state becomes Stopped only while no sample is
+  // inside: both happen with the stream lock held or the filter stopped.
+  if (!Peer()) return VFW_E_NOT_CONNECTED;
+  if (filter_->State() == State_Stopped) return VFW_E_WRONG_STATE;
+  if (flushing_) return S_FALSE;
+  if (endOfStream_) return VFW_E_SAMPLE_REJECTED_EOS;
+  AM_MEDIA_TYPE* changed = nullptr;
+  if (sample->GetMediaType(&changed) == S_OK && changed) {
+    // A type change mid-stream must be one this pin takes.
+    bool accepted = Accepts(*changed) == S_OK;
+    MediaType::Delete(changed);
+    if (!accepted) return VFW_E_INVALIDMEDIATYPE;
   }
-  if (hr == S_OK) hr = OnReceive(sample);
-  LeaveCriticalSection(ReceiveLock());
-  return hr;
+  return OnReceive(sample);
 }
 
 STDMETHODIMP InputPin::ReceiveMultiple(IMediaSample** samples, long count, long* processed) {

@@ -1,7 +1,7 @@
 // An input pin with IMemInputPin: connection checks with the published
 // codes, an allocator of its own when the upstream pin asks for one,
 // flushing, and the sample hook called under the receive lock (by default
-// the filter's stream lock).
+// the filter's stream lock), never under the state lock.
 // Receive refuses samples while stopped (VFW_E_WRONG_STATE), while flushing
 // (S_FALSE) and after end of stream (VFW_E_SAMPLE_REJECTED_EOS).
 #pragma once
@@ -10,7 +10,7 @@
 
 class InputPin : public PinBase, public IMemInputPin {
  public:
-  PIN_DELEGATE_IUNKNOWN
+  COM_DELEGATE_IUNKNOWN
 
   // IPin
   STDMETHODIMP Connect(IPin* peer, const AM_MEDIA_TYPE* type) override;
@@ -28,19 +28,17 @@ class InputPin : public PinBase, public IMemInputPin {
   STDMETHODIMP ReceiveMultiple(IMediaSample** samples, long count, long* processed) override;
   STDMETHODIMP ReceiveCanBlock() override;
 
-  // Clears end of stream and flushing for a new run: call from the filter's
-  // OnInitStream.
-  void Active();
+  // Clears end of stream and flushing for a new run.
+  HRESULT Active() override;
+  // The lock Receive, EndOfStream, EndFlush and NewSegment hold: the
+  // filter's stream lock, or a pin's own where inputs stream independently
+  // (a multiplexer whose input waits in OnReceive for the others).
+  CRITICAL_SECTION* ReceiveLock() override { return filter_->StreamLock(); }
   bool AtEndOfStream();
 
  protected:
   InputPin(FilterBase* filter, const wchar_t* name) : PinBase(filter, PINDIR_INPUT, name) {}
   HRESULT QueryOwn(REFIID iid, void** out) override;
-
-  // The lock Receive, EndOfStream, EndFlush and NewSegment hold: the
-  // filter's stream lock, or a pin's own where inputs stream independently
-  // (a multiplexer whose input waits in OnReceive for the others).
-  virtual CRITICAL_SECTION* ReceiveLock() { return filter_->StreamLock(); }
 
   // Called under the receive lock.
   virtual HRESULT OnReceive(IMediaSample* sample) = 0;
@@ -52,6 +50,6 @@ class InputPin : public PinBase, public IMemInputPin {
 
  private:
   ComPtr<IMemAllocator> allocator_;
-  bool flushing_ = false;
-  bool endOfStream_ = false;
+  volatile LONG flushing_ = 0;  // set under the state lock, read by Receive
+  bool endOfStream_ = false;    // under the stream lock
 };

@@ -98,18 +98,3 @@ const std::vector<MediaStream>& MediaSourceFilter::Streams() const {
   return reader_ ? reader_->Streams() : kNoStreams;
 }
 
-HRESULT MediaSourceFilter::OnInitStream() {
-  HRESULT hr = S_OK;
-  for (size_t i = 0; i < pins_.size() && SUCCEEDED(hr); ++i) hr = pins_[i]->StartStreaming();
-  if (FAILED(hr)) OnCleanup();
-  return hr;
-}
-
-HRESULT MediaSourceFilter::OnCleanup() {
-  HRESULT result = S_OK;
-  for (auto& pin : pins_) {
-    HRESULT hr = pin->StopStreaming();
-    if (FAILED(hr)) result = hr;
-  }
-  return result;
-}

@@ -45,8 +45,6 @@ class MediaSourceFilter final : public FilterBase, public IFileSourceFilter {
 
  protected:
   HRESULT QueryOwn(REFIID iid, void** out) override;
-  HRESULT OnInitStream() override;
-  HRESULT OnCleanup() override;
 
  private:
   ~MediaSourceFilter() override;

@@ -44,7 +44,6 @@ class MediaSourcePin : public SourcePin {
     void OnPositions(bool startChanged, bool) override {
       if (startChanged) pin_->Restart();
     }
-    HRESULT OnRate(double rate) override { return rate == 1.0 ? S_OK : E_NOTIMPL; }
 
    private:
     MediaSourcePin* pin_;  // the pin this lives in

@@ -15,10 +15,10 @@ class OutputPin : public PinBase {
   STDMETHODIMP BeginFlush() override;
   STDMETHODIMP EndFlush() override;
 
-  // Commits and decommits the allocator: call from the filter's
-  // OnInitStream and OnCleanup. Unconnected pins do nothing.
-  HRESULT Active();
-  HRESULT Inactive();
+  // Commits and decommits the allocator (the filter calls these when it
+  // leaves and enters Stopped). Unconnected pins do nothing.
+  HRESULT Active() override;
+  HRESULT Inactive() override;
 
   // An empty sample from the allocator; blocks until one is free, and
   // fails once the allocator is decommitted.

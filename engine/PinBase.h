@@ -35,6 +35,15 @@ class PinBase : public IPin {
   // VFW_S_NO_MORE_ITEMS past the last.
   virtual HRESULT TypeAt(int index, MediaType* type);
 
+  // Called by the filter under its state lock: Active when leaving Stopped
+  // (before OnInitStream), Inactive when stopping (before the stream lock is
+  // taken: release anything a streaming thread may be blocked on).
+  virtual HRESULT Active() { return S_OK; }
+  virtual HRESULT Inactive() { return S_OK; }
+  // The lock a sample entering through this pin holds; none for outputs.
+  virtual CRITICAL_SECTION* ReceiveLock() { return nullptr; }
+
+  // Takes the state lock: not for streaming threads.
   bool IsConnected();
   const wchar_t* Name() const { return name_.c_str(); }
   FilterBase* Filter() const { return filter_; }
@@ -69,4 +78,3 @@ class PinBase : public IPin {
   MediaType type_;
 };
 
-#define PIN_DELEGATE_IUNKNOWN COM_DELEGATE_IUNKNOWN

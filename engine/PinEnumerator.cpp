@@ -32,13 +32,11 @@ STDMETHODIMP PinEnumerator::Next(ULONG count, IPin** pins, ULONG* fetched) {
 STDMETHODIMP PinEnumerator::Skip(ULONG count) {
   EnterCriticalSection(filter_->StateLock());
   bool inSync = version_ == filter_->PinVersion();
-  ULONG left = ULONG(filter_->PinCount()) - position_;
+  ULONG total = ULONG(filter_->PinCount());
   LeaveCriticalSection(filter_->StateLock());
   if (!inSync) return VFW_E_ENUM_OUT_OF_SYNC;
-  if (count > left) {
-    position_ += left;
-    return S_FALSE;
-  }
+  // Past the end the position stays where it was, as the platform's do.
+  if (position_ > total || count > total - position_) return S_FALSE;
   position_ += count;
   return S_OK;
 }

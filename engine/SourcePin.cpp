@@ -2,24 +2,38 @@
 
 #include <evcode.h>
 
-SourcePin::~SourcePin() { JoinThread(); }
+#include "Locked.h"
 
-HRESULT SourcePin::StartStreaming() {
-  if (!IsConnected()) return S_OK;
-  HRESULT hr = Active();
+SourcePin::SourcePin(FilterBase* filter, const wchar_t* name) : OutputPin(filter, name) {
+  InitializeCriticalSection(&threadLock_);
+}
+
+SourcePin::~SourcePin() {
+  JoinThread();
+  DeleteCriticalSection(&threadLock_);
+}
+
+HRESULT SourcePin::Active() {
+  Locked lock(&threadLock_);
+  if (streaming_ || !IsConnected()) return S_OK;
+  HRESULT hr = OutputPin::Active();
   if (SUCCEEDED(hr)) hr = StartThread();
+  streaming_ = SUCCEEDED(hr);
   return hr;
 }
 
-HRESULT SourcePin::StopStreaming() {
+HRESULT SourcePin::Inactive() {
+  Locked lock(&threadLock_);
+  streaming_ = false;
   InterlockedExchange(&stopping_, 1);
-  HRESULT hr = Inactive();  // a thread waiting for a buffer wakes with an error
+  HRESULT hr = OutputPin::Inactive();  // a thread waiting for a buffer wakes with an error
   JoinThread();
   return hr;
 }
 
 HRESULT SourcePin::Restart() {
-  if (!thread_) return S_OK;
+  Locked lock(&threadLock_);
+  if (!streaming_) return S_OK;
   DeliverBeginFlush();  // releases a thread blocked downstream
   InterlockedExchange(&stopping_, 1);
   JoinThread();

@@ -2,28 +2,30 @@
 // announces a segment, then fills and delivers samples until FillSample says
 // the stream has ended (S_FALSE), delivery is refused, or it is told to stop.
 // A failure ends the stream with EC_ERRORABORT. The thread runs with COM
-// initialised (multithreaded), so readers using WIC work on it.
+// initialised (multithreaded), so readers using WIC work on it; it must not
+// take the filter's state lock (Stop holds it while waiting for the thread).
 #pragma once
 
 #include "OutputPin.h"
 
 class SourcePin : public OutputPin {
  public:
-  // From the filter's OnInitStream and OnCleanup: commit the allocator and
-  // start the thread; stop the thread and decommit.
-  HRESULT StartStreaming();
-  HRESULT StopStreaming();
+  // Commit the allocator and start the thread; stop the thread and decommit
+  // (the filter calls these when it leaves and enters Stopped).
+  HRESULT Active() override;
+  HRESULT Inactive() override;
   // A seek while streaming: flushes downstream, stops the thread and starts
   // it again (it then calls OnThreadStart for the new position). Nothing
   // while stopped. Not from the streaming thread.
   HRESULT Restart();
 
  protected:
-  SourcePin(FilterBase* filter, const wchar_t* name) : OutputPin(filter, name) {}
+  SourcePin(FilterBase* filter, const wchar_t* name);
   ~SourcePin() override;
 
   // On the thread before its first sample: positions the stream and gives
-  // the segment to announce downstream.
+  // the segment to announce downstream. Sample times count from the
+  // segment's start.
   virtual HRESULT OnThreadStart(REFERENCE_TIME* start, REFERENCE_TIME* stop, double* rate) = 0;
   // Fills sample (data, length, times, sync point); S_FALSE at the end.
   virtual HRESULT FillSample(IMediaSample* sample) = 0;
@@ -34,6 +36,8 @@ class SourcePin : public OutputPin {
   HRESULT StartThread();
   void JoinThread();
 
+  CRITICAL_SECTION threadLock_;  // start, stop and restart of the thread
+  bool streaming_ = false;
   HANDLE thread_ = nullptr;
   volatile LONG stopping_ = 0;
 };

@@ -33,8 +33,10 @@ SourceSeeking::SourceSeeking(IUnknown* owner) : Facet(owner) { InitializeCritica
 SourceSeeking::~SourceSeeking() { DeleteCriticalSection(&lock_); }
 
 DWORD SourceSeeking::Capabilities() {
+  // A source's current position is the graph's to know, as the platform's
+  // sources say by not offering it.
   return AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards | AM_SEEKING_CanSeekBackwards |
-         AM_SEEKING_CanGetCurrentPos | AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
+         AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
 }
 
 STDMETHODIMP SourceSeeking::GetCapabilities(DWORD* capabilities) {
@@ -114,8 +116,10 @@ STDMETHODIMP SourceSeeking::SetPositions(LONGLONG* current, DWORD currentFlags, 
   if ((Positioning(currentFlags) && !current) || (Positioning(stopFlags) && !stop)) return E_POINTER;
   EnterCriticalSection(&lock_);
   REFERENCE_TIME start = start_, end = stop_;
-  bool valid = Adjust(&start, current ? *current : 0, currentFlags, false) &&
-               Adjust(&end, stop ? *stop : 0, stopFlags, true);
+  bool valid = Adjust(&start, current ? *current : 0, currentFlags, false);
+  // An incremental stop counts from the new start.
+  if ((stopFlags & AM_SEEKING_PositioningBitsMask) == AM_SEEKING_IncrementalPositioning) end = start;
+  valid = valid && Adjust(&end, stop ? *stop : 0, stopFlags, true);
   bool stopChanged = valid && end != stop_;
   if (valid) {
     start_ = start < 0 ? 0 : start;
@@ -125,6 +129,7 @@ STDMETHODIMP SourceSeeking::SetPositions(LONGLONG* current, DWORD currentFlags, 
   }
   LeaveCriticalSection(&lock_);
   if (!valid) return E_INVALIDARG;
+  if (!Positioning(currentFlags) && !Positioning(stopFlags)) return S_FALSE;
   // Setting the start is a seek even to the same time: playback restarts there.
   if (Positioning(currentFlags) || stopChanged) OnPositions(Positioning(currentFlags), stopChanged);
   return S_OK;

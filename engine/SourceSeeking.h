@@ -41,8 +41,9 @@ class SourceSeeking : public Facet<IMediaSeeking> {
   // After SetPositions changed the start (also when set to the same value,
   // which is a seek) or the stop.
   virtual void OnPositions(bool startChanged, bool stopChanged) { (void)startChanged, (void)stopChanged; }
-  // Before a new rate is kept; a failure refuses it.
-  virtual HRESULT OnRate(double) { return S_OK; }
+  // Before a new rate is kept; a failure refuses it. The engine's sources
+  // play at the normal rate only, and say so with the published E_NOTIMPL.
+  virtual HRESULT OnRate(double rate) { return rate == 1.0 ? S_OK : E_NOTIMPL; }
   // Seeking capabilities; an owner that cannot seek backwards drops those
   // bits. What an owner lacks answers E_NOTIMPL: SetPositions without any
   // seeking bit, the positions and duration without their Get bits.

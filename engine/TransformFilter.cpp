@@ -1,5 +1,6 @@
 #include "TransformFilter.h"
 
+#include <evcode.h>
 #include <vfwmsgs.h>
 
 TransformFilter::TransformFilter(IUnknown* outer, const CLSID& clsid)
@@ -44,16 +45,20 @@ HRESULT TransformFilter::Process(IMediaSample* in) {
   out->SetPreroll(in->IsPreroll() == S_OK);
   hr = Transform(in, out);
   if (hr == S_OK) hr = output_.Deliver(out);
+  else hr = Dropped(hr);
   out->Release();
   return hr;
 }
 
-HRESULT TransformFilter::OnInitStream() {
-  input_.Active();
-  return output_.Active();
+// S_FALSE from Transform drops the sample and upstream goes on; a failure
+// ends the stream with EC_ERRORABORT, as a source cannot tell its
+// downstream failed from its downstream stopping.
+HRESULT TransformFilter::Dropped(HRESULT hr) {
+  if (hr == S_FALSE) return S_OK;
+  NotifyEvent(EC_ERRORABORT, hr, 0);
+  output_.DeliverEndOfStream();
+  return hr;
 }
-
-HRESULT TransformFilter::OnCleanup() { return output_.Inactive(); }
 
 HRESULT TransformFilter::Sink::OnEndOfStream() {
   owner_->Drain();

@@ -26,6 +26,7 @@ class TransformFilter : public FilterBase {
   // default, when it equals one of OutputTypeAt's.
   virtual HRESULT AcceptOutput(const AM_MEDIA_TYPE& type);
   // Fills out (data, length) from in; times and flags are copied by Process.
+  // S_FALSE drops the sample; a failure ends the stream with EC_ERRORABORT.
   virtual HRESULT Transform(IMediaSample* in, IMediaSample* out);
   // Buffers for the connected output type; by default two of its sample size.
   virtual HRESULT OutputBufferSize(ALLOCATOR_PROPERTIES* request);
@@ -37,11 +38,10 @@ class TransformFilter : public FilterBase {
   // facets whose owner is Output().
   virtual HRESULT QueryOutputPin(REFIID, void**) { return E_NOINTERFACE; }
 
-  HRESULT OnInitStream() override;
-  HRESULT OnCleanup() override;
-
   InputPin& Input();
   OutputPin& Output();
+  // What Process answers upstream for a Transform result other than S_OK.
+  HRESULT Dropped(HRESULT hr);
 
  private:
   // Members, not pointers: the pins live and die with the filter.

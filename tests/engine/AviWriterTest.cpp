@@ -67,11 +67,7 @@ class PatternSource final : public FilterBase {
   HANDLE reached = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
  protected:
-  HRESULT OnInitStream() override { return pin_.StartStreaming(); }
-  HRESULT OnCleanup() override {
-    SetEvent(release_);
-    return pin_.StopStreaming();
-  }
+  void OnRelease() override { SetEvent(release_); }
 
  private:
   class Pin final : public SourcePin {

@@ -36,10 +36,6 @@ class TickSource final : public FilterBase {
   int PinCount() override { return 1; }
   PinBase* PinAt(int index) override { return index == 0 ? &pin_ : nullptr; }
 
- protected:
-  HRESULT OnInitStream() override { return pin_.StartStreaming(); }
-  HRESULT OnCleanup() override { return pin_.StopStreaming(); }
-
  private:
   class Pin final : public SourcePin {
    public:
@@ -66,6 +62,7 @@ class TickSource final : public FilterBase {
     HRESULT OnThreadStart(REFERENCE_TIME* start, REFERENCE_TIME* stop, double* rate) override {
       seeking_.Positions(start, stop, rate);
       next_ = int((*start + kPeriod - 1) / kPeriod);
+      segment_ = *start;
       return S_OK;
     }
     HRESULT FillSample(IMediaSample* sample) override {
@@ -74,7 +71,7 @@ class TickSource final : public FilterBase {
       sample->GetPointer(&data);
       memcpy(data, &next_, 4);
       sample->SetActualDataLength(4);
-      REFERENCE_TIME start = next_ * kPeriod, stop = start + kPeriod;
+      REFERENCE_TIME start = next_ * kPeriod - segment_, stop = start + kPeriod;
       sample->SetTime(&start, &stop);
       sample->SetSyncPoint(TRUE);
       ++next_;
@@ -98,15 +95,18 @@ class TickSource final : public FilterBase {
     Seeking seeking_;
     int frames_;
     int next_ = 0;
+    REFERENCE_TIME segment_ = 0;
   };
 
   Pin pin_;
 };
 
 // Ticks in, ticks out with their bytes inverted and their subtype changed.
+// Frame refuseAt gets refusal from Transform.
 class Invert final : public TransformFilter {
  public:
-  explicit Invert(IUnknown* outer) : TransformFilter(outer, kInvertClsid) {}
+  explicit Invert(IUnknown* outer, int refuseAt = -1, HRESULT refusal = S_OK)
+      : TransformFilter(outer, kInvertClsid), refuseAt_(refuseAt), refusal_(refusal) {}
 
  protected:
   HRESULT AcceptInput(const AM_MEDIA_TYPE& type) override { return type.subtype == kTicks ? S_OK : S_FALSE; }
@@ -119,9 +119,14 @@ class Invert final : public TransformFilter {
     BYTE *from = nullptr, *to = nullptr;
     in->GetPointer(&from);
     out->GetPointer(&to);
+    if (*reinterpret_cast<int*>(from) == refuseAt_) return refusal_;
     for (int i = 0; i < 4; ++i) to[i] = BYTE(~from[i]);
     return out->SetActualDataLength(4);
   }
+
+ private:
+  int refuseAt_;
+  HRESULT refusal_;
 };
 
 template <class T, class... Args>
@@ -187,6 +192,7 @@ TEST_F(FilterBaseTest, ASeekFlushesAndRestartsFromTheNewPosition) {
   EXPECT_EQ(EC_COMPLETE, RunToEnd());
   EXPECT_EQ((std::vector<int>{6, 7, 8, 9}), Frames());
   EXPECT_EQ(6 * kPeriod, Sink()->segments.back());
+  EXPECT_EQ(0, Sink()->samples.front().start);  // times count from the segment
 }
 
 TEST_F(FilterBaseTest, ConnectionsFollowThePublishedRules) {
@@ -238,7 +244,8 @@ TEST_F(FilterBaseTest, SeekingAnswersThePublishedResults) {
   EXPECT_EQ(S_OK, seeking->SetPositions(&at, AM_SEEKING_AbsolutePositioning | AM_SEEKING_ReturnTime, &stop,
                                         AM_SEEKING_IncrementalPositioning | AM_SEEKING_ReturnTime));
   EXPECT_EQ(3 * kPeriod, at);
-  EXPECT_EQ(9 * kPeriod, stop);
+  EXPECT_EQ(2 * kPeriod, stop);  // incremental: from the new start
+  EXPECT_EQ(S_FALSE, seeking->SetPositions(nullptr, AM_SEEKING_NoPositioning, nullptr, AM_SEEKING_NoPositioning));
   EXPECT_EQ(S_OK, seeking->GetDuration(&duration));
   EXPECT_EQ(10 * kPeriod, duration);
   DWORD capabilities = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanDoSegments;
@@ -247,6 +254,8 @@ TEST_F(FilterBaseTest, SeekingAnswersThePublishedResults) {
   EXPECT_EQ(S_FALSE, seeking->IsFormatSupported(&TIME_FORMAT_FRAME));
   EXPECT_EQ(E_INVALIDARG, seeking->SetTimeFormat(&TIME_FORMAT_FRAME));
   EXPECT_EQ(E_INVALIDARG, seeking->SetRate(0));
+  EXPECT_EQ(E_NOTIMPL, seeking->SetRate(2.0));
+  EXPECT_EQ(E_NOTIMPL, seeking->GetCurrentPosition(&at));
   EXPECT_EQ(E_INVALIDARG, seeking->ConvertTimeFormat(&at, &TIME_FORMAT_FRAME, 0, nullptr));
 }
 
@@ -261,6 +270,75 @@ TEST_F(FilterBaseTest, ATransformConnectsAfterItsInputAndKeepsTimes) {
   ASSERT_EQ(10u, Frames().size());
   EXPECT_EQ(~4, Frames()[4]);
   EXPECT_EQ(4 * kPeriod, Sink()->samples[4].start);
+}
+
+TEST_F(FilterBaseTest, ATransformDropsOnSFalseAndAbortsOnFailure) {
+  for (HRESULT refusal : {S_FALSE, E_FAIL}) {
+    SCOPED_TRACE(refusal);
+    ComPtr<IBaseFilter> invert = Make<Invert>(3, refusal);
+    ASSERT_EQ(S_OK, graph->AddFilter(invert.Get(), L"invert"));
+    ASSERT_EQ(S_OK, graph->ConnectDirect(PinOf(source.Get(), PINDIR_OUTPUT).Get(),
+                                         PinOf(invert.Get(), PINDIR_INPUT).Get(), nullptr));
+    ASSERT_EQ(S_OK, graph->ConnectDirect(PinOf(invert.Get(), PINDIR_OUTPUT).Get(),
+                                         PinOf(sink.Get(), PINDIR_INPUT).Get(), nullptr));
+    Sink()->samples.clear();
+    EXPECT_EQ(refusal == S_FALSE ? EC_COMPLETE : EC_ERRORABORT, RunToEnd());
+    EXPECT_EQ(refusal == S_FALSE ? 9u : 3u, Frames().size());
+    graph.As<IMediaControl>(IID_IMediaControl)->Stop();
+    graph->RemoveFilter(invert.Get());
+  }
+}
+
+// A sink whose samples take a while: Stop must not clean up under one.
+class SlowSink final : public FilterBase {
+ public:
+  explicit SlowSink(IUnknown* outer) : FilterBase(outer, kInvertClsid), pin_(this) {}
+  ~SlowSink() override { CloseHandle(entered); }
+  int PinCount() override { return 1; }
+  PinBase* PinAt(int index) override { return index == 0 ? &pin_ : nullptr; }
+  HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  volatile LONG receiving = 0;
+  LONG cleanedDuringReceive = -1;
+
+ protected:
+  HRESULT OnCleanup() override {
+    cleanedDuringReceive = receiving;
+    return S_OK;
+  }
+
+ private:
+  class Pin final : public InputPin {
+   public:
+    explicit Pin(SlowSink* sink) : InputPin(sink, L"In"), sink_(sink) {}
+    HRESULT Accepts(const AM_MEDIA_TYPE&) override { return S_OK; }
+
+   protected:
+    HRESULT OnReceive(IMediaSample*) override {
+      InterlockedExchange(&sink_->receiving, 1);
+      SetEvent(sink_->entered);
+      Sleep(200);
+      InterlockedExchange(&sink_->receiving, 0);
+      return S_OK;
+    }
+
+   private:
+    SlowSink* sink_;
+  };
+  Pin pin_;
+};
+
+TEST_F(FilterBaseTest, StopWaitsForASampleInsideTheFilter) {
+  ComPtr<IBaseFilter> slow = Make<SlowSink>();
+  ASSERT_EQ(S_OK, graph->AddFilter(slow.Get(), L"slow"));
+  ComPtr<IPin> in = PinOf(slow.Get(), PINDIR_INPUT);
+  ASSERT_EQ(S_OK, graph->ConnectDirect(PinOf(source.Get(), PINDIR_OUTPUT).Get(), in.Get(), nullptr));
+  ASSERT_EQ(S_OK, slow->Pause());
+  ASSERT_EQ(S_OK, source->Pause());
+  SlowSink* filter = static_cast<SlowSink*>(slow.Get());
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(filter->entered, 5000));
+  ASSERT_EQ(S_OK, slow->Stop());
+  EXPECT_EQ(0, filter->cleanedDuringReceive);
+  ASSERT_EQ(S_OK, source->Stop());
 }
 
 }  // namespace

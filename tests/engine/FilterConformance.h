@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ComPtr.h"
+#include "MediaType.h"
 
 inline ULONG References(IUnknown* object) {
   object->AddRef();
@@ -60,7 +61,6 @@ inline void ExpectConformingFilter(IBaseFilter* filter, const CLSID& clsid) {
     ComPtr<IUnknown> pinIdentity;
     ASSERT_EQ(S_OK, pin->QueryInterface(IID_IUnknown, pinIdentity.ReceiveVoid()));
     EXPECT_NE(identity.Get(), pinIdentity.Get());
-    pinIdentity.Reset();
     IPin* found = nullptr;
     EXPECT_EQ(S_OK, filter->FindPin(info.achName, &found));
     EXPECT_EQ(pin.Get(), found);
@@ -71,18 +71,52 @@ inline void ExpectConformingFilter(IBaseFilter* filter, const CLSID& clsid) {
     AM_MEDIA_TYPE type;
     EXPECT_EQ(VFW_E_NOT_CONNECTED, pin->ConnectionMediaType(&type));
     EXPECT_EQ(S_FALSE, pin->Disconnect());
+    // Every interface of the pin answers for the pin.
+    for (const IID* iid : {&IID_IMemInputPin, &IID_IMediaSeeking, &IID_IAMStreamConfig, &IID_IAMVideoCompression,
+                           &IID_IQualityControl}) {
+      ComPtr<IUnknown> facet, facetIdentity;
+      if (FAILED(pin->QueryInterface(*iid, facet.ReceiveVoid()))) continue;
+      ASSERT_EQ(S_OK, facet->QueryInterface(IID_IUnknown, facetIdentity.ReceiveVoid()));
+      EXPECT_EQ(pinIdentity.Get(), facetIdentity.Get());
+    }
+    pinIdentity.Reset();
+    // What a pin offers, it accepts; its enumerator skips as the platform's do.
     ComPtr<IEnumMediaTypes> types;
-    EXPECT_EQ(S_OK, pin->EnumMediaTypes(types.Receive()));
+    ASSERT_EQ(S_OK, pin->EnumMediaTypes(types.Receive()));
+    AM_MEDIA_TYPE* offer = nullptr;
+    ULONG offers = 0;
+    for (; types->Next(1, &offer, nullptr) == S_OK; ++offers) {
+      EXPECT_EQ(S_OK, pin->QueryAccept(offer));
+      MediaType::Delete(offer);
+    }
+    EXPECT_EQ(S_OK, types->Reset());
+    EXPECT_EQ(S_OK, types->Skip(offers));
+    EXPECT_EQ(S_FALSE, types->Skip(1));
     types.Reset();
     EXPECT_EQ(base + 1 + pins.size(), References(filter));
   }
+  EXPECT_EQ(S_OK, pinList->Reset());
+  EXPECT_EQ(S_FALSE, pinList->Skip(ULONG(pins.size()) + 1));
+  EXPECT_EQ(S_OK, pinList->Skip(ULONG(pins.size())));
+  ComPtr<IEnumPins> clone;
+  EXPECT_EQ(S_OK, pinList->Clone(clone.Receive()));
+  IPin* past = nullptr;
+  EXPECT_EQ(S_FALSE, clone->Next(1, &past, nullptr));
+  clone.Reset();
   pins.clear();
   pinList.Reset();
   EXPECT_EQ(base, References(filter));
   IPin* missing = reinterpret_cast<IPin*>(1);
   EXPECT_EQ(VFW_E_NOT_FOUND, filter->FindPin(L"no such pin", &missing));
 
-  // Unconnected, the filter still goes through every state.
+  // An aggregated instance answers only IUnknown at creation.
+  ComPtr<IUnknown> aggregated;
+  HRESULT created = CoCreateInstance(clsid, identity.Get(), CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                     aggregated.ReceiveVoid());
+  EXPECT_TRUE(created == E_NOINTERFACE || created == REGDB_E_CLASSNOTREG) << std::hex << created;
+
+  // Unconnected, the filter still goes through every state, and refuses
+  // connection changes while it is not stopped.
   FILTER_STATE state;
   for (auto [change, expected] : {std::pair{0, State_Paused}, {1, State_Running}, {0, State_Paused}, {2, State_Stopped},
                                   {1, State_Running}, {2, State_Stopped}}) {
@@ -90,6 +124,15 @@ inline void ExpectConformingFilter(IBaseFilter* filter, const CLSID& clsid) {
     EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
     EXPECT_TRUE(SUCCEEDED(filter->GetState(0, &state)));
     EXPECT_EQ(expected, state);
+    for (ComPtr<IPin>& pin : PinsOf(filter)) {
+      PIN_DIRECTION direction;
+      pin->QueryDirection(&direction);
+      AM_MEDIA_TYPE none = {};
+      if (expected != State_Stopped && direction == PINDIR_INPUT) {
+        EXPECT_EQ(VFW_E_NOT_STOPPED, pin->ReceiveConnection(pin.Get(), &none));
+      }
+      EXPECT_EQ(expected == State_Stopped ? S_FALSE : VFW_E_NOT_STOPPED, pin->Disconnect());
+    }
   }
   EXPECT_EQ(base, References(filter));
 }

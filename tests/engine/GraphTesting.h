@@ -80,13 +80,12 @@ class CollectingSink final : public FilterBase {
 
  protected:
   HRESULT OnInitStream() override {
-    pin_.Active();
     ResetEvent(running_);
     return ResetEvent(release_) ? S_OK : E_FAIL;
   }
   HRESULT OnStart(REFERENCE_TIME) override { return SetEvent(running_) ? S_OK : E_FAIL; }
   HRESULT OnStop() override { return ResetEvent(running_) ? S_OK : E_FAIL; }
-  HRESULT OnCleanup() override { return SetEvent(release_) ? S_OK : E_FAIL; }
+  void OnRelease() override { SetEvent(release_); }
   ULONG MiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
 
  private:

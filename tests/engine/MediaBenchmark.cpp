@@ -65,10 +65,6 @@ class PreparedSource final : public FilterBase {
   int PinCount() override { return 1; }
   PinBase* PinAt(int index) override { return index == 0 ? &pin_ : nullptr; }
 
- protected:
-  HRESULT OnInitStream() override { return pin_.StartStreaming(); }
-  HRESULT OnCleanup() override { return pin_.StopStreaming(); }
-
  private:
   class Pin final : public SourcePin {
    public:
