@@ -27,18 +27,29 @@ class RiffFile {
   RiffFile& operator=(const RiffFile&) = delete;
 
   HRESULT Open(const wchar_t* path);
-  // The first RIFF chunk, which must be of formType and fit the file.
+  UINT64 Size() const { return size_; }
+  // The first RIFF chunk, which must be of formType. VFW_E_FILE_TOO_SHORT
+  // when it reaches past the file (a recording cut off; a size of 0 is read
+  // as such): *form then holds the part that is there.
   HRESULT OpenForm(DWORD formType, RiffChunk* form);
   // The first chunk with id (and list type, for lists) among the children of
   // parent; S_FALSE when there is none.
   HRESULT Find(const RiffChunk& parent, DWORD id, DWORD listType, RiffChunk* found);
   // The next child of parent at or after offset; S_FALSE at the end.
+  // VFW_E_FILE_TOO_SHORT when it reaches past parent: *chunk then holds the
+  // part inside (next at parent's end), or has id 0 when not even its header
+  // is there. A RIFF chunk of size 0 is read as cut off, as in OpenForm.
   HRESULT Next(const RiffChunk& parent, UINT64 offset, RiffChunk* chunk);
   // A chunk's whole content, refused above maxSize.
   HRESULT ReadContent(const RiffChunk& chunk, DWORD maxSize, std::vector<BYTE>* bytes);
   HRESULT Read(UINT64 offset, void* buffer, DWORD size);
 
  private:
+  HRESULT ReadFile(UINT64 offset, void* buffer, DWORD size);
+
   HANDLE file_ = INVALID_HANDLE_VALUE;
   UINT64 size_ = 0;
+  // The block small reads come from (the file is opened for reading only).
+  UINT64 cacheStart_ = 0;
+  std::vector<BYTE> cache_;
 };

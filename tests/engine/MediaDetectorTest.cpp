@@ -8,8 +8,8 @@
 #include <string>
 
 #include "EngineTestSupport.h"
+#include "RiffBytes.h"
 #include "MediaTypeBuilder.h"
-#include "AviReader.h"
 #include "StillImageReader.h"
 #include "TempFolder.h"
 #include "WavReader.h"
@@ -18,49 +18,10 @@ namespace {
 
 // --- Media the tests write themselves ---
 
-std::string Dword(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), 4); }
-
-std::string Chunk(const char* id, const std::string& content) {
-  std::string chunk = std::string(id, 4) + Dword(DWORD(content.size())) + content;
-  if (content.size() & 1) chunk += '\0';
-  return chunk;
-}
-
-std::string List(const char* id, const char* type, const std::string& content) {
-  return Chunk(id, std::string(type, 4) + content);
-}
-
-template <class T>
-std::string Bytes(const T& value) {
-  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-WAVEFORMATEX Wave(WORD tag, WORD channels, DWORD rate, WORD bits, WORD blockAlign) {
-  WAVEFORMATEX wave = {};
-  wave.wFormatTag = tag;
-  wave.nChannels = channels;
-  wave.nSamplesPerSec = rate;
-  wave.wBitsPerSample = bits;
-  wave.nBlockAlign = blockAlign;
-  wave.nAvgBytesPerSec = rate * blockAlign;
-  return wave;
-}
-
-std::string StreamHeader(const char* type, DWORD scale, DWORD rate, DWORD length) {
-  std::string header = std::string(type, 4) + std::string(16, '\0') + Dword(scale) + Dword(rate) + Dword(0) +
-                       Dword(length) + std::string(20, '\0');
-  return Chunk("strh", header);
-}
-
 // An AVI with 10 frames of 64x48 24-bit video at 25 fps and 0.5 s of 44.1 kHz
 // stereo 16-bit PCM.
 std::string Avi(DWORD videoRate = 25) {
-  BITMAPINFOHEADER bitmap = {};
-  bitmap.biSize = sizeof bitmap;
-  bitmap.biWidth = 64;
-  bitmap.biHeight = 48;
-  bitmap.biPlanes = 1;
-  bitmap.biBitCount = 24;
+  BITMAPINFOHEADER bitmap = Bitmap(64, 48, 24);
   WAVEFORMATEX wave = Wave(WAVE_FORMAT_PCM, 2, 44100, 16, 4);
   std::string video = List("LIST", "strl", StreamHeader("vids", 1, videoRate, 10) + Chunk("strf", Bytes(bitmap)));
   std::string audio = List("LIST", "strl", StreamHeader("auds", 4, 176400, 22050) + Chunk("strf", Bytes(wave)));
@@ -85,44 +46,6 @@ std::string PcmWav(WORD bits, WORD channels, DWORD rate, const std::vector<int>&
   }
   WAVEFORMATEX wave = Wave(WAVE_FORMAT_PCM, channels, rate, bits, WORD(channels * bits / 8));
   return List("RIFF", "WAVE", Chunk("fmt ", Bytes(wave)) + Chunk("data", data));
-}
-
-// 10 frames of 5x3 RGB at 25 fps as stream 01 behind a stream 00 of audio,
-// whose odd chunk sits between frames 4 and 5; 'idx1' lists all 11 chunks.
-std::string IndexedAvi(WORD bits, bool topDown) {
-  BITMAPINFOHEADER bitmap = {};
-  bitmap.biSize = sizeof bitmap;
-  bitmap.biWidth = 5;
-  bitmap.biHeight = topDown ? -3 : 3;
-  bitmap.biPlanes = 1;
-  bitmap.biBitCount = bits;
-  WAVEFORMATEX wave = Wave(WAVE_FORMAT_PCM, 1, 8000, 8, 1);
-  std::string audio = List("LIST", "strl", StreamHeader("auds", 1, 8000, 3) + Chunk("strf", Bytes(wave)));
-  std::string video = List("LIST", "strl", StreamHeader("vids", 1, 25, 10) + Chunk("strf", Bytes(bitmap)));
-  std::string headers = List("LIST", "hdrl", Chunk("avih", std::string(56, '\0')) + audio + video);
-  std::string movie, index;
-  auto add = [&](const char* id, const std::string& content) {
-    index += std::string(id, 4) + Dword(0x10) + Dword(DWORD(4 + movie.size())) + Dword(DWORD(content.size()));
-    movie += Chunk(id, content);
-  };
-  for (int f = 0; f < 10; ++f) {
-    if (f == 5) add("00wb", "abc");
-    std::string frame;  // pixel (x, y): blue 10 * f, green y, red x
-    for (int row = 0; row < 3; ++row) {
-      std::string line;
-      for (int x = 0; x < 5; ++x) line += std::string{char(10 * f), char(topDown ? row : 2 - row), char(x), 7}.substr(0, bits / 8);
-      line.resize((line.size() + 3) / 4 * 4, '\0');
-      frame += line;
-    }
-    add("01db", frame);
-  }
-  return List("RIFF", "AVI ", headers + List("LIST", "movi", movie) + Chunk("idx1", index));
-}
-
-// The avi with field (0 id, 2 offset, 3 size) of 'idx1' entry n set to value.
-std::string DamagedIndex(std::string avi, int n, int field, DWORD value) {
-  memcpy(&avi[avi.find("idx1") + 8 + n * 16 + field * 4], &value, 4);
-  return avi;
 }
 
 // An uncompressed 24-bit TGA, width x height, top rows red, bottom rows blue,
@@ -321,7 +244,8 @@ TEST_F(MediaDetectorTest, AviListsVideoAndAudioWithTheirFormatsAndLengths) {
 TEST_F(MediaDetectorTest, DamagedAndForeignFilesAreRefusedAndLeaveNoFile) {
   const std::string avi = Avi();
   ASSERT_EQ(S_OK, DetectBytes(L"good.avi", avi));
-  for (size_t cut : {size_t(11), size_t(40), size_t(150), size_t(300), avi.size() / 2, avi.size() - 1}) {
+  // Cut inside the headers; a file cut inside 'movi' opens (AviReaderTest).
+  for (size_t cut : {size_t(11), size_t(40), size_t(150), size_t(300)}) {
     SCOPED_TRACE(cut);
     HRESULT hr = DetectBytes(L"cut.avi", avi.substr(0, cut));
     EXPECT_TRUE(hr == VFW_E_FILE_TOO_SHORT || hr == VFW_E_INVALID_FILE_FORMAT) << std::hex << hr;
@@ -447,14 +371,6 @@ class MediaReadingTest : public ::testing::Test {
     if (!samples.empty()) memcpy(samples.data(), pcm.data(), pcm.size());
     return samples;
   }
-  // Frame f as a reader must return it: top-down BGRA, opaque.
-  static std::vector<BYTE> Expected(int f) {
-    std::vector<BYTE> pixels;
-    for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 5; ++x) pixels.insert(pixels.end(), {BYTE(10 * f), BYTE(y), BYTE(x), 255});
-    return pixels;
-  }
-
   TempFolder folder;
 };
 
@@ -491,47 +407,6 @@ TEST_F(MediaReadingTest, WavResamplesLinearlyAndMixesToMono) {
   ASSERT_EQ(30u, down.size());
   for (int j = 0; j < 25; ++j) EXPECT_EQ((j * 200 + 1000) / 2, down[j]) << j;
   EXPECT_EQ(0, down[25]);
-}
-
-class AviFrameTest : public MediaReadingTest, public ::testing::WithParamInterface<std::tuple<WORD, bool>> {};
-
-TEST_P(AviFrameTest, UncompressedFramesAreFoundByTimeAndReadTopDown) {
-  AviReader reader;
-  ASSERT_EQ(S_OK, reader.Open(Write(IndexedAvi(std::get<0>(GetParam()), std::get<1>(GetParam()))).c_str()));
-  std::vector<BYTE> pixels;
-  const std::pair<REFERENCE_TIME, int> times[] = {{0, 0},       {399999, 0},  {400000, 1},        {2000001, 5},
-                                                  {3600000, 9}, {-400000, 0}, {kUnitsPerSecond, 9}};
-  for (const auto& [time, frame] : times) {
-    SCOPED_TRACE(time);
-    ASSERT_EQ(S_OK, reader.ReadFrame(1, time, &pixels));
-    EXPECT_EQ(Expected(frame), pixels);
-  }
-  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, reader.ReadFrame(0, 0, &pixels));
-}
-
-INSTANTIATE_TEST_SUITE_P(Layouts, AviFrameTest,
-                         ::testing::Combine(::testing::Values(WORD(24), WORD(32)), ::testing::Bool()));
-
-TEST_F(MediaReadingTest, DamagedIndexEntryFailsOnlyItsFrame) {
-  const std::string avi = IndexedAvi(24, false);
-  DWORD toAudio;  // entry 5 is the audio chunk
-  memcpy(&toAudio, &avi[avi.find("idx1") + 8 + 5 * 16 + 8], 4);
-  // Offsets past the file, before the list and at the audio chunk; a size
-  // and an id the chunk does not have; an empty entry, a dropped frame.
-  const std::tuple<int, DWORD, int> damages[] = {{2, 0x7fffff00, -1}, {2, 0, -1},  {2, toAudio, -1},
-                                                 {3, 49, -1}, {0, RiffId('0', '1', 'd', 'c'), -1}, {3, 0, 2}};
-  for (const auto& [field, value, shown] : damages) {
-    SCOPED_TRACE(testing::Message() << field << " " << value);
-    AviReader reader;
-    ASSERT_EQ(S_OK, reader.Open(Write(DamagedIndex(avi, 3, field, value)).c_str()));
-    std::vector<BYTE> pixels;
-    EXPECT_EQ(shown < 0 ? VFW_E_INVALID_FILE_FORMAT : S_OK, reader.ReadFrame(1, 3 * 400000, &pixels));
-    if (shown >= 0) {
-      EXPECT_EQ(Expected(shown), pixels);
-    }
-    ASSERT_EQ(S_OK, reader.ReadFrame(1, 4 * 400000, &pixels));
-    EXPECT_EQ(Expected(4), pixels);
-  }
 }
 
 }  // namespace

@@ -1,0 +1,444 @@
+#include <wincodec.h>
+#include <mmsystem.h>
+#include <aviriff.h>
+#include <vfwmsgs.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "AviAudioBytes.h"
+#include "AviMovieScan.h"
+#include "AviReader.h"
+#include "ComPtr.h"
+#include "FrameCache.h"
+#include "MjpegFrameDecoder.h"
+#include "RiffBytes.h"
+#include "StillImageReader.h"
+#include "TempFolder.h"
+
+namespace {
+
+// --- AVI files written by the tests ---
+
+enum class Index { None, Relative, Absolute, OpenDml };
+
+// Video stream 00 and, when audio has chunks, audio stream 01 (8 kHz mono
+// 8-bit PCM), its chunk i written after frame i. An empty frame is a dropped one.
+struct AviSpec {
+  std::string format;  // the video 'strf'
+  DWORD handler = 0;
+  std::vector<std::string> frames;
+  std::vector<bool> deltas;  // frames that are not key frames
+  std::vector<std::string> audio;
+  Index index = Index::Relative;
+  size_t framesPerRiff = 4;  // OpenDML: frames in each RIFF form
+  size_t superEntries = 0;   // OpenDML: RIFF forms the super index lists; 0: all
+};
+
+struct Placed {
+  UINT64 data;  // absolute offset of a chunk's data
+  DWORD size;
+  bool key;
+};
+
+class AviWriter {
+ public:
+  explicit AviWriter(const AviSpec& spec) : spec_(spec) {}
+
+  std::string Write() {
+    size_t forms = spec_.index == Index::OpenDml ? (spec_.frames.size() + spec_.framesPerRiff - 1) / spec_.framesPerRiff : 1;
+    headerSize_ = Headers(forms, {}).size();
+    std::string body;
+    std::vector<std::vector<UINT64>> superIndex(2);  // offsets of each form's ix## chunks
+    for (size_t form = 0; form < forms; ++form) body += Form(form, &superIndex);
+    std::string avi = Headers(forms, superIndex) + body;
+    DWORD riffSize = DWORD(headerSize_ - 8 + firstFormBody_);
+    memcpy(&avi[4], &riffSize, 4);
+    return avi;
+  }
+
+ private:
+  bool HasAudio() const { return !spec_.audio.empty(); }
+
+  std::string SuperIndex(int stream, size_t forms, const std::vector<UINT64>& offsets) const {
+    size_t used = spec_.superEntries ? spec_.superEntries : forms;
+    std::string index = std::string("\x04\0\0\0", 4) + Dword(DWORD(offsets.empty() ? 0 : used)) +
+                        (stream ? "01wb" : "00dc") + std::string(12, '\0');
+    for (size_t i = 0; i < forms; ++i) {
+      UINT64 offset = i < offsets.size() ? offsets[i] : 0;
+      index += Bytes(offset) + Dword(0) + Dword(0);
+    }
+    return Chunk("indx", index);
+  }
+
+  // The first form's headers; the first form starts at 0, so its size field follows.
+  std::string Headers(size_t forms, const std::vector<std::vector<UINT64>>& superIndex) const {
+    bool odml = spec_.index == Index::OpenDml;
+    std::string video = StreamHeader("vids", 1, 25, DWORD(FirstFormFrames()), spec_.handler) + Chunk("strf", spec_.format);
+    if (odml) video += SuperIndex(0, forms, superIndex.empty() ? std::vector<UINT64>() : superIndex[0]);
+    std::string headers = Chunk("avih", std::string(56, '\0')) + List("LIST", "strl", video);
+    if (HasAudio()) {
+      std::string audio = StreamHeader("auds", 1, 8000, 0, 0, 1) + Chunk("strf", Bytes(Wave(WAVE_FORMAT_PCM, 1, 8000, 8, 1)));
+      if (odml) audio += SuperIndex(1, forms, superIndex.empty() ? std::vector<UINT64>() : superIndex[1]);
+      headers += List("LIST", "strl", audio);
+    }
+    if (odml) headers += List("LIST", "odml", Chunk("dmlh", Dword(DWORD(spec_.frames.size())) + std::string(244, '\0')));
+    return std::string("RIFF", 4) + Dword(0) + "AVI " + List("LIST", "hdrl", headers);
+  }
+
+  size_t FirstFormFrames() const {
+    return spec_.index == Index::OpenDml && spec_.framesPerRiff < spec_.frames.size() ? spec_.framesPerRiff
+                                                                                       : spec_.frames.size();
+  }
+
+  // Form number form: its 'movi' list (with its ix## chunks under OpenDML),
+  // and 'idx1' after the first. The first form's RIFF header is in Headers.
+  std::string Form(size_t form, std::vector<std::vector<UINT64>>* superIndex) {
+    UINT64 start = position_ ? position_ : headerSize_;
+    UINT64 movieData = start + (form ? 12 : 0) + 12;  // after "LIST" size "movi"
+    std::string movie;
+    std::vector<std::vector<Placed>> placed(2);
+    std::string legacy;
+    auto add = [&](int stream, const std::string& content, bool key) {
+      const char* id = stream ? "01wb" : (spec_.format.size() >= 20 && spec_.format[16] == 0 ? "00db" : "00dc");
+      UINT64 header = movieData + movie.size();
+      legacy += std::string(id, 4) + Dword(key ? 0x10 : 0) +
+                Dword(DWORD(spec_.index == Index::Absolute ? header : header - (movieData - 4))) +
+                Dword(DWORD(content.size()));
+      placed[stream].push_back(Placed{header + 8, DWORD(content.size()), key});
+      movie += Chunk(id, content);
+    };
+    size_t first = form * spec_.framesPerRiff;
+    size_t last = spec_.index == Index::OpenDml ? std::min(first + spec_.framesPerRiff, spec_.frames.size())
+                                                : spec_.frames.size();
+    for (size_t f = first; f < last; ++f) {
+      add(0, spec_.frames[f], f >= spec_.deltas.size() || !spec_.deltas[f]);
+      if (f < spec_.audio.size()) add(1, spec_.audio[f], true);
+    }
+    if (spec_.index == Index::OpenDml) {
+      for (int stream = 0; stream < (HasAudio() ? 2 : 1); ++stream) {
+        (*superIndex)[stream].push_back(movieData + movie.size());
+        movie += StandardIndex(stream, placed[stream]);
+      }
+    }
+    std::string content = List("LIST", "movi", movie);
+    if (form == 0 && spec_.index != Index::None) content += Chunk("idx1", legacy);
+    std::string result = form ? List("RIFF", "AVIX", content) : content;
+    if (form == 0) firstFormBody_ = result.size();
+    position_ = start + result.size();
+    return result;
+  }
+
+  std::string StandardIndex(int stream, const std::vector<Placed>& chunks) const {
+    UINT64 base = chunks.empty() ? 0 : chunks[0].data - 8;
+    std::string index = std::string("\x02\0\0\x01", 4) + Dword(DWORD(chunks.size())) + (stream ? "01wb" : "00dc") +
+                        Bytes(base) + Dword(0);
+    for (const Placed& chunk : chunks)
+      index += Dword(DWORD(chunk.data - base)) + Dword(chunk.size | (chunk.key ? 0 : 0x80000000));
+    return Chunk(stream ? "ix01" : "ix00", index);
+  }
+
+  const AviSpec& spec_;
+  UINT64 headerSize_ = 0;
+  UINT64 position_ = 0;
+  UINT64 firstFormBody_ = 0;
+};
+
+std::string WriteAvi(const AviSpec& spec) { return AviWriter(spec).Write(); }
+
+// Frame f of a 5x3 picture: pixel (x, y), top-down, is blue 10 * f, green y, red x.
+std::vector<BYTE> Expected(int f) {
+  std::vector<BYTE> pixels;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) pixels.insert(pixels.end(), {BYTE(10 * f), BYTE(y), BYTE(x), 255});
+  return pixels;
+}
+
+// That frame stored as 24-bit bottom-up rows.
+std::string Stored24(int f) {
+  std::string frame;
+  for (int y = 2; y >= 0; --y) {
+    for (int x = 0; x < 5; ++x) frame += std::string{char(10 * f), char(y), char(x)};
+    frame += '\0';  // 15 bytes padded to 16
+  }
+  return frame;
+}
+
+AviSpec Rgb24(int frames) {
+  AviSpec spec;
+  spec.format = Bytes(Bitmap(5, 3, 24));
+  for (int f = 0; f < frames; ++f) spec.frames.push_back(Stored24(f));
+  return spec;
+}
+
+class AviReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
+  void TearDown() override { CoUninitialize(); }
+
+  // A new file each time: readers of earlier ones may still hold them.
+  std::wstring Write(const std::string& bytes) {
+    std::wstring path = folder.File((L"clip" + std::to_wstring(++written_) + L".avi").c_str());
+    EXPECT_TRUE(WriteWholeFile(path, bytes));
+    return path;
+  }
+  // Every frame of stream 0 of a reader opened on avi, read by time.
+  void ExpectFrames(AviReader* reader, const std::vector<int>& shown) {
+    ASSERT_EQ(REFERENCE_TIME(shown.size()) * 400000, reader->Streams()[0].length);
+    std::vector<BYTE> pixels;
+    for (size_t f = 0; f < shown.size(); ++f) {
+      SCOPED_TRACE(f);
+      ASSERT_EQ(S_OK, reader->ReadFrame(0, REFERENCE_TIME(f) * 400000 + 200000, &pixels));
+      EXPECT_EQ(Expected(shown[f]), pixels);
+    }
+  }
+
+  TempFolder folder;
+  int written_ = 0;
+};
+
+// --- Finding the chunks ---
+
+struct IndexCase {
+  const char* name;
+  Index index;
+  size_t framesPerRiff;
+};
+
+class AviIndexTest : public AviReaderTest, public ::testing::WithParamInterface<IndexCase> {};
+
+TEST_P(AviIndexTest, EveryFrameAndAudioChunkIsFoundToTheLast) {
+  AviSpec spec = Rgb24(10);
+  spec.index = GetParam().index;
+  spec.framesPerRiff = GetParam().framesPerRiff;
+  spec.frames[4] = "";  // dropped: shows frame 3
+  for (int i = 0; i < 10; ++i) spec.audio.push_back(std::string(100 + i, char(i)));
+  AviReader reader;
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  ASSERT_EQ(2u, reader.Streams().size());
+  ExpectFrames(&reader, {0, 1, 2, 3, 3, 5, 6, 7, 8, 9});
+  // 1045 bytes at 8000 a second.
+  EXPECT_EQ(1306250, reader.Streams()[1].length);
+  std::vector<BYTE> pixels;
+  ASSERT_EQ(S_OK, reader.ReadFrame(0, 100 * kUnitsPerSecond, &pixels));  // clamped to the last
+  EXPECT_EQ(Expected(9), pixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, AviIndexTest,
+                         ::testing::Values(IndexCase{"MoviOffsets", Index::Relative, 0},
+                                           IndexCase{"FileOffsets", Index::Absolute, 0},
+                                           IndexCase{"NoIndex", Index::None, 0},
+                                           IndexCase{"OpenDmlThreePerRiff", Index::OpenDml, 3},
+                                           IndexCase{"OpenDmlOnePerRiff", Index::OpenDml, 1}),
+                         [](const testing::TestParamInfo<IndexCase>& info) { return info.param.name; });
+
+TEST_F(AviReaderTest, OpenDmlFramesPastTheFirstRiffAreThemselvesNotItsLast) {
+  // idx1 covers the first form's 4 frames; the super index lists only the
+  // first two forms; 'dmlh' says 10. Walking finds the rest.
+  AviSpec spec = Rgb24(10);
+  spec.index = Index::OpenDml;
+  spec.superEntries = 2;
+  AviReader reader;
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  ExpectFrames(&reader, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+
+  // A standard index entry pointing into another chunk fails its frame alone.
+  spec.superEntries = 0;
+  std::string avi = WriteAvi(spec);
+  size_t ix = avi.find("ix00", avi.find("AVIX"));
+  DWORD bad = 3;  // into the middle of the frame before
+  memcpy(&avi[ix + 8 + 24], &bad, 4);  // entry 0: frame 4
+  AviReader damaged;
+  ASSERT_EQ(S_OK, damaged.Open(Write(avi).c_str()));
+  std::vector<BYTE> pixels;
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, damaged.ReadFrame(0, 4 * 400000, &pixels));
+  ASSERT_EQ(S_OK, damaged.ReadFrame(0, 5 * 400000, &pixels));
+  EXPECT_EQ(Expected(5), pixels);
+}
+
+TEST_F(AviReaderTest, CutOffFilesOpenWithTheWholeChunksTheyHold) {
+  AviSpec spec = Rgb24(6);
+  spec.audio.assign(6, std::string(50, 'a'));
+  const std::string avi = WriteAvi(spec);
+  const size_t movie = avi.find("movi") + 4;
+  const size_t perFrame = 8 + 48 + 8 + 50;
+  // Cut: inside frame 3, just after audio chunk 2, and the whole file less
+  // its 'idx1' with sizes that still claim it.
+  const std::tuple<size_t, size_t, REFERENCE_TIME> cuts[] = {
+      {movie + 3 * perFrame + 20, 3, 3 * 50 * 1250},
+      {movie + 3 * perFrame, 3, 3 * 50 * 1250},
+      {avi.find("idx1"), 6, 6 * 50 * 1250},
+  };
+  for (const auto& [cut, frames, audioLength] : cuts) {
+    SCOPED_TRACE(cut);
+    AviReader reader;
+    ASSERT_EQ(S_OK, reader.Open(Write(avi.substr(0, cut)).c_str()));
+    std::vector<int> shown;
+    for (size_t f = 0; f < frames; ++f) shown.push_back(int(f));
+    ExpectFrames(&reader, shown);
+    EXPECT_EQ(audioLength, reader.Streams()[1].length);
+  }
+  // ffmpeg's placeholders: RIFF and 'movi' sizes of 0xFFFFFFFF, and a RIFF size of 0.
+  for (DWORD size : {DWORD(0xFFFFFFFF), DWORD(0)}) {
+    std::string open = avi.substr(0, avi.find("idx1"));
+    memcpy(&open[4], &size, 4);
+    memcpy(&open[movie - 8], "\xff\xff\xff\xff", 4);
+    AviReader reader;
+    ASSERT_EQ(S_OK, reader.Open(Write(open).c_str()));
+    ExpectFrames(&reader, {0, 1, 2, 3, 4, 5});
+  }
+}
+
+TEST_F(AviReaderTest, DamagedEntriesFailOnlyTheirFrame) {
+  AviSpec spec = Rgb24(6);
+  spec.audio.assign(6, "abc");
+  const std::string avi = WriteAvi(spec);
+  const size_t entry3 = avi.find("idx1") + 8 + 6 * 16;  // video entries interleave with audio ones
+  DWORD toAudio;
+  memcpy(&toAudio, &avi[entry3 - 16 + 8], 4);
+  // Offsets past the file, before the list and at an audio chunk; a size the chunk does not have.
+  const std::pair<int, DWORD> damages[] = {{2, 0x7fffff00}, {2, 0}, {2, toAudio}, {3, 49}};
+  for (const auto& [field, value] : damages) {
+    SCOPED_TRACE(testing::Message() << field << " " << value);
+    std::string damaged = avi;
+    memcpy(&damaged[entry3 + field * 4], &value, 4);
+    AviReader reader;
+    ASSERT_EQ(S_OK, reader.Open(Write(damaged).c_str()));
+    std::vector<BYTE> pixels;
+    EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, reader.ReadFrame(0, 3 * 400000, &pixels));
+    ASSERT_EQ(S_OK, reader.ReadFrame(0, 4 * 400000, &pixels));
+    EXPECT_EQ(Expected(4), pixels);
+  }
+}
+
+TEST_F(AviReaderTest, HostileFilesAreBoundedAndRefusedOrReadAsFarAsTheyGo) {
+  AviSpec spec = Rgb24(3);
+  // 300,000 empty junk chunks before the frames: walked in bounded time.
+  std::string avi = WriteAvi(spec);
+  std::string junk;
+  for (int i = 0; i < 300000; ++i) junk += Chunk("JUNK", "");
+  avi = avi.substr(0, avi.find("idx1"));
+  avi.insert(avi.find("movi") + 4, junk);
+  memcpy(&avi[4], "\xff\xff\xff\xff", 4);
+  memcpy(&avi[avi.find("movi") - 4], "\xff\xff\xff\xff", 4);
+  AviReader reader;
+  ASSERT_EQ(S_OK, reader.Open(Write(avi).c_str()));
+  ExpectFrames(&reader, {0, 1, 2});
+
+  // A super index claiming 2^32-1 entries, and a stream header claiming 4
+  // billion frames: read as what is there.
+  spec.index = Index::OpenDml;
+  avi = WriteAvi(spec);
+  memcpy(&avi[avi.find("indx") + 12], "\xff\xff\xff\xff", 4);
+  memcpy(&avi[avi.find("vids") + 32], "\xff\xff\xff\xff", 4);
+  AviReader lying;
+  ASSERT_EQ(S_OK, lying.Open(Write(avi).c_str()));
+  ExpectFrames(&lying, {0, 1, 2});
+}
+
+// --- Decoding ---
+
+struct PixelCase {
+  const char* name;
+  WORD bits;
+  DWORD compression;
+  std::string extra;    // palette or masks
+  std::string stored;   // one 5x3 frame, rows bottom-up unless topDown
+  bool topDown;
+  std::vector<DWORD> expected;  // top-down BGRA pixels
+};
+
+std::string Quad(DWORD bgr) { return Dword(bgr); }
+
+PixelCase Paletted(WORD bits) {
+  // Index i shows colour i * 0x112233; rows bottom-up: y=2, 1, 0.
+  std::string palette;
+  int colours = bits == 1 ? 2 : 4;
+  for (int i = 0; i < colours; ++i) palette += Quad(DWORD(i) * 0x112233);
+  std::vector<DWORD> expected;
+  std::string stored;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) expected.push_back((DWORD((x + y) % colours) * 0x112233) | 0xFF000000);
+  for (int y = 2; y >= 0; --y) {
+    std::string row((5 * bits + 31) / 32 * 4, '\0');
+    for (int x = 0; x < 5; ++x) {
+      int perByte = 8 / bits, shift = (perByte - 1 - x % perByte) * bits;
+      row[x / perByte] = char(row[x / perByte] | ((x + y) % colours) << shift);
+    }
+    stored += row;
+  }
+  return PixelCase{bits == 1 ? "Paletted1" : bits == 4 ? "Paletted4" : "Paletted8", bits, BI_RGB, palette, stored,
+                   false, expected};
+}
+
+// 16-bit pixels: (x, y) holds red x ? top : 0, green y == 1 ? half : 0, blue y == 2 ? top : 0.
+PixelCase Sixteen(const char* name, DWORD compression, bool green6) {
+  std::string extra = compression == BI_BITFIELDS
+                          ? (green6 ? Dword(0xF800) + Dword(0x07E0) + Dword(0x001F) : Dword(0x7C00) + Dword(0x03E0) + Dword(0x001F))
+                          : "";
+  std::vector<DWORD> expected;
+  std::string stored;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x)
+      expected.push_back(0xFF000000 | (x ? 0xFF0000 : 0) | (y == 1 ? (green6 ? 130 : 132) << 8 : 0) | (y == 2 ? 0xFF : 0));
+  for (int y = 2; y >= 0; --y) {
+    for (int x = 0; x < 5; ++x) {
+      WORD red = x ? (green6 ? 0xF800 : 0x7C00) : 0;
+      WORD green = y == 1 ? (green6 ? 32 << 5 : 16 << 5) : 0;
+      WORD blue = y == 2 ? 0x1F : 0;
+      stored += Bytes(WORD(red | green | blue));
+    }
+    stored += std::string(2, '\0');
+  }
+  return PixelCase{name, 16, compression, extra, stored, false, expected};
+}
+
+// 24 and 32-bit: (x, y) is blue 10 * x, green y, red 200; the fourth byte is not alpha.
+PixelCase Direct(const char* name, WORD bits, DWORD compression, bool topDown) {
+  std::vector<DWORD> expected;
+  std::string stored;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) expected.push_back(0xFF000000 | 200 << 16 | y << 8 | 10 * x);
+  for (int i = 0; i < 3; ++i) {
+    int y = topDown ? i : 2 - i;
+    std::string row;
+    for (int x = 0; x < 5; ++x) row += std::string{char(10 * x), char(y), char(200), 7}.substr(0, bits / 8);
+    row.resize((row.size() + 3) / 4 * 4, '\0');
+    stored += row;
+  }
+  std::string masks = compression == BI_BITFIELDS ? Dword(0xFF0000) + Dword(0xFF00) + Dword(0xFF) : "";
+  return PixelCase{name, bits, compression, masks, stored, topDown, expected};
+}
+
+class AviPixelTest : public AviReaderTest, public ::testing::WithParamInterface<PixelCase> {};
+
+TEST_P(AviPixelTest, DecodesToExactTopDownBgra) {
+  const PixelCase& c = GetParam();
+  BITMAPINFOHEADER bitmap = Bitmap(5, c.topDown ? -3 : 3, c.bits, c.compression);
+  if (c.bits <= 8) bitmap.biClrUsed = DWORD(c.extra.size() / 4);
+  AviSpec spec;
+  spec.format = Bytes(bitmap) + c.extra;
+  spec.frames = {c.stored};
+  AviReader reader;
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  std::vector<BYTE> pixels;
+  ASSERT_EQ(S_OK, reader.ReadFrame(0, 0, &pixels));
+  ASSERT_EQ(c.expected.size() * 4, pixels.size());
+  std::vector<DWORD> got(c.expected.size());
+  memcpy(got.data(), pixels.data(), pixels.size());
+  EXPECT_EQ(c.expected, got);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, AviPixelTest,
+                         ::testing::Values(Paletted(1), Paletted(4), Paletted(8),
+                                           Sixteen("Rgb555", BI_RGB, false), Sixteen("Bitfields555", BI_BITFIELDS, false),
+                                           Sixteen("Bitfields565", BI_BITFIELDS, true),
+                                           Direct("Rgb24", 24, BI_RGB, false), Direct("Rgb24TopDown", 24, BI_RGB, true),
+                                           Direct("Rgb32", 32, BI_RGB, false), Direct("Rgb32TopDown", 32, BI_RGB, true),
+                                           Direct("Bitfields32", 32, BI_BITFIELDS, false)),
+                         [](const testing::TestParamInfo<PixelCase>& info) { return info.param.name; });
+
+}  // namespace
