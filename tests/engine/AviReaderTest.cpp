@@ -442,3 +442,222 @@ INSTANTIATE_TEST_SUITE_P(Formats, AviPixelTest,
                          [](const testing::TestParamInfo<PixelCase>& info) { return info.param.name; });
 
 }  // namespace
+
+namespace {
+
+// --- Compressed frames ---
+
+// A width x height JPEG through WIC: left half colour, right half white.
+std::string EncodeJpeg(UINT width, UINT height, DWORD colour) {
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IStream> memory;
+  ComPtr<IWICStream> stream;
+  ComPtr<IWICBitmapEncoder> encoder;
+  ComPtr<IWICBitmapFrameEncode> frame;
+  EXPECT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                   factory.ReceiveVoid()));
+  EXPECT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, memory.Receive()));
+  EXPECT_EQ(S_OK, factory->CreateStream(stream.Receive()));
+  EXPECT_EQ(S_OK, stream->InitializeFromIStream(memory.Get()));
+  EXPECT_EQ(S_OK, factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.Receive()));
+  EXPECT_EQ(S_OK, encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache));
+  EXPECT_EQ(S_OK, encoder->CreateNewFrame(frame.Receive(), nullptr));
+  EXPECT_EQ(S_OK, frame->Initialize(nullptr));
+  EXPECT_EQ(S_OK, frame->SetSize(width, height));
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  EXPECT_EQ(S_OK, frame->SetPixelFormat(&format));
+  std::string pixels;
+  for (UINT y = 0; y < height; ++y)
+    for (UINT x = 0; x < width; ++x) pixels += x < width / 2 ? Dword(colour).substr(0, 3) : std::string(3, '\xff');
+  EXPECT_EQ(S_OK, frame->WritePixels(height, width * 3, UINT(pixels.size()), reinterpret_cast<BYTE*>(&pixels[0])));
+  EXPECT_EQ(S_OK, frame->Commit());
+  EXPECT_EQ(S_OK, encoder->Commit());
+  HGLOBAL global = nullptr;
+  EXPECT_EQ(S_OK, GetHGlobalFromStream(memory.Get(), &global));
+  STATSTG stat = {};
+  memory->Stat(&stat, STATFLAG_NONAME);
+  std::string jpeg(static_cast<const char*>(GlobalLock(global)), size_t(stat.cbSize.QuadPart));
+  GlobalUnlock(global);
+  return jpeg;
+}
+
+// The JPEG without its DHT segments, as cameras write Motion JPEG.
+std::string WithoutHuffmanTables(const std::string& jpeg) {
+  std::string out = jpeg.substr(0, 2);
+  size_t at = 2;
+  while (at + 4 <= jpeg.size() && BYTE(jpeg[at + 1]) != 0xDA) {
+    size_t length = 2 + (BYTE(jpeg[at + 2]) << 8 | BYTE(jpeg[at + 3]));
+    if (BYTE(jpeg[at + 1]) != 0xC4) out += jpeg.substr(at, length);
+    at += length;
+  }
+  return out + jpeg.substr(at);
+}
+
+struct MjpegCase {
+  const char* name;
+  DWORD compression;
+  bool tables;
+};
+
+class AviMjpegTest : public AviReaderTest, public ::testing::WithParamInterface<MjpegCase> {};
+
+// JPEG is lossy: flat 16x16 blocks come back within 8 of each channel.
+TEST_P(AviMjpegTest, FramesDecodeThroughWicWithOrWithoutHuffmanTables) {
+  const DWORD colours[] = {0x0000FF, 0x00FF00, 0x402080};  // BGR
+  AviSpec spec;
+  spec.format = Bytes(Bitmap(32, 16, 24, GetParam().compression));
+  for (DWORD colour : colours) {
+    std::string jpeg = EncodeJpeg(32, 16, colour);
+    spec.frames.push_back(GetParam().tables ? jpeg : WithoutHuffmanTables(jpeg));
+  }
+  AviReader reader;
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  for (int f : {2, 0, 1}) {
+    SCOPED_TRACE(f);
+    std::vector<BYTE> pixels;
+    ASSERT_EQ(S_OK, reader.ReadFrame(0, f * 400000, &pixels));
+    ASSERT_EQ(32u * 16 * 4, pixels.size());
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+      DWORD expected = (i / 4) % 32 < 16 ? colours[f] : 0xFFFFFF;
+      for (int c = 0; c < 3; ++c) ASSERT_NEAR(int(expected >> (8 * c) & 0xFF), pixels[i + c], 8) << i;
+      ASSERT_EQ(255, pixels[i + 3]);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, AviMjpegTest,
+                         ::testing::Values(MjpegCase{"MJPG", RiffId('M', 'J', 'P', 'G'), true},
+                                           MjpegCase{"MJPGWithoutTables", RiffId('M', 'J', 'P', 'G'), false},
+                                           MjpegCase{"LowerCase", RiffId('m', 'j', 'p', 'g'), false},
+                                           MjpegCase{"AVRn", RiffId('A', 'V', 'R', 'n'), true}),
+                         [](const testing::TestParamInfo<MjpegCase>& info) { return info.param.name; });
+
+TEST_F(AviReaderTest, StandardTablesDecodeExactlyAsTheEncodersOwn) {
+  std::string jpeg = EncodeJpeg(48, 32, 0x305070);
+  std::string bare = WithoutHuffmanTables(jpeg);
+  ASSERT_LT(bare.size(), jpeg.size());
+  std::vector<BYTE> completed;
+  EXPECT_FALSE(MjpegFrameDecoder::AddStandardTables(reinterpret_cast<const BYTE*>(jpeg.data()), jpeg.size(), &completed));
+  ASSERT_TRUE(MjpegFrameDecoder::AddStandardTables(reinterpret_cast<const BYTE*>(bare.data()), bare.size(), &completed));
+  MjpegFrameDecoder decoder(48, 32);
+  std::vector<BYTE> own, standard;
+  ASSERT_EQ(S_OK, decoder.Decode(reinterpret_cast<const BYTE*>(jpeg.data()), jpeg.size(), true, &own));
+  ASSERT_EQ(S_OK, decoder.Decode(completed.data(), completed.size(), true, &standard));
+  EXPECT_EQ(own, standard);
+  // Not a JPEG, and one cut before its scan.
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, decoder.Decode(reinterpret_cast<const BYTE*>("\xff\xd8junk"), 6, true, &own));
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, decoder.Decode(reinterpret_cast<const BYTE*>(bare.data()), 40, true, &own));
+}
+
+TEST_F(AviReaderTest, UnknownCodecIsListedButAnswersUnsupported) {
+  AviSpec spec;
+  spec.format = Bytes(Bitmap(8, 8, 24, RiffId('Z', 'Z', 'Z', 'Z')));
+  spec.handler = RiffId('Z', 'Z', 'Z', 'Z');
+  spec.frames.assign(3, std::string(40, 'x'));
+  AviReader reader;
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  ASSERT_EQ(1u, reader.Streams().size());
+  EXPECT_EQ(1200000, reader.Streams()[0].length);
+  std::vector<BYTE> pixels;
+  EXPECT_EQ(VFW_E_UNSUPPORTED_VIDEO, reader.ReadFrame(0, 0, &pixels));
+  EXPECT_EQ(VFW_E_UNSUPPORTED_VIDEO, reader.ReadFrame(0, 400000, &pixels));
+}
+
+// MS-RLE 8-bit, 4x2, through the platform's decompressor: a key frame of a
+// red bottom row under a green top row, then a delta frame turning the top
+// left pixel blue, which needs the frame before it.
+TEST_F(AviReaderTest, TemporalFramesDecodeFromTheirKeyFrame) {
+  BITMAPINFOHEADER bitmap = Bitmap(4, 2, 8, BI_RLE8);
+  bitmap.biClrUsed = 3;
+  AviSpec spec;
+  spec.format = Bytes(bitmap) + Dword(0xFF0000) + Dword(0x00FF00) + Dword(0x0000FF);  // red, green, blue
+  spec.frames = {std::string("\x04\x00\x00\x00\x04\x01\x00\x01", 8), std::string("\x00\x00\x01\x02\x00\x01", 6),
+                 std::string("\x04\x01\x00\x00\x04\x00\x00\x01", 8)};
+  spec.deltas = {false, true, false};
+  AviReader reader;
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  const DWORD red = 0xFFFF0000, green = 0xFF00FF00, blue = 0xFF0000FF;
+  const std::vector<DWORD> frames[] = {{green, green, green, green, red, red, red, red},
+                                       {blue, green, green, green, red, red, red, red},
+                                       {red, red, red, red, green, green, green, green}};
+  for (int f : {1, 0, 2, 1, 1}) {
+    SCOPED_TRACE(f);
+    std::vector<BYTE> pixels;
+    HRESULT hr = reader.ReadFrame(0, f * 400000, &pixels);
+    if (hr == VFW_E_UNSUPPORTED_VIDEO) GTEST_SKIP() << "no MS-RLE decompressor here";
+    ASSERT_EQ(S_OK, hr);
+    std::vector<DWORD> got(8);
+    ASSERT_EQ(32u, pixels.size());
+    memcpy(got.data(), pixels.data(), 32);
+    EXPECT_EQ(frames[f], got);
+  }
+}
+
+// --- Pieces ---
+
+TEST(FrameCacheTest, KeepsTheMostRecentlyUsedFrames) {
+  FrameCache cache(2);
+  std::vector<BYTE> got;
+  EXPECT_FALSE(cache.Get(1, &got));
+  cache.Put(1, {1});
+  cache.Put(2, {2});
+  EXPECT_TRUE(cache.Get(1, &got));  // 2 is now the oldest
+  cache.Put(3, {3});
+  EXPECT_FALSE(cache.Get(2, &got));
+  const std::pair<UINT64, BYTE> kept[] = {{1, 1}, {3, 3}};
+  for (const auto& [key, value] : kept) {
+    ASSERT_TRUE(cache.Get(key, &got));
+    EXPECT_EQ(std::vector<BYTE>{value}, got);
+  }
+  cache.Put(3, {4});  // replaces, evicting nothing
+  ASSERT_TRUE(cache.Get(1, &got));
+  ASSERT_TRUE(cache.Get(3, &got));
+  EXPECT_EQ(std::vector<BYTE>{4}, got);
+}
+
+TEST_F(AviReaderTest, AudioChunksReadAsOneRunOfBytes) {
+  AviSpec spec = Rgb24(6);
+  spec.audio = {"abc", "", "defgh", "ij", "klmnopq", "r"};
+  spec.index = Index::None;
+  std::wstring path = Write(WriteAvi(spec));
+  RiffFile file;
+  ASSERT_EQ(S_OK, file.Open(path.c_str()));
+  std::vector<AviIndex> indexes(2);
+  AviMovieScan::Rebuild(&file, &indexes);
+  AviAudioBytes bytes(&file, &indexes[1], 1);
+  const std::string all = "abcdefghijklmnopqr";
+  ASSERT_EQ(all.size(), bytes.Size());
+  const std::pair<UINT64, DWORD> reads[] = {{0, 18}, {0, 3}, {2, 2}, {3, 5}, {4, 9}, {10, 8}, {17, 1}, {18, 0}};
+  for (const auto& [offset, size] : reads) {
+    SCOPED_TRACE(testing::Message() << offset << "+" << size);
+    std::string got(size, '?');
+    ASSERT_EQ(S_OK, bytes.Read(offset, &got[0], size));
+    EXPECT_EQ(all.substr(size_t(offset), size), got);
+  }
+  char byte;
+  EXPECT_EQ(E_INVALIDARG, bytes.Read(18, &byte, 1));
+  EXPECT_EQ(E_INVALIDARG, bytes.Read(UINT64(-1), &byte, 1));
+
+  // An entry pointing at a video chunk fails the reads that reach it.
+  AviIndex damaged;
+  damaged.Add(indexes[1].At(0).offset, 3, true);
+  damaged.Add(indexes[0].At(1).offset, 3, true);
+  AviAudioBytes partly(&file, &damaged, 1);
+  char three[3];
+  EXPECT_EQ(S_OK, partly.Read(0, three, 3));
+  EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, partly.Read(2, three, 2));
+}
+
+TEST_F(AviReaderTest, StillIsDecodedOnce) {
+  std::wstring path = folder.File(L"still.jpg");
+  ASSERT_TRUE(WriteWholeFile(path, EncodeJpeg(16, 16, 0xFF0000)));
+  StillImageReader reader;
+  ASSERT_EQ(S_OK, reader.Open(path.c_str()));
+  std::vector<BYTE> first, second;
+  ASSERT_EQ(S_OK, reader.ReadFrame(0, 0, &first));
+  ASSERT_TRUE(WriteWholeFile(path, "no longer a picture"));
+  ASSERT_EQ(S_OK, reader.ReadFrame(0, kUnitsPerSecond, &second));
+  EXPECT_EQ(first, second);
+}
+
+}  // namespace
