@@ -1,5 +1,5 @@
-// A stream's encoded audio bytes as one contiguous run, wherever the
-// container keeps them.
+// A stream's encoded audio as one contiguous run of bytes, wherever the file
+// keeps them (a WAV 'data' chunk, an AVI stream's chunks).
 #pragma once
 
 #include <windows.h>
@@ -8,5 +8,6 @@ class AudioBytes {
  public:
   virtual ~AudioBytes() = default;
   virtual UINT64 Size() const = 0;
+  // size bytes from offset; VFW_E_FILE_TOO_SHORT when they reach past Size().
   virtual HRESULT Read(UINT64 offset, void* buffer, DWORD size) = 0;
 };

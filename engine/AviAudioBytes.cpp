@@ -1,5 +1,7 @@
 #include "AviAudioBytes.h"
 
+#include <vfwmsgs.h>
+
 #include <algorithm>
 
 AviAudioBytes::AviAudioBytes(RiffFile* file, const AviIndex* index, int stream)
@@ -14,7 +16,7 @@ AviAudioBytes::AviAudioBytes(RiffFile* file, const AviIndex* index, int stream)
 }
 
 HRESULT AviAudioBytes::Read(UINT64 offset, void* buffer, DWORD size) {
-  if (offset > Size() || size > Size() - offset) return E_INVALIDARG;
+  if (offset > Size() || size > Size() - offset) return VFW_E_FILE_TOO_SHORT;
   BYTE* out = static_cast<BYTE*>(buffer);
   // The last chunk starting at or before offset; empty chunks share a start
   // with the next, so upper_bound passes them.

@@ -15,7 +15,7 @@ class AviAudioBytes final : public AudioBytes {
   AviAudioBytes(RiffFile* file, const AviIndex* index, int stream);
 
   UINT64 Size() const override { return starts_.back(); }
-  // E_INVALIDARG past Size(); VFW_E_INVALID_FILE_FORMAT where an index
+  // VFW_E_FILE_TOO_SHORT past Size(); VFW_E_INVALID_FILE_FORMAT where an index
   // entry does not name its chunk.
   HRESULT Read(UINT64 offset, void* buffer, DWORD size) override;
 

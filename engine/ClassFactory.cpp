@@ -24,8 +24,7 @@ STDMETHODIMP_(ULONG) ClassFactory::Release() {
 STDMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  if (outer) return CLASS_E_NOAGGREGATION;
-  return create_(iid, object);
+  return create_(outer, iid, object);
 }
 
 STDMETHODIMP ClassFactory::LockServer(BOOL) { return S_OK; }

@@ -4,7 +4,16 @@
 #include <windows.h>
 #include <unknwn.h>
 
-using CreateInstanceFunction = HRESULT (*)(REFIID iid, void** object);
+// outer: the aggregating object, or null.
+using CreateInstanceFunction = HRESULT (*)(IUnknown* outer, REFIID iid, void** object);
+
+// A creation function of a class that cannot be aggregated.
+template <HRESULT (*Create)(REFIID iid, void** object)>
+HRESULT WithoutAggregation(IUnknown* outer, REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  return outer ? CLASS_E_NOAGGREGATION : Create(iid, object);
+}
 
 class ClassFactory final : public IClassFactory {
  public:

@@ -15,10 +15,10 @@ struct EngineClass {
 };
 
 const EngineClass kClasses[] = {
-    {&CLSID_AMTimeline, &Timeline::CreateInstance},
-    {&CLSID_MediaDet, &MediaDetector::CreateInstance},
-    {&CLSID_PropertySetter, &PropertySetter::CreateInstance},
-    {&CLSID_Xml2Dex, &Xml2Dex::CreateInstance},
+    {&CLSID_AMTimeline, &WithoutAggregation<&Timeline::CreateInstance>},
+    {&CLSID_MediaDet, &WithoutAggregation<&MediaDetector::CreateInstance>},
+    {&CLSID_PropertySetter, &WithoutAggregation<&PropertySetter::CreateInstance>},
+    {&CLSID_Xml2Dex, &WithoutAggregation<&Xml2Dex::CreateInstance>},
 };
 constexpr int kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
 

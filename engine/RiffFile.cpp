@@ -58,6 +58,8 @@ HRESULT RiffFile::OpenForm(DWORD formType, RiffChunk* form) {
   if (size_ < sizeof header) return VFW_E_INVALID_FILE_FORMAT;
   HRESULT hr = Read(0, header, sizeof header);
   if (FAILED(hr)) return hr;
+  if (truncated_ && (header[1] == 0 || 8 + UINT64(header[1]) > size_))
+    header[1] = DWORD(size_ - 8 < 0xFFFFFFFEu ? size_ - 8 : 0xFFFFFFFEu);
   if (header[0] != kRiff || header[2] != formType || (header[1] && header[1] < 4)) return VFW_E_INVALID_FILE_FORMAT;
   form->id = kRiff;
   form->listType = formType;
@@ -75,7 +77,7 @@ HRESULT RiffFile::Next(const RiffChunk& parent, UINT64 offset, RiffChunk* chunk)
   if (offset >= end) return S_FALSE;
   *chunk = RiffChunk();
   DWORD header[2];
-  if (end - offset < sizeof header) return VFW_E_FILE_TOO_SHORT;
+  if (end - offset < sizeof header) return truncated_ ? S_FALSE : VFW_E_FILE_TOO_SHORT;
   HRESULT hr = Read(offset, header, sizeof header);
   if (FAILED(hr)) return hr;
   chunk->id = header[0];
@@ -87,7 +89,7 @@ HRESULT RiffFile::Next(const RiffChunk& parent, UINT64 offset, RiffChunk* chunk)
   if (chunk->size > end - chunk->data || (chunk->id == kRiff && chunk->size == 0)) {
     chunk->size = end - chunk->data;
     chunk->next = end;
-    fits = VFW_E_FILE_TOO_SHORT;
+    fits = truncated_ ? S_OK : VFW_E_FILE_TOO_SHORT;
   }
   if (chunk->id == kList || chunk->id == kRiff) {
     if (chunk->size < 4) return fits == S_OK ? VFW_E_INVALID_FILE_FORMAT : fits;

@@ -635,8 +635,8 @@ TEST_F(AviReaderTest, AudioChunksReadAsOneRunOfBytes) {
     EXPECT_EQ(all.substr(size_t(offset), size), got);
   }
   char byte;
-  EXPECT_EQ(E_INVALIDARG, bytes.Read(18, &byte, 1));
-  EXPECT_EQ(E_INVALIDARG, bytes.Read(UINT64(-1), &byte, 1));
+  EXPECT_EQ(VFW_E_FILE_TOO_SHORT, bytes.Read(18, &byte, 1));
+  EXPECT_EQ(VFW_E_FILE_TOO_SHORT, bytes.Read(UINT64(-1), &byte, 1));
 
   // An entry pointing at a video chunk fails the reads that reach it.
   AviIndex damaged;

@@ -287,19 +287,23 @@ TEST_F(MediaDetectorTest, WavLengthsFollowTheFormatTag) {
   EXPECT_EQ(22050u, reinterpret_cast<WAVEFORMATEX*>(type.pbFormat)->nSamplesPerSec);
   CoTaskMemFree(type.pbFormat);
 
-  // IMA ADPCM: the 'fact' sample count rules; without it, bytes over byte rate.
+  // IMA ADPCM (7 blocks of 505 samples): the 'fact' sample count when the
+  // blocks hold it, else the whole blocks.
   WAVEFORMATEX adpcm = Wave(WAVE_FORMAT_IMA_ADPCM, 1, 8000, 4, 256);
-  adpcm.nAvgBytesPerSec = 4000;
-  ASSERT_EQ(S_OK, DetectBytes(L"fact.wav", Wav(adpcm, 2000, Chunk("fact", Dword(16000)))));
-  EXPECT_DOUBLE_EQ(2.0, Length(0));
+  adpcm.nAvgBytesPerSec = 4055;
+  ASSERT_EQ(S_OK, DetectBytes(L"fact.wav", Wav(adpcm, 2000, Chunk("fact", Dword(3500)))));
+  EXPECT_DOUBLE_EQ(0.4375, Length(0));
   type = Type(0);
   EXPECT_TRUE(type.subtype == MediaTypeBuilder::FourccSubtype(WAVE_FORMAT_IMA_ADPCM));
   CoTaskMemFree(type.pbFormat);
   ASSERT_EQ(S_OK, DetectBytes(L"nofact.wav", Wav(adpcm, 2000)));
-  EXPECT_DOUBLE_EQ(0.5, Length(0));
+  EXPECT_DOUBLE_EQ(0.441875, Length(0));
+  ASSERT_EQ(S_OK, DetectBytes(L"longfact.wav", Wav(adpcm, 2000, Chunk("fact", Dword(16000)))));
+  EXPECT_DOUBLE_EQ(0.441875, Length(0));
 
   std::string wav = Wav(pcm, 1000);
-  EXPECT_EQ(VFW_E_FILE_TOO_SHORT, DetectBytes(L"cut.wav", wav.substr(0, wav.size() - 10)));
+  ASSERT_EQ(S_OK, DetectBytes(L"cut.wav", wav.substr(0, wav.size() - 11)));
+  EXPECT_NEAR(494.0 / 22050, Length(0), 1e-7);  // in 100-ns units
   EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, DetectBytes(L"zero.wav", Wav(Wave(1, 0, 22050, 16, 2), 100)));
   // PCM whose block size is not what its samples take would be read wrongly.
   EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, DetectBytes(L"block.wav", Wav(Wave(1, 2, 22050, 16, 1), 100)));
@@ -376,14 +380,14 @@ class MediaReadingTest : public ::testing::Test {
 
 TEST_F(MediaReadingTest, WavReadsEveryPcmWidthAtItsOwnRateWithSilenceOutside) {
   std::vector<int> samples;
-  std::vector<INT16> expected;  // the first two of three channels
+  std::vector<INT16> expected;
   for (int i = 0; i < 40; ++i) {
-    samples.insert(samples.end(), {(i - 20) * 1536, 1280, 512});
+    samples.insert(samples.end(), {(i - 20) * 1536, 1280});
     expected.insert(expected.end(), {INT16((i - 20) * 1536), 1280});
   }
   for (WORD bits : {8, 16, 24, 32}) {
     SCOPED_TRACE(bits);
-    std::string wav = PcmWav(bits, 3, 8000, samples);
+    std::string wav = PcmWav(bits, 2, 8000, samples);
     EXPECT_EQ(expected, ReadPcm(wav, 0, 8000, 2, 40));
     // From frame 30 (3.75 ms) 10 frames of data then silence, and from 10 frames before the start.
     std::vector<INT16> tail(expected.begin() + 60, expected.end());

@@ -1,0 +1,156 @@
+#include "FilterBase.h"
+
+#include <vfwmsgs.h>
+
+#include <cstring>
+
+#include "PinBase.h"
+#include "PinEnumerator.h"
+
+namespace {
+class Locked {
+ public:
+  explicit Locked(CRITICAL_SECTION* lock) : lock_(lock) { EnterCriticalSection(lock_); }
+  ~Locked() { LeaveCriticalSection(lock_); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+
+ private:
+  CRITICAL_SECTION* lock_;
+};
+}  // namespace
+
+FilterBase::FilterBase(IUnknown* outer, const CLSID& clsid) : ComObjectBase(outer), clsid_(clsid) {
+  InitializeCriticalSection(&stateLock_);
+  InitializeCriticalSection(&streamLock_);
+}
+
+FilterBase::~FilterBase() {
+  DeleteCriticalSection(&streamLock_);
+  DeleteCriticalSection(&stateLock_);
+}
+
+HRESULT FilterBase::QueryOwn(REFIID iid, void** out) {
+  if (iid == IID_IBaseFilter || iid == IID_IMediaFilter || iid == IID_IPersist) return HandOut<IBaseFilter>(this, out);
+  if (iid == IID_IAMFilterMiscFlags) return HandOut<IAMFilterMiscFlags>(this, out);
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP FilterBase::GetClassID(CLSID* clsid) {
+  if (!clsid) return E_POINTER;
+  *clsid = clsid_;
+  return S_OK;
+}
+
+STDMETHODIMP FilterBase::Stop() {
+  Locked lock(&stateLock_);
+  HRESULT hr = S_OK;
+  if (state_ == State_Running) hr = OnStop();
+  if (SUCCEEDED(hr) && state_ != State_Stopped) hr = OnCleanup();
+  if (SUCCEEDED(hr)) state_ = State_Stopped;
+  return hr;
+}
+
+STDMETHODIMP FilterBase::Pause() {
+  Locked lock(&stateLock_);
+  HRESULT hr = S_OK;
+  if (state_ == State_Stopped) hr = OnInitStream();
+  if (state_ == State_Running) hr = OnStop();
+  if (SUCCEEDED(hr)) state_ = State_Paused;
+  return hr;
+}
+
+STDMETHODIMP FilterBase::Run(REFERENCE_TIME start) {
+  Locked lock(&stateLock_);
+  if (state_ == State_Running) return S_OK;
+  HRESULT hr = S_OK;
+  if (state_ == State_Stopped) {
+    hr = OnInitStream();
+    if (SUCCEEDED(hr)) state_ = State_Paused;
+  }
+  if (SUCCEEDED(hr)) {
+    start_ = start;
+    hr = OnStart(start);
+  }
+  if (SUCCEEDED(hr)) state_ = State_Running;
+  return hr;
+}
+
+STDMETHODIMP FilterBase::GetState(DWORD, FILTER_STATE* state) {
+  if (!state) return E_POINTER;
+  *state = State();
+  return S_OK;
+}
+
+FILTER_STATE FilterBase::State() {
+  Locked lock(&stateLock_);
+  return state_;
+}
+
+REFERENCE_TIME FilterBase::StreamStart() {
+  Locked lock(&stateLock_);
+  return start_;
+}
+
+STDMETHODIMP FilterBase::SetSyncSource(IReferenceClock* clock) {
+  Locked lock(&stateLock_);
+  clock_ = ComPtr<IReferenceClock>(clock);
+  return S_OK;
+}
+
+STDMETHODIMP FilterBase::GetSyncSource(IReferenceClock** clock) {
+  if (!clock) return E_POINTER;
+  Locked lock(&stateLock_);
+  *clock = ComPtr<IReferenceClock>(clock_).Detach();
+  return S_OK;
+}
+
+STDMETHODIMP FilterBase::EnumPins(IEnumPins** pins) {
+  return CreateComObject<PinEnumerator>(nullptr, IID_IEnumPins, reinterpret_cast<void**>(pins), this);
+}
+
+STDMETHODIMP FilterBase::FindPin(LPCWSTR id, IPin** pin) {
+  if (!id || !pin) return E_POINTER;
+  *pin = nullptr;
+  Locked lock(&stateLock_);
+  for (int i = 0; i < PinCount(); ++i) {
+    if (wcscmp(PinAt(i)->Name(), id) == 0) {
+      *pin = PinAt(i);
+      (*pin)->AddRef();
+      return S_OK;
+    }
+  }
+  return VFW_E_NOT_FOUND;
+}
+
+STDMETHODIMP FilterBase::QueryFilterInfo(FILTER_INFO* info) {
+  if (!info) return E_POINTER;
+  Locked lock(&stateLock_);
+  size_t length = name_.size() < MAX_FILTER_NAME - 1 ? name_.size() : MAX_FILTER_NAME - 1;
+  memcpy(info->achName, name_.c_str(), length * sizeof(wchar_t));
+  info->achName[length] = 0;
+  info->pGraph = graph_;
+  if (graph_) graph_->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP FilterBase::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
+  Locked lock(&stateLock_);
+  graph_ = graph;
+  name_ = graph && name ? name : L"";
+  return S_OK;
+}
+
+STDMETHODIMP FilterBase::QueryVendorInfo(LPWSTR* info) {
+  if (!info) return E_POINTER;
+  *info = nullptr;
+  return E_NOTIMPL;  // optional by the reference: filters without vendor text answer this
+}
+
+// Without the state lock: streaming threads call this while Stop waits for
+// them, and the graph changes only while the filter is stopped.
+HRESULT FilterBase::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
+  ComPtr<IMediaEventSink> sink;
+  if (graph_) graph_->QueryInterface(IID_IMediaEventSink, sink.ReceiveVoid());
+  return sink ? sink->Notify(code, param1, param2) : S_FALSE;
+}

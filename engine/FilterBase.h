@@ -1,0 +1,87 @@
+// The base of the engine's DirectShow filters: state, clock, the graph it
+// joined, its name, and pin enumeration. A filter lists its pins through
+// PinCount/PinAt and hears of state changes through four hooks:
+//   Stopped -> Paused   OnInitStream   (commit allocators, start threads)
+//   Paused  -> Running  OnStart
+//   Running -> Paused   OnStop
+//   any     -> Stopped  OnCleanup      (after OnStop when running)
+// A failing hook leaves the state as it was.
+//
+// Locks: StateLock guards state and connections; StreamLock serialises the
+// data path (Receive, EndOfStream). Take them in that order, and never hold
+// the state lock while calling downstream.
+#pragma once
+
+#include <dshow.h>
+
+#include <string>
+
+#include "ComObject.h"
+#include "ComPtr.h"
+
+class PinBase;
+
+class FilterBase : public ComObjectBase, public IBaseFilter, public IAMFilterMiscFlags {
+ public:
+  COM_DELEGATE_IUNKNOWN
+
+  // IPersist
+  STDMETHODIMP GetClassID(CLSID* clsid) override;
+  // IMediaFilter
+  STDMETHODIMP Stop() override;
+  STDMETHODIMP Pause() override;
+  STDMETHODIMP Run(REFERENCE_TIME start) override;
+  STDMETHODIMP GetState(DWORD timeout, FILTER_STATE* state) override;
+  STDMETHODIMP SetSyncSource(IReferenceClock* clock) override;
+  STDMETHODIMP GetSyncSource(IReferenceClock** clock) override;
+  // IBaseFilter
+  STDMETHODIMP EnumPins(IEnumPins** pins) override;
+  STDMETHODIMP FindPin(LPCWSTR id, IPin** pin) override;
+  STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override;
+  STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
+  STDMETHODIMP QueryVendorInfo(LPWSTR* info) override;
+  // IAMFilterMiscFlags
+  STDMETHODIMP_(ULONG) GetMiscFlags() override { return MiscFlags(); }
+
+  CRITICAL_SECTION* StateLock() { return &stateLock_; }
+  CRITICAL_SECTION* StreamLock() { return &streamLock_; }
+  FILTER_STATE State();
+  // The stream time origin given to Run.
+  REFERENCE_TIME StreamStart();
+  // Posts an event to the graph's IMediaEventSink; S_FALSE outside a graph.
+  HRESULT NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2);
+  // The graph (not owned: it owns the filter); null outside one.
+  IFilterGraph* Graph() { return graph_; }
+
+  // Pins and enumerators see the pin list through these; PinsChanged makes
+  // existing enumerators answer VFW_E_ENUM_OUT_OF_SYNC.
+  virtual int PinCount() = 0;
+  virtual PinBase* PinAt(int index) = 0;
+  LONG PinVersion() const { return pinVersion_; }
+  void PinsChanged() { InterlockedIncrement(&pinVersion_); }
+
+ protected:
+  FilterBase(IUnknown* outer, const CLSID& clsid);
+  ~FilterBase() override;
+
+  HRESULT QueryOwn(REFIID iid, void** out) override;
+
+  virtual HRESULT OnInitStream() { return S_OK; }
+  virtual HRESULT OnStart(REFERENCE_TIME) { return S_OK; }
+  virtual HRESULT OnStop() { return S_OK; }
+  virtual HRESULT OnCleanup() { return S_OK; }
+  // AM_FILTER_MISC_FLAGS_IS_RENDERER for a filter that ends a stream, so
+  // that the graph waits for its EC_COMPLETE.
+  virtual ULONG MiscFlags() { return 0; }
+
+ private:
+  CLSID clsid_;
+  CRITICAL_SECTION stateLock_;
+  CRITICAL_SECTION streamLock_;
+  FILTER_STATE state_ = State_Stopped;
+  REFERENCE_TIME start_ = 0;
+  ComPtr<IReferenceClock> clock_;
+  IFilterGraph* graph_ = nullptr;  // not owned: the graph holds the filter
+  std::wstring name_;
+  volatile LONG pinVersion_ = 1;
+};
