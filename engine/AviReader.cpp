@@ -212,12 +212,28 @@ HRESULT AviReader::FinishStreams() {
     if (track.video) {
       track.frames.reset(new (std::nothrow) AviVideoStream(&file_, &index, track.number, track.format.data(),
                                                            track.format.size(), track.handler));
+      if (!track.frames) return E_OUTOFMEMORY;
     } else {
-      track.bytes.reset(new (std::nothrow) AviAudioBytes(&file_, &index, track.number));
+      HRESULT hr = FinishAudio(&track, &streams_[i]);
+      if (FAILED(hr)) return hr;
     }
-    if (!track.frames && !track.bytes) return E_OUTOFMEMORY;
   }
   return S_OK;
+}
+
+// The length is that of the samples the chunks hold, where they can be
+// decoded; a stream that cannot be is listed all the same, like the video
+// beside it.
+HRESULT AviReader::FinishAudio(Track* track, MediaStream* stream) {
+  track->bytes.reset(new (std::nothrow) AviAudioBytes(&file_, &indexes_[track->number], track->number));
+  track->audio.reset(new (std::nothrow) AudioStreamReader());
+  if (!track->bytes || !track->audio) return E_OUTOFMEMORY;
+  track->audioError = track->audio->Open(track->format.data(), track->format.size(), track->bytes.get());
+  if (track->audioError == E_OUTOFMEMORY) return E_OUTOFMEMORY;
+  if (FAILED(track->audioError)) return S_OK;
+  DWORD rate = reinterpret_cast<const WAVEFORMATEX*>(stream->type.Get().pbFormat)->nSamplesPerSec;
+  stream->length = UnitsToTime(track->audio->Frames(), 1, rate);
+  return stream->length < 0 ? VFW_E_INVALID_FILE_FORMAT : S_OK;
 }
 
 HRESULT AviReader::ReadFrame(int stream, REFERENCE_TIME time, std::vector<BYTE>* pixels) {
@@ -232,6 +248,11 @@ HRESULT AviReader::ReadFrame(int stream, REFERENCE_TIME time, std::vector<BYTE>*
   return track.frames->Frame(FrameAt(time, track.scale, track.rate, count), pixels);
 }
 
-HRESULT AviReader::ReadAudio(int, REFERENCE_TIME, const WAVEFORMATEX&, DWORD, std::vector<BYTE>*) {
-  return E_NOTIMPL;
+HRESULT AviReader::ReadAudio(int stream, REFERENCE_TIME time, const WAVEFORMATEX& format, DWORD frames,
+                             std::vector<BYTE>* pcm) {
+  if (stream < 0 || size_t(stream) >= streams_.size()) return E_INVALIDARG;
+  Track& track = tracks_[stream];
+  if (track.video) return VFW_E_INVALIDMEDIATYPE;
+  if (FAILED(track.audioError)) return track.audioError;
+  return track.audio->Read(time, format, frames, pcm);
 }

@@ -5,13 +5,15 @@
 // the file's start); a file with neither, a file cut off (a recording that
 // stopped), or one whose index holds fewer frames than its headers claim is
 // walked instead, keeping whatever is whole. Lengths are those of the chunks
-// there: a video stream's frames times scale over rate, an audio stream's
-// bytes (or chunks, for formats without a fixed sample size) likewise.
+// there: a video stream's frames times scale over rate; an audio stream's
+// decoded sample frames, or where nothing decodes it, its bytes (or chunks,
+// for formats without a fixed sample size) times scale over rate.
 //
 // Frames are decoded by the stream's format (uncompressed RGB, Motion JPEG,
 // or a platform decompressor); a stream nothing decodes is still listed and
-// answers VFW_E_UNSUPPORTED_VIDEO from ReadFrame. Audio answers E_NOTIMPL
-// for now.
+// answers VFW_E_UNSUPPORTED_VIDEO from ReadFrame. Audio streams are read
+// through AudioStreamReader over their chunks; one it cannot decode is still
+// listed and answers VFW_E_UNSUPPORTED_AUDIO from ReadAudio.
 //
 // A reader is used from one thread at a time, which must have initialised
 // COM (WIC decodes Motion JPEG); the decoders it makes are kept, so a reader
@@ -23,6 +25,7 @@
 #include "AviAudioBytes.h"
 #include "AviIndex.h"
 #include "AviVideoStream.h"
+#include "AudioStreamReader.h"
 #include "MediaReader.h"
 #include "RiffFile.h"
 
@@ -47,6 +50,8 @@ class AviReader final : public MediaReader {
     std::vector<BYTE> format;
     std::unique_ptr<AviVideoStream> frames;
     std::unique_ptr<AviAudioBytes> bytes;
+    std::unique_ptr<AudioStreamReader> audio;
+    HRESULT audioError = S_OK;
   };
 
   HRESULT ReadForm(const RiffChunk& form, RiffChunk* headers);
@@ -59,6 +64,7 @@ class AviReader final : public MediaReader {
   size_t Entries(const std::vector<AviIndex>& indexes) const;
   void BuildIndexes();
   HRESULT FinishStreams();
+  HRESULT FinishAudio(Track* track, MediaStream* stream);
 
   RiffFile file_;
   RiffChunk movie_;

@@ -25,14 +25,22 @@ namespace {
 
 enum class Index { None, Relative, Absolute, OpenDml };
 
-// Video stream 00 and, when audio has chunks, audio stream 01 (8 kHz mono
-// 8-bit PCM), its chunk i written after frame i. An empty frame is a dropped one.
+struct AudioSpec {
+  WAVEFORMATEX wave;
+  std::vector<std::string> chunks;
+};
+
+// 8 kHz mono 8-bit PCM.
+AudioSpec Pcm8(std::vector<std::string> chunks) { return AudioSpec{Wave(WAVE_FORMAT_PCM, 1, 8000, 8, 1), chunks}; }
+
+// Video stream 00 and audio streams 01, 02..., chunk i of each written after
+// frame i. An empty frame is a dropped one.
 struct AviSpec {
   std::string format;  // the video 'strf'
   DWORD handler = 0;
   std::vector<std::string> frames;
   std::vector<bool> deltas;  // frames that are not key frames
-  std::vector<std::string> audio;
+  std::vector<AudioSpec> audio;
   Index index = Index::Relative;
   size_t framesPerRiff = 4;  // OpenDML: frames in each RIFF form
   size_t superEntries = 0;   // OpenDML: RIFF forms the super index lists; 0: all
@@ -52,7 +60,7 @@ class AviWriter {
     size_t forms = spec_.index == Index::OpenDml ? (spec_.frames.size() + spec_.framesPerRiff - 1) / spec_.framesPerRiff : 1;
     headerSize_ = Headers(forms, {}).size();
     std::string body;
-    std::vector<std::vector<UINT64>> superIndex(2);  // offsets of each form's ix## chunks
+    std::vector<std::vector<UINT64>> superIndex(Streams());  // offsets of each form's ix## chunks
     for (size_t form = 0; form < forms; ++form) body += Form(form, &superIndex);
     std::string avi = Headers(forms, superIndex) + body;
     DWORD riffSize = DWORD(headerSize_ - 8 + firstFormBody_);
@@ -61,12 +69,15 @@ class AviWriter {
   }
 
  private:
-  bool HasAudio() const { return !spec_.audio.empty(); }
+  int Streams() const { return 1 + int(spec_.audio.size()); }
+  static std::string Id(int stream, const char* kind) {
+    return std::string{char('0' + stream / 10), char('0' + stream % 10)} + kind;
+  }
 
   std::string SuperIndex(int stream, size_t forms, const std::vector<UINT64>& offsets) const {
     size_t used = spec_.superEntries ? spec_.superEntries : forms;
     std::string index = std::string("\x04\0\0\0", 4) + Dword(DWORD(offsets.empty() ? 0 : used)) +
-                        (stream ? "01wb" : "00dc") + std::string(12, '\0');
+                        Id(stream, stream ? "wb" : "dc") + std::string(12, '\0');
     for (size_t i = 0; i < forms; ++i) {
       UINT64 offset = i < offsets.size() ? offsets[i] : 0;
       index += Bytes(offset) + Dword(0) + Dword(0);
@@ -80,9 +91,10 @@ class AviWriter {
     std::string video = StreamHeader("vids", 1, 25, DWORD(FirstFormFrames()), spec_.handler) + Chunk("strf", spec_.format);
     if (odml) video += SuperIndex(0, forms, superIndex.empty() ? std::vector<UINT64>() : superIndex[0]);
     std::string headers = Chunk("avih", std::string(56, '\0')) + List("LIST", "strl", video);
-    if (HasAudio()) {
-      std::string audio = StreamHeader("auds", 1, 8000, 0, 0, 1) + Chunk("strf", Bytes(Wave(WAVE_FORMAT_PCM, 1, 8000, 8, 1)));
-      if (odml) audio += SuperIndex(1, forms, superIndex.empty() ? std::vector<UINT64>() : superIndex[1]);
+    for (int stream = 1; stream < Streams(); ++stream) {
+      const WAVEFORMATEX& wave = spec_.audio[stream - 1].wave;
+      std::string audio = StreamHeader("auds", 1, wave.nSamplesPerSec, 0, 0, wave.nBlockAlign) + Chunk("strf", Bytes(wave));
+      if (odml) audio += SuperIndex(stream, forms, superIndex.empty() ? std::vector<UINT64>() : superIndex[stream]);
       headers += List("LIST", "strl", audio);
     }
     if (odml) headers += List("LIST", "odml", Chunk("dmlh", Dword(DWORD(spec_.frames.size())) + std::string(244, '\0')));
@@ -100,26 +112,28 @@ class AviWriter {
     UINT64 start = position_ ? position_ : headerSize_;
     UINT64 movieData = start + (form ? 12 : 0) + 12;  // after "LIST" size "movi"
     std::string movie;
-    std::vector<std::vector<Placed>> placed(2);
+    std::vector<std::vector<Placed>> placed(Streams());
     std::string legacy;
     auto add = [&](int stream, const std::string& content, bool key) {
-      const char* id = stream ? "01wb" : (spec_.format.size() >= 20 && spec_.format[16] == 0 ? "00db" : "00dc");
+      std::string id = Id(stream, stream ? "wb" : spec_.format[16] == 0 ? "db" : "dc");
       UINT64 header = movieData + movie.size();
-      legacy += std::string(id, 4) + Dword(key ? 0x10 : 0) +
+      legacy += id + Dword(key ? 0x10 : 0) +
                 Dword(DWORD(spec_.index == Index::Absolute ? header : header - (movieData - 4))) +
                 Dword(DWORD(content.size()));
       placed[stream].push_back(Placed{header + 8, DWORD(content.size()), key});
-      movie += Chunk(id, content);
+      movie += Chunk(id.c_str(), content);
     };
     size_t first = form * spec_.framesPerRiff;
     size_t last = spec_.index == Index::OpenDml ? std::min(first + spec_.framesPerRiff, spec_.frames.size())
                                                 : spec_.frames.size();
     for (size_t f = first; f < last; ++f) {
       add(0, spec_.frames[f], f >= spec_.deltas.size() || !spec_.deltas[f]);
-      if (f < spec_.audio.size()) add(1, spec_.audio[f], true);
+      for (int stream = 1; stream < Streams(); ++stream) {
+        if (f < spec_.audio[stream - 1].chunks.size()) add(stream, spec_.audio[stream - 1].chunks[f], true);
+      }
     }
     if (spec_.index == Index::OpenDml) {
-      for (int stream = 0; stream < (HasAudio() ? 2 : 1); ++stream) {
+      for (int stream = 0; stream < Streams(); ++stream) {
         (*superIndex)[stream].push_back(movieData + movie.size());
         movie += StandardIndex(stream, placed[stream]);
       }
@@ -134,11 +148,11 @@ class AviWriter {
 
   std::string StandardIndex(int stream, const std::vector<Placed>& chunks) const {
     UINT64 base = chunks.empty() ? 0 : chunks[0].data - 8;
-    std::string index = std::string("\x02\0\0\x01", 4) + Dword(DWORD(chunks.size())) + (stream ? "01wb" : "00dc") +
+    std::string index = std::string("\x02\0\0\x01", 4) + Dword(DWORD(chunks.size())) + Id(stream, stream ? "wb" : "dc") +
                         Bytes(base) + Dword(0);
     for (const Placed& chunk : chunks)
       index += Dword(DWORD(chunk.data - base)) + Dword(chunk.size | (chunk.key ? 0 : 0x80000000));
-    return Chunk(stream ? "ix01" : "ix00", index);
+    return Chunk(("ix" + Id(stream, "").substr(0, 2)).c_str(), index);
   }
 
   const AviSpec& spec_;
@@ -215,7 +229,9 @@ TEST_P(AviIndexTest, EveryFrameAndAudioChunkIsFoundToTheLast) {
   spec.index = GetParam().index;
   spec.framesPerRiff = GetParam().framesPerRiff;
   spec.frames[4] = "";  // dropped: shows frame 3
-  for (int i = 0; i < 10; ++i) spec.audio.push_back(std::string(100 + i, char(i)));
+  std::vector<std::string> audio;
+  for (int i = 0; i < 10; ++i) audio.push_back(std::string(100 + i, char(i)));
+  spec.audio = {Pcm8(audio)};
   AviReader reader;
   ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
   ASSERT_EQ(2u, reader.Streams().size());
@@ -261,7 +277,7 @@ TEST_F(AviReaderTest, OpenDmlFramesPastTheFirstRiffAreThemselvesNotItsLast) {
 
 TEST_F(AviReaderTest, CutOffFilesOpenWithTheWholeChunksTheyHold) {
   AviSpec spec = Rgb24(6);
-  spec.audio.assign(6, std::string(50, 'a'));
+  spec.audio = {Pcm8(std::vector<std::string>(6, std::string(50, 'a')))};
   const std::string avi = WriteAvi(spec);
   const size_t movie = avi.find("movi") + 4;
   const size_t perFrame = 8 + 48 + 8 + 50;
@@ -294,7 +310,7 @@ TEST_F(AviReaderTest, CutOffFilesOpenWithTheWholeChunksTheyHold) {
 
 TEST_F(AviReaderTest, DamagedEntriesFailOnlyTheirFrame) {
   AviSpec spec = Rgb24(6);
-  spec.audio.assign(6, "abc");
+  spec.audio = {Pcm8(std::vector<std::string>(6, "abc"))};
   const std::string avi = WriteAvi(spec);
   const size_t entry3 = avi.find("idx1") + 8 + 6 * 16;  // video entries interleave with audio ones
   DWORD toAudio;
@@ -617,7 +633,7 @@ TEST(FrameCacheTest, KeepsTheMostRecentlyUsedFrames) {
 
 TEST_F(AviReaderTest, AudioChunksReadAsOneRunOfBytes) {
   AviSpec spec = Rgb24(6);
-  spec.audio = {"abc", "", "defgh", "ij", "klmnopq", "r"};
+  spec.audio = {Pcm8({"abc", "", "defgh", "ij", "klmnopq", "r"})};
   spec.index = Index::None;
   std::wstring path = Write(WriteAvi(spec));
   RiffFile file;
@@ -646,6 +662,55 @@ TEST_F(AviReaderTest, AudioChunksReadAsOneRunOfBytes) {
   char three[3];
   EXPECT_EQ(S_OK, partly.Read(0, three, 3));
   EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, partly.Read(2, three, 2));
+}
+
+// Two audio streams spread over three RIFF forms: 8 kHz mono 8-bit and
+// 11,025 Hz stereo 16-bit, each read back sample for sample at its own rate.
+TEST_F(AviReaderTest, EveryAudioStreamReadsItsOwnSamplesAcrossRiffForms) {
+  AviSpec spec = Rgb24(6);
+  spec.index = Index::OpenDml;
+  spec.framesPerRiff = 2;
+  std::vector<std::string> mono, stereo;
+  std::vector<INT16> monoSamples, stereoSamples;
+  for (int i = 0; i < 6; ++i) {
+    std::string chunk8, chunk16;
+    for (int k = 0; k < 100; ++k) {
+      int value = (i * 100 + k) % 256;
+      chunk8 += char(value);
+      monoSamples.push_back(INT16((value - 128) * 256));
+    }
+    for (int k = 0; k < 50; ++k) {
+      INT16 left = INT16(i * 1000 + k), right = INT16(-left);
+      chunk16 += Bytes(left) + Bytes(right);
+      stereoSamples.insert(stereoSamples.end(), {left, right});
+    }
+    mono.push_back(chunk8);
+    stereo.push_back(chunk16);
+  }
+  spec.audio = {Pcm8(mono), AudioSpec{Wave(WAVE_FORMAT_PCM, 2, 11025, 16, 4), stereo}};
+  AviReader reader;
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  ASSERT_EQ(3u, reader.Streams().size());
+  EXPECT_EQ(750000, reader.Streams()[1].length);
+  EXPECT_EQ(REFERENCE_TIME(300 * kUnitsPerSecond / 11025.0 + 0.5), reader.Streams()[2].length);
+  const std::tuple<int, WORD, DWORD, const std::vector<INT16>*> streams[] = {{1, 1, 8000, &monoSamples},
+                                                                              {2, 2, 11025, &stereoSamples}};
+  for (const auto& [stream, channels, rate, samples] : streams) {
+    SCOPED_TRACE(stream);
+    std::vector<BYTE> pcm;
+    DWORD frames = DWORD(samples->size() / channels);
+    ASSERT_EQ(S_OK, reader.ReadAudio(stream, 0, Wave(WAVE_FORMAT_PCM, channels, rate, 16, WORD(2 * channels)),
+                                     frames + 10, &pcm));
+    ASSERT_EQ((frames + 10) * channels * 2, pcm.size());
+    std::vector<INT16> got(pcm.size() / 2);
+    memcpy(got.data(), pcm.data(), pcm.size());
+    std::vector<INT16> expected = *samples;
+    expected.resize(got.size(), 0);  // silence past the end
+    EXPECT_EQ(expected, got);
+  }
+  std::vector<BYTE> pcm;
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, reader.ReadAudio(0, 0, Wave(WAVE_FORMAT_PCM, 1, 8000, 16, 2), 10, &pcm));
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, reader.ReadFrame(1, 0, &pcm));
 }
 
 TEST_F(AviReaderTest, StillIsDecodedOnce) {
