@@ -25,9 +25,11 @@ class MjpegFrameDecoder final : public FrameDecoder {
 
  private:
   HRESULT DecodeJpeg(const BYTE* jpeg, size_t size, std::vector<BYTE>* pixels);
+  HRESULT CopyWidened(IWICBitmapSource* picture, std::vector<BYTE>* pixels);
 
   LONG width_;
   LONG height_;
   ComPtr<IWICImagingFactory> factory_;
   std::vector<BYTE> completed_;
+  std::vector<BYTE> rows_;
 };
