@@ -103,7 +103,7 @@ HRESULT MjpegFrameDecoder::Decode(const BYTE* frame, size_t size, bool, std::vec
   return DecodeJpeg(frame, size, pixels);
 }
 
-HRESULT MjpegFrameDecoder::DecodeJpeg(const BYTE* jpeg, size_t size, std::vector<BYTE>* pixels) {
+HRESULT MjpegFrameDecoder::OpenPicture(const BYTE* jpeg, size_t size, ComPtr<IWICBitmapFrameDecode>* picture) {
   if (size > MAXDWORD) return VFW_E_INVALID_FILE_FORMAT;
   HRESULT hr = S_OK;
   if (!factory_) {
@@ -113,17 +113,22 @@ HRESULT MjpegFrameDecoder::DecodeJpeg(const BYTE* jpeg, size_t size, std::vector
   }
   ComPtr<IWICStream> stream;
   ComPtr<IWICBitmapDecoder> decoder;
-  ComPtr<IWICBitmapFrameDecode> picture;
   hr = factory_->CreateStream(stream.Receive());
   if (SUCCEEDED(hr)) hr = stream->InitializeFromMemory(const_cast<BYTE*>(jpeg), DWORD(size));
   if (SUCCEEDED(hr)) hr = factory_->CreateDecoder(GUID_ContainerFormatJpeg, nullptr, decoder.Receive());
   if (FAILED(hr)) return hr;
   // Whatever the decoder makes of the bytes, a frame it cannot read is a damaged frame.
   hr = decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand);
-  if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, picture.Receive());
+  if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, picture->Receive());
   UINT width = 0, height = 0;
-  if (SUCCEEDED(hr)) hr = picture->GetSize(&width, &height);
-  if (FAILED(hr) || width != UINT(width_) || height != UINT(height_)) return VFW_E_INVALID_FILE_FORMAT;
+  if (SUCCEEDED(hr)) hr = (*picture)->GetSize(&width, &height);
+  return FAILED(hr) || width != UINT(width_) || height != UINT(height_) ? VFW_E_INVALID_FILE_FORMAT : S_OK;
+}
+
+HRESULT MjpegFrameDecoder::DecodeJpeg(const BYTE* jpeg, size_t size, std::vector<BYTE>* pixels) {
+  ComPtr<IWICBitmapFrameDecode> picture;
+  HRESULT hr = OpenPicture(jpeg, size, &picture);
+  if (FAILED(hr)) return hr;
   // JPEG decodes to 24-bit BGR (or 8-bit grey); widening here is much
   // faster than a WIC converter.
   WICPixelFormatGUID format;
@@ -132,8 +137,8 @@ HRESULT MjpegFrameDecoder::DecodeJpeg(const BYTE* jpeg, size_t size, std::vector
   ComPtr<IWICBitmapSource> converted;
   if (SUCCEEDED(hr)) hr = WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, picture.Get(), converted.Receive());
   if (FAILED(hr)) return VFW_E_INVALID_FILE_FORMAT;
-  pixels->resize(size_t(width) * height * 4);
-  hr = converted->CopyPixels(nullptr, width * 4, UINT(pixels->size()), pixels->data());
+  pixels->resize(size_t(width_) * size_t(height_) * 4);
+  hr = converted->CopyPixels(nullptr, UINT(width_) * 4, UINT(pixels->size()), pixels->data());
   return FAILED(hr) ? VFW_E_INVALID_FILE_FORMAT : S_OK;
 }
 

@@ -24,6 +24,7 @@ class MjpegFrameDecoder final : public FrameDecoder {
   HRESULT Decode(const BYTE* frame, size_t size, bool key, std::vector<BYTE>* pixels) override;
 
  private:
+  HRESULT OpenPicture(const BYTE* jpeg, size_t size, ComPtr<IWICBitmapFrameDecode>* picture);
   HRESULT DecodeJpeg(const BYTE* jpeg, size_t size, std::vector<BYTE>* pixels);
   HRESULT CopyWidened(IWICBitmapSource* picture, std::vector<BYTE>* pixels);
 
