@@ -78,7 +78,9 @@ HRESULT AviReader::Open(const wchar_t* path) {
 HRESULT AviReader::ReadForm(const RiffChunk& form, RiffChunk* headers) {
   RiffChunk chunk;
   bool haveHeaders = false, haveMovie = false;
+  int walked = 0;
   for (UINT64 offset = form.data; !haveMovie || !legacyIndex_.size; offset = chunk.next) {
+    if (++walked > kMaxHeaderChunks) break;
     HRESULT hr = file_.Next(form, offset, &chunk);
     if (hr == S_FALSE || (hr == VFW_E_FILE_TOO_SHORT && haveMovie)) break;
     bool isMovie = chunk.id == kList && chunk.listType == RiffId('m', 'o', 'v', 'i');

@@ -60,13 +60,24 @@ HRESULT AviVideoStream::DecodeChunk(size_t n, bool start, std::vector<BYTE>* pix
   return decoder_->Decode(chunk_.data(), chunk_.size(), entry.key || start, pixels);
 }
 
+// Going on from the chunk decoded last needs only the chunks after it, or
+// from the last key frame among them; looking no further back keeps reading
+// in order linear even where no frame is marked a key frame.
+size_t AviVideoStream::StartFor(size_t n) const {
+  if (decoded_ == kNone || decoded_ >= n) return index_->KeyAtOrBefore(n);
+  for (size_t i = n; i > decoded_; --i) {
+    if (index_->At(i).key) return i;
+  }
+  return decoded_ + 1;
+}
+
 HRESULT AviVideoStream::DecodeTemporal(size_t n, std::vector<BYTE>* pixels) {
-  size_t key = index_->KeyAtOrBefore(n);
-  size_t from = decoded_ != kNone && decoded_ >= key && decoded_ < n ? decoded_ + 1 : key;
+  size_t from = StartFor(n);
+  bool restart = decoded_ == kNone || from != decoded_ + 1;
   decoded_ = kNone;
   for (size_t i = from; i <= n; ++i) {
     if (index_->At(i).size == 0) continue;  // a dropped frame changes nothing
-    HRESULT hr = DecodeChunk(i, i == key, i == n ? pixels : nullptr);
+    HRESULT hr = DecodeChunk(i, restart && i == from, i == n ? pixels : nullptr);
     if (FAILED(hr)) return hr;
   }
   decoded_ = n;

@@ -36,6 +36,8 @@ class AviVideoStream {
   HRESULT MakeDecoder();
   // start: decoding begins here, whatever the index says of the chunk.
   HRESULT DecodeChunk(size_t n, bool start, std::vector<BYTE>* pixels);
+  // The chunk to decode from to reach chunk n.
+  size_t StartFor(size_t n) const;
   HRESULT DecodeTemporal(size_t n, std::vector<BYTE>* pixels);
   void Black(std::vector<BYTE>* pixels) const;
 

@@ -50,8 +50,8 @@ static_assert(sizeof kStandardTables == 2 + 0x01A2, "DHT length");
 
 const BYTE kMarker = 0xFF, kStartOfImage = 0xD8, kHuffmanTables = 0xC4, kStartOfScan = 0xDA;
 
-// Markers without a length: TEM and the restart markers.
-bool Standalone(BYTE marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7); }
+// Markers without a length: TEM, the restart markers, start and end of image.
+bool Standalone(BYTE marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9); }
 
 DWORD Fourcc(DWORD code) {
   // Upper-cased, so 'mjpg' and 'MJPG' match alike.

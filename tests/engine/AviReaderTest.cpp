@@ -590,22 +590,26 @@ TEST_F(AviReaderTest, TemporalFramesDecodeFromTheirKeyFrame) {
   spec.frames = {std::string("\x04\x00\x00\x00\x04\x01\x00\x01", 8), std::string("\x00\x00\x01\x02\x00\x01", 6),
                  std::string("\x04\x01\x00\x00\x04\x00\x00\x01", 8)};
   spec.deltas = {false, true, false};
-  AviReader reader;
-  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
   const DWORD red = 0xFFFF0000, green = 0xFF00FF00, blue = 0xFF0000FF;
   const std::vector<DWORD> frames[] = {{green, green, green, green, red, red, red, red},
                                        {blue, green, green, green, red, red, red, red},
                                        {red, red, red, red, green, green, green, green}};
-  for (int f : {1, 0, 2, 1, 1}) {
-    SCOPED_TRACE(f);
-    std::vector<BYTE> pixels;
-    HRESULT hr = reader.ReadFrame(0, f * 400000, &pixels);
-    if (hr == VFW_E_UNSUPPORTED_VIDEO) GTEST_SKIP() << "no MS-RLE decompressor here";
-    ASSERT_EQ(S_OK, hr);
-    std::vector<DWORD> got(8);
-    ASSERT_EQ(32u, pixels.size());
-    memcpy(got.data(), pixels.data(), 32);
-    EXPECT_EQ(frames[f], got);
+  // Without an index no frame but the first is known to be a key frame.
+  for (Index index : {Index::Relative, Index::None}) {
+    spec.index = index;
+    AviReader reader;
+    ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+    for (int f : {1, 0, 2, 1, 1, 2}) {
+      SCOPED_TRACE(testing::Message() << int(index) << " " << f);
+      std::vector<BYTE> pixels;
+      HRESULT hr = reader.ReadFrame(0, f * 400000, &pixels);
+      if (hr == VFW_E_UNSUPPORTED_VIDEO) GTEST_SKIP() << "no MS-RLE decompressor here";
+      ASSERT_EQ(S_OK, hr);
+      std::vector<DWORD> got(8);
+      ASSERT_EQ(32u, pixels.size());
+      memcpy(got.data(), pixels.data(), 32);
+      EXPECT_EQ(frames[f], got);
+    }
   }
 }
 
