@@ -18,6 +18,7 @@
 #include "RiffBytes.h"
 #include "StillImageReader.h"
 #include "TempFolder.h"
+#include "WicBytes.h"
 
 namespace {
 
@@ -463,37 +464,13 @@ namespace {
 
 // --- Compressed frames ---
 
-// A width x height JPEG through WIC: left half colour, right half white.
+// A width x height JPEG: left half colour, right half white.
 std::string EncodeJpeg(UINT width, UINT height, DWORD colour) {
-  ComPtr<IWICImagingFactory> factory;
-  ComPtr<IStream> memory;
-  ComPtr<IWICStream> stream;
-  ComPtr<IWICBitmapEncoder> encoder;
-  ComPtr<IWICBitmapFrameEncode> frame;
-  EXPECT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                   factory.ReceiveVoid()));
-  EXPECT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, memory.Receive()));
-  EXPECT_EQ(S_OK, factory->CreateStream(stream.Receive()));
-  EXPECT_EQ(S_OK, stream->InitializeFromIStream(memory.Get()));
-  EXPECT_EQ(S_OK, factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.Receive()));
-  EXPECT_EQ(S_OK, encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache));
-  EXPECT_EQ(S_OK, encoder->CreateNewFrame(frame.Receive(), nullptr));
-  EXPECT_EQ(S_OK, frame->Initialize(nullptr));
-  EXPECT_EQ(S_OK, frame->SetSize(width, height));
-  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  EXPECT_EQ(S_OK, frame->SetPixelFormat(&format));
-  std::string pixels;
+  std::string rows;
   for (UINT y = 0; y < height; ++y)
-    for (UINT x = 0; x < width; ++x) pixels += x < width / 2 ? Dword(colour).substr(0, 3) : std::string(3, '\xff');
-  EXPECT_EQ(S_OK, frame->WritePixels(height, width * 3, UINT(pixels.size()), reinterpret_cast<BYTE*>(&pixels[0])));
-  EXPECT_EQ(S_OK, frame->Commit());
-  EXPECT_EQ(S_OK, encoder->Commit());
-  HGLOBAL global = nullptr;
-  EXPECT_EQ(S_OK, GetHGlobalFromStream(memory.Get(), &global));
-  STATSTG stat = {};
-  memory->Stat(&stat, STATFLAG_NONAME);
-  std::string jpeg(static_cast<const char*>(GlobalLock(global)), size_t(stat.cbSize.QuadPart));
-  GlobalUnlock(global);
+    for (UINT x = 0; x < width; ++x) rows += x < width / 2 ? Dword(colour).substr(0, 3) : std::string(3, '\xff');
+  std::string jpeg = EncodeBgr(GUID_ContainerFormatJpeg, width, height, rows);
+  EXPECT_FALSE(jpeg.empty());
   return jpeg;
 }
 
