@@ -33,7 +33,7 @@ HRESULT AcmDecoder::Open(const AudioFormat& format) {
   return S_OK;
 }
 
-HRESULT AcmDecoder::Decode(const BYTE* data, DWORD count, float* out) {
+HRESULT AcmDecoder::Decode(const BYTE* data, DWORD count, bool follows, float* out) {
   size_t samples = size_t(count) * frames_ * channels_;
   pcm_.resize(samples);
   ACMSTREAMHEADER header = {};
@@ -43,8 +43,9 @@ HRESULT AcmDecoder::Decode(const BYTE* data, DWORD count, float* out) {
   header.pbDst = reinterpret_cast<BYTE*>(pcm_.data());
   header.cbDstLength = DWORD(samples * sizeof(INT16));
   if (acmStreamPrepareHeader(stream_, &header, 0) != MMSYSERR_NOERROR) return E_FAIL;
-  // Each call may start anywhere in the stream: the codec starts afresh.
-  MMRESULT converted = acmStreamConvert(stream_, &header, ACM_STREAMCONVERTF_BLOCKALIGN | ACM_STREAMCONVERTF_START);
+  // Blocks from elsewhere in the stream start the codec afresh.
+  DWORD flags = ACM_STREAMCONVERTF_BLOCKALIGN | (follows ? 0 : ACM_STREAMCONVERTF_START);
+  MMRESULT converted = acmStreamConvert(stream_, &header, flags);
   acmStreamUnprepareHeader(stream_, &header, 0);
   if (converted != MMSYSERR_NOERROR) return E_FAIL;
   size_t produced = std::min<size_t>(header.cbDstLengthUsed / sizeof(INT16), samples);

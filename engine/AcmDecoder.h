@@ -25,7 +25,7 @@ class AcmDecoder final : public AudioDecoder {
   DWORD BlockBytes() const override { return blockAlign_; }
   DWORD BlockFrames() const override { return frames_; }
   // Frames the codec does not deliver are silence.
-  HRESULT Decode(const BYTE* data, DWORD count, float* out) override;
+  HRESULT Decode(const BYTE* data, DWORD count, bool follows, float* out) override;
 
  private:
   HACMSTREAM stream_ = nullptr;

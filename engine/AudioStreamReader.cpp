@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "AcmDecoder.h"
 #include "AudioFormat.h"
@@ -18,9 +19,9 @@ const WORD kMaxOutChannels = 8;
 // Keeps k * rate within 64 bits for every time a read can reach.
 const UINT64 kMaxFrames = 1ull << 40;
 // Bounds on the source frames decoded at a time: frames, samples and bytes.
-const size_t kWindowFrames = 1 << 16;
-const size_t kWindowSamples = 1 << 20;
-const size_t kWindowBytes = 1 << 22;
+const size_t kWindowFrames = 1 << 12;
+const size_t kWindowSamples = 1 << 14;
+const size_t kWindowBytes = 1 << 16;
 
 // The engine's decoder for the format, else the platform's.
 HRESULT NewDecoder(const AudioFormat& format, std::unique_ptr<AudioDecoder>* decoder) {
@@ -63,6 +64,8 @@ INT16 ToInt16(float sample) {
 HRESULT AudioStreamReader::Open(const BYTE* format, size_t formatSize, AudioBytes* bytes) {
   decoder_.reset();
   frames_ = 0;
+  decodedCount_ = 0;
+  nextBlock_ = ~0ull;
   if (!format || !bytes) return E_POINTER;
   AudioFormat parsed;
   HRESULT hr = AudioFormat::Parse(format, formatSize, &parsed);
@@ -142,16 +145,41 @@ HRESULT AudioStreamReader::Convert(INT64 k, DWORD count, DWORD rate, WORD channe
 }
 
 HRESULT AudioStreamReader::Fill(UINT64 first, size_t count, WORD channels) {
-  const DWORD blockFrames = decoder_->BlockFrames(), blockBytes = decoder_->BlockBytes();
+  const DWORD blockFrames = decoder_->BlockFrames();
   UINT64 firstBlock = first / blockFrames;
-  DWORD blocks = DWORD((first + count - 1) / blockFrames - firstBlock + 1);
-  encoded_.resize(size_t(blocks) * blockBytes);
-  HRESULT hr = bytes_->Read(firstBlock * blockBytes, encoded_.data(), DWORD(encoded_.size()));
-  if (FAILED(hr)) return hr;
-  decoded_.resize(size_t(blocks) * blockFrames * channels_);
-  hr = decoder_->Decode(encoded_.data(), blocks, decoded_.data());
+  HRESULT hr = DecodeBlocks(firstBlock, DWORD((first + count - 1) / blockFrames - firstBlock + 1));
   if (FAILED(hr)) return hr;
   mixed_.resize(count * channels);
   mixer_.Mix(&decoded_[size_t(first - firstBlock * blockFrames) * channels_], count, mixed_.data());
   return S_OK;
+}
+
+HRESULT AudioStreamReader::DecodeBlocks(UINT64 first, DWORD count) {
+  const size_t blockSamples = size_t(decoder_->BlockFrames()) * channels_;
+  DWORD kept = 0;
+  if (first >= decodedFirst_ && first < decodedFirst_ + decodedCount_) {
+    kept = DWORD(std::min<UINT64>(count, decodedFirst_ + decodedCount_ - first));
+    size_t from = size_t(first - decodedFirst_) * blockSamples;
+    if (from) memmove(decoded_.data(), &decoded_[from], kept * blockSamples * sizeof(float));
+  }
+  decodedCount_ = 0;  // until the rest is in
+  decoded_.resize(count * blockSamples);
+  if (kept < count) {
+    HRESULT hr = ReadAndDecode(first + kept, count - kept, &decoded_[kept * blockSamples]);
+    if (FAILED(hr)) return hr;
+  }
+  decodedFirst_ = first;
+  decodedCount_ = count;
+  return S_OK;
+}
+
+HRESULT AudioStreamReader::ReadAndDecode(UINT64 first, DWORD count, float* out) {
+  const DWORD blockBytes = decoder_->BlockBytes();
+  encoded_.resize(size_t(count) * blockBytes);
+  HRESULT hr = bytes_->Read(first * blockBytes, encoded_.data(), DWORD(encoded_.size()));
+  bool follows = first == nextBlock_;
+  nextBlock_ = ~0ull;  // unknown until this decode succeeds
+  if (SUCCEEDED(hr)) hr = decoder_->Decode(encoded_.data(), count, follows, out);
+  if (SUCCEEDED(hr)) nextBlock_ = first + count;
+  return hr;
 }

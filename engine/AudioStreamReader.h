@@ -45,6 +45,10 @@ class AudioStreamReader {
   HRESULT Convert(INT64 k, DWORD count, DWORD rate, WORD channels, INT16* out);
   // Source frames first .. first + count - 1, mixed, into mixed_.
   HRESULT Fill(UINT64 first, size_t count, WORD channels);
+  // Blocks first .. first + count - 1 into decoded_, reusing those decoded
+  // last time, so that reading on decodes each block once.
+  HRESULT DecodeBlocks(UINT64 first, DWORD count);
+  HRESULT ReadAndDecode(UINT64 first, DWORD count, float* out);
   // Output frames one Convert may cover so that its source frames fit the window.
   DWORD ChunkFrames(DWORD rate) const;
 
@@ -57,5 +61,8 @@ class AudioStreamReader {
   ChannelMixer mixer_;
   std::vector<BYTE> encoded_;
   std::vector<float> decoded_;  // whole blocks, source channels
+  UINT64 decodedFirst_ = 0;     // the first block in decoded_
+  DWORD decodedCount_ = 0;
+  UINT64 nextBlock_ = ~0ull;    // the block after those the decoder was last given
   std::vector<float> mixed_;    // the frames asked for, output channels
 };

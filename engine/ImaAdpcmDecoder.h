@@ -10,12 +10,12 @@
 
 class ImaAdpcmDecoder final : public AudioDecoder {
  public:
-  // S_FALSE for another tag; VFW_E_INVALID_FILE_FORMAT for a block too small
-  // for its headers or a sample size other than 4 bits.
+  // S_FALSE for another tag or a sample size other than 4 bits;
+  // VFW_E_INVALID_FILE_FORMAT for a block too small for its headers.
   HRESULT Open(const AudioFormat& format);
   DWORD BlockBytes() const override { return blockAlign_; }
   DWORD BlockFrames() const override { return frames_; }
-  HRESULT Decode(const BYTE* data, DWORD count, float* out) override;
+  HRESULT Decode(const BYTE* data, DWORD count, bool follows, float* out) override;
 
  private:
   WORD channels_ = 0;

@@ -44,7 +44,7 @@ HRESULT PcmDecoder::Open(const AudioFormat& format) {
   return S_OK;
 }
 
-HRESULT PcmDecoder::Decode(const BYTE* data, DWORD count, float* out) {
+HRESULT PcmDecoder::Decode(const BYTE* data, DWORD count, bool, float* out) {
   size_t samples = size_t(count) * (blockAlign_ / bytes_);
   if (float_) {
     if (bytes_ == 4) DecodeFloats<float>(data, samples, out);

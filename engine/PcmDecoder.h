@@ -12,7 +12,7 @@ class PcmDecoder final : public AudioDecoder {
   HRESULT Open(const AudioFormat& format);
   DWORD BlockBytes() const override { return blockAlign_; }
   DWORD BlockFrames() const override { return 1; }
-  HRESULT Decode(const BYTE* data, DWORD count, float* out) override;
+  HRESULT Decode(const BYTE* data, DWORD count, bool follows, float* out) override;
 
  private:
   bool float_ = false;

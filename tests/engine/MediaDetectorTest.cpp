@@ -8,11 +8,10 @@
 #include <string>
 
 #include "EngineTestSupport.h"
-#include "RiffBytes.h"
 #include "MediaTypeBuilder.h"
+#include "RiffBytes.h"
 #include "StillImageReader.h"
 #include "TempFolder.h"
-#include "WavReader.h"
 
 namespace {
 
@@ -30,22 +29,6 @@ std::string Avi(DWORD videoRate = 25) {
   for (int i = 0; i < 10; ++i) movie += Chunk("00db", std::string(64 * 48 * 3, char(i)));
   movie += Chunk("01wb", std::string(22050 * 4, '\0'));
   return List("RIFF", "AVI ", headers + List("LIST", "movi", movie));
-}
-
-std::string Wav(const WAVEFORMATEX& wave, DWORD dataSize, const std::string& extra = "") {
-  return List("RIFF", "WAVE", Chunk("fmt ", Bytes(wave)) + extra + Chunk("data", std::string(dataSize, '\0')));
-}
-
-// Interleaved 16-bit values stored as PCM of bits bits (8-bit keeps the top byte).
-std::string PcmWav(WORD bits, WORD channels, DWORD rate, const std::vector<int>& samples) {
-  std::string data;
-  for (int sample : samples) {
-    if (bits == 8) data += char((sample >> 8) + 128);
-    if (bits >= 24) data += std::string(bits / 8 - 2, '\x55');
-    if (bits >= 16) data += Bytes(INT16(sample));
-  }
-  WAVEFORMATEX wave = Wave(WAVE_FORMAT_PCM, channels, rate, bits, WORD(channels * bits / 8));
-  return List("RIFF", "WAVE", Chunk("fmt ", Bytes(wave)) + Chunk("data", data));
 }
 
 // An uncompressed 24-bit TGA, width x height, top rows red, bottom rows blue,
@@ -355,62 +338,6 @@ TEST_F(MediaDetectorTest, TgaPlainAndRunLengthReadTopDown) {
   ASSERT_EQ(S_OK, reader.Open(folder.File(L"over.tga").c_str()));
   std::vector<BYTE> pixels;
   EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, reader.ReadFrame(0, 0, &pixels));
-}
-
-class MediaReadingTest : public ::testing::Test {
- protected:
-  std::wstring Write(const std::string& bytes) {
-    std::wstring path = folder.File(L"media");
-    EXPECT_TRUE(WriteWholeFile(path, bytes));
-    return path;
-  }
-  // frames at 16-bit rate/channels from time on, as samples.
-  std::vector<INT16> ReadPcm(const std::string& wav, REFERENCE_TIME time, DWORD rate, WORD channels, DWORD frames) {
-    WavReader reader;
-    EXPECT_EQ(S_OK, reader.Open(Write(wav).c_str()));
-    std::vector<BYTE> pcm;
-    EXPECT_EQ(S_OK, reader.ReadAudio(0, time, Wave(WAVE_FORMAT_PCM, channels, rate, 16, WORD(channels * 2)), frames,
-                                     &pcm));
-    std::vector<INT16> samples(pcm.size() / 2);
-    if (!samples.empty()) memcpy(samples.data(), pcm.data(), pcm.size());
-    return samples;
-  }
-  TempFolder folder;
-};
-
-TEST_F(MediaReadingTest, WavReadsEveryPcmWidthAtItsOwnRateWithSilenceOutside) {
-  std::vector<int> samples;
-  std::vector<INT16> expected;
-  for (int i = 0; i < 40; ++i) {
-    samples.insert(samples.end(), {(i - 20) * 1536, 1280});
-    expected.insert(expected.end(), {INT16((i - 20) * 1536), 1280});
-  }
-  for (WORD bits : {8, 16, 24, 32}) {
-    SCOPED_TRACE(bits);
-    std::string wav = PcmWav(bits, 2, 8000, samples);
-    EXPECT_EQ(expected, ReadPcm(wav, 0, 8000, 2, 40));
-    // From frame 30 (3.75 ms) 10 frames of data then silence, and from 10 frames before the start.
-    std::vector<INT16> tail(expected.begin() + 60, expected.end());
-    tail.resize(40, 0);
-    EXPECT_EQ(tail, ReadPcm(wav, 37500, 8000, 2, 20));
-    std::vector<INT16> head(20, 0);
-    head.insert(head.end(), expected.begin(), expected.begin() + 20);
-    EXPECT_EQ(head, ReadPcm(wav, -12500, 8000, 2, 20));
-  }
-}
-
-TEST_F(MediaReadingTest, WavResamplesLinearlyAndMixesToMono) {
-  std::vector<int> ramp;
-  for (int i = 0; i < 50; ++i) ramp.insert(ramp.end(), {i * 100, 1000});
-  std::string wav = PcmWav(16, 2, 8000, ramp);
-  std::vector<INT16> up = ReadPcm(wav, 0, 16000, 2, 100);
-  ASSERT_EQ(200u, up.size());
-  for (int j = 0; j < 99; ++j) EXPECT_EQ(j * 50, up[j * 2]) << j;
-  EXPECT_EQ(4900, up[198]);  // the last frame holds
-  std::vector<INT16> down = ReadPcm(wav, 0, 4000, 1, 30);
-  ASSERT_EQ(30u, down.size());
-  for (int j = 0; j < 25; ++j) EXPECT_EQ((j * 200 + 1000) / 2, down[j]) << j;
-  EXPECT_EQ(0, down[25]);
 }
 
 }  // namespace
