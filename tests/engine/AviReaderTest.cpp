@@ -358,77 +358,49 @@ TEST_F(AviReaderTest, HostileFilesAreBoundedAndRefusedOrReadAsFarAsTheyGo) {
 
 // --- Decoding ---
 
+// A 5x3 frame whose pixel (x, y), top-down, holds value(x, y) and shows colour(x, y).
 struct PixelCase {
   const char* name;
   WORD bits;
   DWORD compression;
-  std::string extra;    // palette or masks
-  std::string stored;   // one 5x3 frame, rows bottom-up unless topDown
+  std::string extra;  // palette or masks
   bool topDown;
-  std::vector<DWORD> expected;  // top-down BGRA pixels
+  DWORD (*value)(int x, int y);
+  DWORD (*colour)(int x, int y);  // BGRA
 };
 
-std::string Quad(DWORD bgr) { return Dword(bgr); }
-
-PixelCase Paletted(WORD bits) {
-  // Index i shows colour i * 0x112233; rows bottom-up: y=2, 1, 0.
-  std::string palette;
-  int colours = bits == 1 ? 2 : 4;
-  for (int i = 0; i < colours; ++i) palette += Quad(DWORD(i) * 0x112233);
-  std::vector<DWORD> expected;
-  std::string stored;
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) expected.push_back((DWORD((x + y) % colours) * 0x112233) | 0xFF000000);
-  for (int y = 2; y >= 0; --y) {
-    std::string row((5 * bits + 31) / 32 * 4, '\0');
-    for (int x = 0; x < 5; ++x) {
-      int perByte = 8 / bits, shift = (perByte - 1 - x % perByte) * bits;
-      row[x / perByte] = char(row[x / perByte] | ((x + y) % colours) << shift);
-    }
-    stored += row;
-  }
-  return PixelCase{bits == 1 ? "Paletted1" : bits == 4 ? "Paletted4" : "Paletted8", bits, BI_RGB, palette, stored,
-                   false, expected};
-}
-
-// 16-bit pixels: (x, y) holds red x ? top : 0, green y == 1 ? half : 0, blue y == 2 ? top : 0.
-PixelCase Sixteen(const char* name, DWORD compression, bool green6) {
-  std::string extra = compression == BI_BITFIELDS
-                          ? (green6 ? Dword(0xF800) + Dword(0x07E0) + Dword(0x001F) : Dword(0x7C00) + Dword(0x03E0) + Dword(0x001F))
-                          : "";
-  std::vector<DWORD> expected;
-  std::string stored;
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x)
-      expected.push_back(0xFF000000 | (x ? 0xFF0000 : 0) | (y == 1 ? (green6 ? 130 : 132) << 8 : 0) | (y == 2 ? 0xFF : 0));
-  for (int y = 2; y >= 0; --y) {
-    for (int x = 0; x < 5; ++x) {
-      WORD red = x ? (green6 ? 0xF800 : 0x7C00) : 0;
-      WORD green = y == 1 ? (green6 ? 32 << 5 : 16 << 5) : 0;
-      WORD blue = y == 2 ? 0x1F : 0;
-      stored += Bytes(WORD(red | green | blue));
-    }
-    stored += std::string(2, '\0');
-  }
-  return PixelCase{name, 16, compression, extra, stored, false, expected};
-}
-
-// 24 and 32-bit: (x, y) is blue 10 * x, green y, red 200; the fourth byte is not alpha.
-PixelCase Direct(const char* name, WORD bits, DWORD compression, bool topDown) {
-  std::vector<DWORD> expected;
-  std::string stored;
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) expected.push_back(0xFF000000 | 200 << 16 | y << 8 | 10 * x);
+// Packed rows of each pixel's value, padded to four bytes, bottom-up unless topDown.
+std::string Stored(const PixelCase& c) {
+  std::string frame;
   for (int i = 0; i < 3; ++i) {
-    int y = topDown ? i : 2 - i;
-    std::string row;
-    for (int x = 0; x < 5; ++x) row += std::string{char(10 * x), char(y), char(200), 7}.substr(0, bits / 8);
-    row.resize((row.size() + 3) / 4 * 4, '\0');
-    stored += row;
+    int y = c.topDown ? i : 2 - i;
+    std::string row((5 * c.bits + 31) / 32 * 4, '\0');
+    for (int x = 0; x < 5; ++x) {
+      if (c.bits < 8) row[x * c.bits / 8] = char(row[x * c.bits / 8] | c.value(x, y) << (8 - c.bits - x * c.bits % 8));
+      for (int b = 0; c.bits >= 8 && b < c.bits / 8; ++b) row[x * c.bits / 8 + b] = char(c.value(x, y) >> 8 * b);
+    }
+    frame += row;
   }
-  std::string masks = compression == BI_BITFIELDS ? Dword(0xFF0000) + Dword(0xFF00) + Dword(0xFF) : "";
-  return PixelCase{name, bits, compression, masks, stored, topDown, expected};
+  return frame;
 }
+
+const std::string kPalette = Dword(0) + Dword(0x112233) + Dword(0x224466) + Dword(0x336699);
+DWORD OfFour(int x, int y) { return DWORD(x + y) % 4; }
+DWORD OfTwo(int x, int y) { return DWORD(x + y) % 2; }
+DWORD FourColour(int x, int y) { return 0xFF000000 | OfFour(x, y) * 0x112233; }
+DWORD TwoColour(int x, int y) { return 0xFF000000 | OfTwo(x, y) * 0x112233; }
+// 16-bit: red full where x > 0, green at 16 of 31 (32 of 63) on row 1, blue full on row 2.
+DWORD Value555(int x, int y) { return (x ? 0x7C00 : 0) | (y == 1 ? 16 << 5 : 0) | (y == 2 ? 0x1F : 0); }
+DWORD Value565(int x, int y) { return (x ? 0xF800 : 0) | (y == 1 ? 32 << 5 : 0) | (y == 2 ? 0x1F : 0); }
+DWORD Colour555(int x, int y) { return 0xFF000000 | (x ? 0xFF0000 : 0) | (y == 1 ? 132 << 8 : 0) | (y == 2 ? 0xFF : 0); }
+DWORD Colour565(int x, int y) { return 0xFF000000 | (x ? 0xFF0000 : 0) | (y == 1 ? 130 << 8 : 0) | (y == 2 ? 0xFF : 0); }
+// 24 and 32-bit: the fourth byte is not alpha.
+DWORD Direct(int x, int y) { return 0x07000000 | 200 << 16 | y << 8 | 10 * x; }
+DWORD DirectColour(int x, int y) { return 0xFF000000 | Direct(x, y); }
+
+const std::string kMasks555 = Dword(0x7C00) + Dword(0x03E0) + Dword(0x1F);
+const std::string kMasks565 = Dword(0xF800) + Dword(0x07E0) + Dword(0x1F);
+const std::string kMasks32 = Dword(0xFF0000) + Dword(0xFF00) + Dword(0xFF);
 
 class AviPixelTest : public AviReaderTest, public ::testing::WithParamInterface<PixelCase> {};
 
@@ -438,25 +410,33 @@ TEST_P(AviPixelTest, DecodesToExactTopDownBgra) {
   if (c.bits <= 8) bitmap.biClrUsed = DWORD(c.extra.size() / 4);
   AviSpec spec;
   spec.format = Bytes(bitmap) + c.extra;
-  spec.frames = {c.stored};
+  spec.frames = {Stored(c)};
   AviReader reader;
   ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
   std::vector<BYTE> pixels;
   ASSERT_EQ(S_OK, reader.ReadFrame(0, 0, &pixels));
-  ASSERT_EQ(c.expected.size() * 4, pixels.size());
-  std::vector<DWORD> got(c.expected.size());
-  memcpy(got.data(), pixels.data(), pixels.size());
-  EXPECT_EQ(c.expected, got);
+  ASSERT_EQ(60u, pixels.size());
+  for (int i = 0; i < 15; ++i) {
+    DWORD got;
+    memcpy(&got, &pixels[i * 4], 4);
+    EXPECT_EQ(c.colour(i % 5, i / 5), got) << i;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, AviPixelTest,
-                         ::testing::Values(Paletted(1), Paletted(4), Paletted(8),
-                                           Sixteen("Rgb555", BI_RGB, false), Sixteen("Bitfields555", BI_BITFIELDS, false),
-                                           Sixteen("Bitfields565", BI_BITFIELDS, true),
-                                           Direct("Rgb24", 24, BI_RGB, false), Direct("Rgb24TopDown", 24, BI_RGB, true),
-                                           Direct("Rgb32", 32, BI_RGB, false), Direct("Rgb32TopDown", 32, BI_RGB, true),
-                                           Direct("Bitfields32", 32, BI_BITFIELDS, false)),
-                         [](const testing::TestParamInfo<PixelCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Formats, AviPixelTest,
+    ::testing::Values(PixelCase{"Paletted1", 1, BI_RGB, kPalette.substr(0, 8), false, OfTwo, TwoColour},
+                      PixelCase{"Paletted4", 4, BI_RGB, kPalette, false, OfFour, FourColour},
+                      PixelCase{"Paletted8", 8, BI_RGB, kPalette, false, OfFour, FourColour},
+                      PixelCase{"Rgb555", 16, BI_RGB, "", false, Value555, Colour555},
+                      PixelCase{"Bitfields555", 16, BI_BITFIELDS, kMasks555, false, Value555, Colour555},
+                      PixelCase{"Bitfields565", 16, BI_BITFIELDS, kMasks565, true, Value565, Colour565},
+                      PixelCase{"Rgb24", 24, BI_RGB, "", false, Direct, DirectColour},
+                      PixelCase{"Rgb24TopDown", 24, BI_RGB, "", true, Direct, DirectColour},
+                      PixelCase{"Rgb32", 32, BI_RGB, "", false, Direct, DirectColour},
+                      PixelCase{"Rgb32TopDown", 32, BI_RGB, "", true, Direct, DirectColour},
+                      PixelCase{"Bitfields32", 32, BI_BITFIELDS, kMasks32, false, Direct, DirectColour}),
+    [](const testing::TestParamInfo<PixelCase>& info) { return info.param.name; });
 
 }  // namespace
 
@@ -595,21 +575,18 @@ TEST_F(AviReaderTest, TemporalFramesDecodeFromTheirKeyFrame) {
 TEST(FrameCacheTest, KeepsTheMostRecentlyUsedFrames) {
   FrameCache cache(2);
   std::vector<BYTE> got;
-  EXPECT_FALSE(cache.Get(1, &got));
   cache.Put(1, {1});
   cache.Put(2, {2});
   EXPECT_TRUE(cache.Get(1, &got));  // 2 is now the oldest
   cache.Put(3, {3});
-  EXPECT_FALSE(cache.Get(2, &got));
-  const std::pair<UINT64, BYTE> kept[] = {{1, 1}, {3, 3}};
-  for (const auto& [key, value] : kept) {
-    ASSERT_TRUE(cache.Get(key, &got));
-    EXPECT_EQ(std::vector<BYTE>{value}, got);
-  }
   cache.Put(3, {4});  // replaces, evicting nothing
-  ASSERT_TRUE(cache.Get(1, &got));
-  ASSERT_TRUE(cache.Get(3, &got));
-  EXPECT_EQ(std::vector<BYTE>{4}, got);
+  const std::pair<UINT64, int> held[] = {{1, 1}, {2, -1}, {3, 4}};
+  for (const auto& [key, value] : held) {
+    EXPECT_EQ(value >= 0, cache.Get(key, &got)) << key;
+    if (value >= 0) {
+      EXPECT_EQ(std::vector<BYTE>{BYTE(value)}, got);
+    }
+  }
 }
 
 TEST_F(AviReaderTest, AudioChunksReadAsOneRunOfBytes) {
@@ -646,47 +623,38 @@ TEST_F(AviReaderTest, AudioChunksReadAsOneRunOfBytes) {
 }
 
 // Two audio streams spread over three RIFF forms: 8 kHz mono 8-bit and
-// 11,025 Hz stereo 16-bit, each read back sample for sample at its own rate.
+// 11,025 Hz stereo 16-bit, each read back sample for sample at its own rate,
+// silence past its end.
 TEST_F(AviReaderTest, EveryAudioStreamReadsItsOwnSamplesAcrossRiffForms) {
   AviSpec spec = Rgb24(6);
   spec.index = Index::OpenDml;
   spec.framesPerRiff = 2;
-  std::vector<std::string> mono, stereo;
-  std::vector<INT16> monoSamples, stereoSamples;
-  for (int i = 0; i < 6; ++i) {
-    std::string chunk8, chunk16;
-    for (int k = 0; k < 100; ++k) {
-      int value = (i * 100 + k) % 256;
-      chunk8 += char(value);
-      monoSamples.push_back(INT16((value - 128) * 256));
-    }
-    for (int k = 0; k < 50; ++k) {
-      INT16 left = INT16(i * 1000 + k), right = INT16(-left);
-      chunk16 += Bytes(left) + Bytes(right);
-      stereoSamples.insert(stereoSamples.end(), {left, right});
-    }
-    mono.push_back(chunk8);
-    stereo.push_back(chunk16);
+  spec.audio = {Pcm8({}), AudioSpec{Wave(WAVE_FORMAT_PCM, 2, 11025, 16, 4), {}}};
+  std::vector<INT16> samples[2];
+  for (int i = 0; i < 600; ++i) {
+    if (i % 100 == 0) spec.audio[0].chunks.push_back("");
+    spec.audio[0].chunks.back() += char(i % 256);
+    samples[0].push_back(INT16((i % 256 - 128) * 256));
   }
-  spec.audio = {Pcm8(mono), AudioSpec{Wave(WAVE_FORMAT_PCM, 2, 11025, 16, 4), stereo}};
+  for (int i = 0; i < 300; ++i) {
+    if (i % 50 == 0) spec.audio[1].chunks.push_back("");
+    spec.audio[1].chunks.back() += Bytes(INT16(i * 20)) + Bytes(INT16(-i * 20));
+    samples[1].insert(samples[1].end(), {INT16(i * 20), INT16(-i * 20)});
+  }
   AviReader reader;
   ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
   ASSERT_EQ(3u, reader.Streams().size());
   EXPECT_EQ(750000, reader.Streams()[1].length);
   EXPECT_EQ(REFERENCE_TIME(300 * kUnitsPerSecond / 11025.0 + 0.5), reader.Streams()[2].length);
-  const std::tuple<int, WORD, DWORD, const std::vector<INT16>*> streams[] = {{1, 1, 8000, &monoSamples},
-                                                                              {2, 2, 11025, &stereoSamples}};
-  for (const auto& [stream, channels, rate, samples] : streams) {
+  for (int stream : {1, 2}) {
     SCOPED_TRACE(stream);
+    const WAVEFORMATEX& wave = spec.audio[stream - 1].wave;
     std::vector<BYTE> pcm;
-    DWORD frames = DWORD(samples->size() / channels);
-    ASSERT_EQ(S_OK, reader.ReadAudio(stream, 0, Wave(WAVE_FORMAT_PCM, channels, rate, 16, WORD(2 * channels)),
-                                     frames + 10, &pcm));
-    ASSERT_EQ((frames + 10) * channels * 2, pcm.size());
-    std::vector<INT16> got(pcm.size() / 2);
+    ASSERT_EQ(S_OK, reader.ReadAudio(stream, 0, Wave(WAVE_FORMAT_PCM, wave.nChannels, wave.nSamplesPerSec, 16,
+                                                     WORD(2 * wave.nChannels)), 610, &pcm));
+    std::vector<INT16> got(pcm.size() / 2), expected = samples[stream - 1];
     memcpy(got.data(), pcm.data(), pcm.size());
-    std::vector<INT16> expected = *samples;
-    expected.resize(got.size(), 0);  // silence past the end
+    expected.resize(610 * wave.nChannels, 0);
     EXPECT_EQ(expected, got);
   }
   std::vector<BYTE> pcm;
