@@ -2,12 +2,29 @@
 
 #include <vfwmsgs.h>
 
-int AviIndex::StreamOf(DWORD chunkId) {
+namespace {
+// NN of a chunk id "NNxx", -1 when those are not two digits.
+int Number(DWORD chunkId) {
   char tens = char(chunkId), units = char(chunkId >> 8);
-  WORD kind = WORD(chunkId >> 16);
   if (tens < '0' || tens > '9' || units < '0' || units > '9') return -1;
-  if (kind != RiffId('d', 'b', 0, 0) && kind != RiffId('d', 'c', 0, 0) && kind != RiffId('w', 'b', 0, 0)) return -1;
   return (tens - '0') * 10 + (units - '0');
+}
+
+WORD Kind(char a, char b) { return WORD(BYTE(a) | BYTE(b) << 8); }
+}  // namespace
+
+int AviIndex::StreamOf(DWORD chunkId) {
+  WORD kind = WORD(chunkId >> 16);
+  if (kind != Kind('d', 'b') && kind != Kind('d', 'c') && kind != Kind('w', 'b')) return -1;
+  return Number(chunkId);
+}
+
+int AviIndex::PaletteStreamOf(DWORD chunkId) {
+  return WORD(chunkId >> 16) == Kind('p', 'c') ? Number(chunkId) : -1;
+}
+
+void AviIndex::AddPaletteChange(UINT64 offset, DWORD size) {
+  if (paletteChanges_.size() < kMaxPaletteChanges) paletteChanges_.push_back(PaletteChange{entries_.size(), offset, size});
 }
 
 bool AviIndex::Add(UINT64 offset, DWORD size, bool key) {

@@ -18,15 +18,28 @@ class AviIndex {
     DWORD size;
     bool key;
   };
+  // A palette change ("NNpc"), which holds from entry frame on.
+  struct PaletteChange {
+    size_t frame;
+    UINT64 offset;
+    DWORD size;
+  };
   // More entries than this (over 38 hours at 60 fps) is a hostile file.
   static constexpr size_t kMaxEntries = 8 * 1024 * 1024;
+  // Palette changes past this are dropped: real files have a few.
+  static constexpr size_t kMaxPaletteChanges = 4096;
 
   // The stream number NN of a data chunk "NNdb", "NNdc" or "NNwb"; -1 for any
   // other chunk (palette changes, index chunks, lists, junk).
   static int StreamOf(DWORD chunkId);
+  // The stream number NN of a palette change "NNpc"; -1 for any other chunk.
+  static int PaletteStreamOf(DWORD chunkId);
 
   // False when the index is full.
   bool Add(UINT64 offset, DWORD size, bool key);
+  // A palette change before the next entry.
+  void AddPaletteChange(UINT64 offset, DWORD size);
+  const std::vector<PaletteChange>& PaletteChanges() const { return paletteChanges_; }
   size_t Count() const { return entries_.size(); }
   const Entry& At(size_t n) const { return entries_[n]; }
   UINT64 Bytes() const { return bytes_; }
@@ -41,5 +54,6 @@ class AviIndex {
 
  private:
   std::vector<Entry> entries_;
+  std::vector<PaletteChange> paletteChanges_;
   UINT64 bytes_ = 0;
 };

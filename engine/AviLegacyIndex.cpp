@@ -48,6 +48,9 @@ HRESULT AviLegacyIndex::Load(RiffFile* file, const RiffChunk& index, const RiffC
     for (DWORD i = 0; i < entries; ++i) {
       const DWORD* entry = &block[i * 4];
       int stream = AviIndex::StreamOf(entry[0]);
+      int palette = AviIndex::PaletteStreamOf(entry[0]);
+      if (palette >= 0 && size_t(palette) < indexes->size())
+        (*indexes)[palette].AddPaletteChange(base + entry[2] + 8, entry[3]);
       if (stream < 0 || size_t(stream) >= indexes->size()) continue;
       if (!(*indexes)[stream].Add(base + entry[2] + 8, entry[3], (entry[1] & kKeyFrame) != 0))
         return VFW_E_INVALID_FILE_FORMAT;

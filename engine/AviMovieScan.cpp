@@ -49,6 +49,9 @@ void AviMovieScan::WalkList(Walk* walk, const RiffChunk& list, bool nested) {
       WalkList(walk, chunk, true);
     }
     int stream = AviIndex::StreamOf(chunk.id);
+    int palette = AviIndex::PaletteStreamOf(chunk.id);
+    if (hr == S_OK && palette >= 0 && size_t(palette) < walk->indexes->size())
+      (*walk->indexes)[palette].AddPaletteChange(chunk.data, DWORD(chunk.size));
     // A chunk cut off by the end of the file is not kept.
     if (hr == S_OK && stream >= 0 && size_t(stream) < walk->indexes->size()) {
       AviIndex& index = (*walk->indexes)[stream];

@@ -52,12 +52,48 @@ HRESULT AviVideoStream::Frame(size_t n, std::vector<BYTE>* pixels) {
 }
 
 HRESULT AviVideoStream::DecodeChunk(size_t n, bool start, std::vector<BYTE>* pixels) {
+  UsePaletteFor(n);
   const AviIndex::Entry& entry = index_->At(n);
   if (entry.size > UINT64(width_) * UINT64(height_) * 4 + kSlack) return VFW_E_INVALID_FILE_FORMAT;
   chunk_.resize(entry.size);
   HRESULT hr = index_->Read(file_, stream_, n, 0, chunk_.data(), entry.size);
   if (FAILED(hr)) return hr;
   return decoder_->Decode(chunk_.data(), chunk_.size(), entry.key || start, pixels);
+}
+
+void AviVideoStream::UsePaletteFor(size_t n) {
+  const std::vector<AviIndex::PaletteChange>& changes = index_->PaletteChanges();
+  size_t count = 0;
+  while (count < changes.size() && changes[count].frame <= n) ++count;
+  if (count == paletteChanges_) return;
+  BITMAPINFOHEADER header;
+  memcpy(&header, format_.data(), sizeof header);
+  if (header.biBitCount > 8) return;
+  RGBQUAD palette[256] = {};
+  size_t colours = (format_.size() - sizeof header) / sizeof(RGBQUAD);
+  memcpy(palette, format_.data() + sizeof header, (colours < 256 ? colours : 256) * sizeof(RGBQUAD));
+  // A damaged change is passed over: the frames still show, in the colours before it.
+  for (size_t i = 0; i < count; ++i) ApplyChange(changes[i], palette);
+  decoder_->SetPalette(palette, 256);
+  paletteChanges_ = count;
+}
+
+// An AVIPALCHANGE: first entry, count (0 for 256), flags, then the entries as
+// PALETTEENTRY (red, green, blue, flags).
+bool AviVideoStream::ApplyChange(const AviIndex::PaletteChange& change, RGBQUAD* palette) {
+  BYTE bytes[4 + 256 * 4];
+  DWORD header[2];
+  if (change.size < 4 || change.size > sizeof bytes || change.offset < 8) return false;
+  HRESULT hr = file_->Read(change.offset - 8, header, sizeof header);
+  if (SUCCEEDED(hr)) hr = file_->Read(change.offset, bytes, change.size);
+  if (FAILED(hr) || AviIndex::PaletteStreamOf(header[0]) != stream_ || header[1] != change.size) return false;
+  size_t first = bytes[0], count = bytes[1] ? bytes[1] : 256;
+  if (first + count > 256 || 4 + count * 4 > change.size) return false;
+  for (size_t i = 0; i < count; ++i) {
+    const BYTE* entry = bytes + 4 + i * 4;
+    palette[first + i] = RGBQUAD{entry[2], entry[1], entry[0], 0};
+  }
+  return true;
 }
 
 // Going on from the chunk decoded last needs only the chunks after it, or

@@ -40,6 +40,10 @@ class AviVideoStream {
   size_t StartFor(size_t n) const;
   HRESULT DecodeTemporal(size_t n, std::vector<BYTE>* pixels);
   void Black(std::vector<BYTE>* pixels) const;
+  // Gives the decoder the palette chunk n is drawn with: the format's, with
+  // the palette changes before n applied.
+  void UsePaletteFor(size_t n);
+  bool ApplyChange(const AviIndex::PaletteChange& change, RGBQUAD* palette);
 
   RiffFile* file_;          // not owned
   const AviIndex* index_;   // not owned
@@ -51,6 +55,7 @@ class AviVideoStream {
   std::unique_ptr<FrameDecoder> decoder_;
   HRESULT decoderError_ = S_OK;  // kept, so a missing decoder is looked for once
   size_t decoded_ = kNone;       // the chunk a temporal decoder holds
+  size_t paletteChanges_ = 0;    // palette changes in the decoder's palette
   std::vector<BYTE> chunk_;
   FrameCache cache_{kCachedFrames};
 };

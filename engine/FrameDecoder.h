@@ -18,4 +18,10 @@ class FrameDecoder {
   // null for a frame decoded only to reach a later one; otherwise it receives
   // width * height * 4 bytes. A damaged frame is an error, never a picture.
   virtual HRESULT Decode(const BYTE* frame, size_t size, bool key, std::vector<BYTE>* pixels) = 0;
+  // The palette of a paletted format from the next frame on (a stream's
+  // palette changes); formats without one ignore it.
+  virtual void SetPalette(const RGBQUAD* colours, size_t count) {
+    (void)colours;
+    (void)count;
+  }
 };

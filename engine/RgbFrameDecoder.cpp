@@ -59,6 +59,13 @@ HRESULT RgbFrameDecoder::OpenPalette(const BYTE* colours, size_t size, DWORD cou
   return S_OK;
 }
 
+void RgbFrameDecoder::SetPalette(const RGBQUAD* colours, size_t count) {
+  if (bits_ > 8) return;
+  for (size_t i = 0; i < count && i < colours_.size(); ++i) {
+    colours_[i] = DWORD(colours[i].rgbBlue) | DWORD(colours[i].rgbGreen) << 8 | DWORD(colours[i].rgbRed) << 16 | kOpaque;
+  }
+}
+
 void RgbFrameDecoder::OpenMasks(const DWORD* masks) {
   colours_.resize(65536);
   for (DWORD value = 0; value < 65536; ++value)

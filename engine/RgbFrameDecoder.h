@@ -13,6 +13,7 @@ class RgbFrameDecoder final : public FrameDecoder {
   HRESULT Open(const BYTE* format, size_t size);
   bool Temporal() const override { return false; }
   HRESULT Decode(const BYTE* frame, size_t size, bool key, std::vector<BYTE>* pixels) override;
+  void SetPalette(const RGBQUAD* colours, size_t count) override;
 
  private:
   HRESULT OpenPalette(const BYTE* colours, size_t size, DWORD count);

@@ -71,6 +71,16 @@ bool VfwFrameDecoder::SwapsRedAndBlue(DWORD handler) {
   return swapped;
 }
 
+// Codecs take the input palette at the start of decompression.
+void VfwFrameDecoder::SetPalette(const RGBQUAD* colours, size_t count) {
+  BITMAPINFOHEADER* input = reinterpret_cast<BITMAPINFOHEADER*>(input_.data());
+  if (input->biBitCount > 8) return;
+  size_t room = (input_.size() - sizeof *input) / sizeof(RGBQUAD);
+  memcpy(input_.data() + sizeof *input, colours, (count < room ? count : room) * sizeof(RGBQUAD));
+  ICDecompressEnd(codec_);
+  ICDecompressBegin(codec_, input, &output_);
+}
+
 HRESULT VfwFrameDecoder::Decode(const BYTE* frame, size_t size, bool key, std::vector<BYTE>* pixels) {
   if (size > kMaxFrame) return VFW_E_INVALID_FILE_FORMAT;
   BITMAPINFOHEADER* input = reinterpret_cast<BITMAPINFOHEADER*>(input_.data());

@@ -23,6 +23,7 @@ class VfwFrameDecoder final : public FrameDecoder {
   HRESULT Open(const BYTE* format, size_t size, DWORD handler);
   bool Temporal() const override { return true; }
   HRESULT Decode(const BYTE* frame, size_t size, bool key, std::vector<BYTE>* pixels) override;
+  void SetPalette(const RGBQUAD* colours, size_t count) override;
 
  private:
   static HIC Locate(BITMAPINFOHEADER* input, const BITMAPINFOHEADER& output, DWORD handler);

@@ -45,6 +45,7 @@ struct AviSpec {
   Index index = Index::Relative;
   size_t framesPerRiff = 4;  // OpenDML: frames in each RIFF form
   size_t superEntries = 0;   // OpenDML: RIFF forms the super index lists; 0: all
+  std::vector<std::pair<size_t, std::string>> paletteChanges;  // before frame n
 };
 
 struct Placed {
@@ -115,19 +116,22 @@ class AviWriter {
     std::string movie;
     std::vector<std::vector<Placed>> placed(Streams());
     std::string legacy;
-    auto add = [&](int stream, const std::string& content, bool key) {
-      std::string id = Id(stream, stream ? "wb" : spec_.format[16] == 0 ? "db" : "dc");
+    auto add = [&](int stream, const std::string& content, bool key, const char* kind = nullptr) {
+      std::string id = Id(stream, kind ? kind : stream ? "wb" : spec_.format[16] == 0 ? "db" : "dc");
       UINT64 header = movieData + movie.size();
       legacy += id + Dword(key ? 0x10 : 0) +
                 Dword(DWORD(spec_.index == Index::Absolute ? header : header - (movieData - 4))) +
                 Dword(DWORD(content.size()));
-      placed[stream].push_back(Placed{header + 8, DWORD(content.size()), key});
+      if (!kind) placed[stream].push_back(Placed{header + 8, DWORD(content.size()), key});
       movie += Chunk(id.c_str(), content);
     };
     size_t first = form * spec_.framesPerRiff;
     size_t last = spec_.index == Index::OpenDml ? std::min(first + spec_.framesPerRiff, spec_.frames.size())
                                                 : spec_.frames.size();
     for (size_t f = first; f < last; ++f) {
+      for (const auto& [before, change] : spec_.paletteChanges) {
+        if (before == f) add(0, change, false, "pc");
+      }
       add(0, spec_.frames[f], f >= spec_.deltas.size() || !spec_.deltas[f]);
       for (int stream = 1; stream < Streams(); ++stream) {
         if (f < spec_.audio[stream - 1].chunks.size()) add(stream, spec_.audio[stream - 1].chunks[f], true);
@@ -441,6 +445,33 @@ INSTANTIATE_TEST_SUITE_P(
 }  // namespace
 
 namespace {
+
+// Frame 1 follows a palette change of entries 1 and 2 to red and green.
+TEST_F(AviReaderTest, PaletteChangesHoldFromTheFrameTheyPrecede) {
+  PixelCase c{"", 8, BI_RGB, kPalette, false, OfFour, FourColour};
+  BITMAPINFOHEADER bitmap = Bitmap(5, 3, 8);
+  bitmap.biClrUsed = 4;
+  AviSpec spec;
+  spec.format = Bytes(bitmap) + kPalette;
+  spec.frames = {Stored(c), Stored(c), Stored(c)};
+  spec.paletteChanges = {{1, std::string("\x01\x02\0\0\xff\0\0\0\0\xff\0\0", 12)}, {2, "damaged"}};
+  for (Index index : {Index::Relative, Index::None}) {
+    spec.index = index;
+    AviReader reader;
+    ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+    for (int f : {1, 0, 2}) {
+      SCOPED_TRACE(testing::Message() << int(index) << " " << f);
+      std::vector<BYTE> pixels;
+      ASSERT_EQ(S_OK, reader.ReadFrame(0, f * 400000, &pixels));
+      for (int i = 0; i < 15; ++i) {
+        DWORD got, value = OfFour(i % 5, i / 5);
+        memcpy(&got, &pixels[i * 4], 4);
+        DWORD changed = value == 1 ? 0xFFFF0000 : value == 2 ? 0xFF00FF00 : FourColour(i % 5, i / 5);
+        EXPECT_EQ(f ? changed : FourColour(i % 5, i / 5), got) << i;
+      }
+    }
+  }
+}
 
 // --- Compressed frames ---
 
