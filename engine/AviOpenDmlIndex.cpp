@@ -56,7 +56,7 @@ HRESULT AviOpenDmlIndex::LoadChunks(RiffFile* file, const RiffChunk& chunk, cons
                                     AviIndex* index) {
   // Two longs an entry (three in a field index: the second field's offset follows).
   if (header.longsPerEntry < 2 || AviIndex::StreamOf(header.chunkId) != stream) return VFW_E_INVALID_FILE_FORMAT;
-  UINT64 base = UINT64(header.specific[0]) | UINT64(header.specific[1]) << 32;
+  UINT64 base = UINT64(header.tail[0]) | UINT64(header.tail[1]) << 32;
   DWORD perRead = kLongsPerRead / header.longsPerEntry;
   std::vector<DWORD> block(size_t(perRead) * header.longsPerEntry);
   for (DWORD first = 0; first < header.entriesInUse; first += perRead) {

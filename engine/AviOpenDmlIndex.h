@@ -26,7 +26,7 @@ class AviOpenDmlIndex {
     BYTE type;
     DWORD entriesInUse;
     DWORD chunkId;
-    DWORD specific[3];  // qwBaseOffset and a reserved field in a standard index
+    DWORD tail[3];  // qwBaseOffset and a reserved field in a standard index
   };
 
   static HRESULT ReadHeader(RiffFile* file, const RiffChunk& chunk, Header* header);

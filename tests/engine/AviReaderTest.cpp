@@ -26,22 +26,22 @@ namespace {
 
 enum class Index { None, Relative, Absolute, OpenDml };
 
-struct AudioSpec {
+struct AudioTrack {
   WAVEFORMATEX wave;
   std::vector<std::string> chunks;
 };
 
 // 8 kHz mono 8-bit PCM.
-AudioSpec Pcm8(std::vector<std::string> chunks) { return AudioSpec{Wave(WAVE_FORMAT_PCM, 1, 8000, 8, 1), chunks}; }
+AudioTrack Pcm8(std::vector<std::string> chunks) { return AudioTrack{Wave(WAVE_FORMAT_PCM, 1, 8000, 8, 1), chunks}; }
 
 // Video stream 00 and audio streams 01, 02..., chunk i of each written after
 // frame i. An empty frame is a dropped one.
-struct AviSpec {
+struct AviLayout {
   std::string format;  // the video 'strf'
   DWORD handler = 0;
   std::vector<std::string> frames;
   std::vector<bool> deltas;  // frames that are not key frames
-  std::vector<AudioSpec> audio;
+  std::vector<AudioTrack> audio;
   Index index = Index::Relative;
   size_t framesPerRiff = 4;  // OpenDML: frames in each RIFF form
   size_t superEntries = 0;   // OpenDML: RIFF forms the super index lists; 0: all
@@ -56,10 +56,10 @@ struct Placed {
 
 class AviWriter {
  public:
-  explicit AviWriter(const AviSpec& spec) : spec_(spec) {}
+  explicit AviWriter(const AviLayout& layout) : layout_(layout) {}
 
   std::string Write() {
-    size_t forms = spec_.index == Index::OpenDml ? (spec_.frames.size() + spec_.framesPerRiff - 1) / spec_.framesPerRiff : 1;
+    size_t forms = layout_.index == Index::OpenDml ? (layout_.frames.size() + layout_.framesPerRiff - 1) / layout_.framesPerRiff : 1;
     headerSize_ = Headers(forms, {}).size();
     std::string body;
     std::vector<std::vector<UINT64>> superIndex(Streams());  // offsets of each form's ix## chunks
@@ -71,13 +71,13 @@ class AviWriter {
   }
 
  private:
-  int Streams() const { return 1 + int(spec_.audio.size()); }
+  int Streams() const { return 1 + int(layout_.audio.size()); }
   static std::string Id(int stream, const char* kind) {
     return std::string{char('0' + stream / 10), char('0' + stream % 10)} + kind;
   }
 
   std::string SuperIndex(int stream, size_t forms, const std::vector<UINT64>& offsets) const {
-    size_t used = spec_.superEntries ? spec_.superEntries : forms;
+    size_t used = layout_.superEntries ? layout_.superEntries : forms;
     std::string index = std::string("\x04\0\0\0", 4) + Dword(DWORD(offsets.empty() ? 0 : used)) +
                         Id(stream, stream ? "wb" : "dc") + std::string(12, '\0');
     for (size_t i = 0; i < forms; ++i) {
@@ -89,23 +89,23 @@ class AviWriter {
 
   // The first form's headers; the first form starts at 0, so its size field follows.
   std::string Headers(size_t forms, const std::vector<std::vector<UINT64>>& superIndex) const {
-    bool odml = spec_.index == Index::OpenDml;
-    std::string video = StreamHeader("vids", 1, 25, DWORD(FirstFormFrames()), spec_.handler) + Chunk("strf", spec_.format);
+    bool odml = layout_.index == Index::OpenDml;
+    std::string video = StreamHeader("vids", 1, 25, DWORD(FirstFormFrames()), layout_.handler) + Chunk("strf", layout_.format);
     if (odml) video += SuperIndex(0, forms, superIndex.empty() ? std::vector<UINT64>() : superIndex[0]);
     std::string headers = Chunk("avih", std::string(56, '\0')) + List("LIST", "strl", video);
     for (int stream = 1; stream < Streams(); ++stream) {
-      const WAVEFORMATEX& wave = spec_.audio[stream - 1].wave;
+      const WAVEFORMATEX& wave = layout_.audio[stream - 1].wave;
       std::string audio = StreamHeader("auds", 1, wave.nSamplesPerSec, 0, 0, wave.nBlockAlign) + Chunk("strf", Bytes(wave));
       if (odml) audio += SuperIndex(stream, forms, superIndex.empty() ? std::vector<UINT64>() : superIndex[stream]);
       headers += List("LIST", "strl", audio);
     }
-    if (odml) headers += List("LIST", "odml", Chunk("dmlh", Dword(DWORD(spec_.frames.size())) + std::string(244, '\0')));
+    if (odml) headers += List("LIST", "odml", Chunk("dmlh", Dword(DWORD(layout_.frames.size())) + std::string(244, '\0')));
     return std::string("RIFF", 4) + Dword(0) + "AVI " + List("LIST", "hdrl", headers);
   }
 
   size_t FirstFormFrames() const {
-    return spec_.index == Index::OpenDml && spec_.framesPerRiff < spec_.frames.size() ? spec_.framesPerRiff
-                                                                                       : spec_.frames.size();
+    return layout_.index == Index::OpenDml && layout_.framesPerRiff < layout_.frames.size() ? layout_.framesPerRiff
+                                                                                       : layout_.frames.size();
   }
 
   // Form number form: its 'movi' list (with its ix## chunks under OpenDML),
@@ -117,34 +117,34 @@ class AviWriter {
     std::vector<std::vector<Placed>> placed(Streams());
     std::string legacy;
     auto add = [&](int stream, const std::string& content, bool key, const char* kind = nullptr) {
-      std::string id = Id(stream, kind ? kind : stream ? "wb" : spec_.format[16] == 0 ? "db" : "dc");
+      std::string id = Id(stream, kind ? kind : stream ? "wb" : layout_.format[16] == 0 ? "db" : "dc");
       UINT64 header = movieData + movie.size();
       legacy += id + Dword(key ? 0x10 : 0) +
-                Dword(DWORD(spec_.index == Index::Absolute ? header : header - (movieData - 4))) +
+                Dword(DWORD(layout_.index == Index::Absolute ? header : header - (movieData - 4))) +
                 Dword(DWORD(content.size()));
       if (!kind) placed[stream].push_back(Placed{header + 8, DWORD(content.size()), key});
       movie += Chunk(id.c_str(), content);
     };
-    size_t first = form * spec_.framesPerRiff;
-    size_t last = spec_.index == Index::OpenDml ? std::min(first + spec_.framesPerRiff, spec_.frames.size())
-                                                : spec_.frames.size();
+    size_t first = form * layout_.framesPerRiff;
+    size_t last = layout_.index == Index::OpenDml ? std::min(first + layout_.framesPerRiff, layout_.frames.size())
+                                                : layout_.frames.size();
     for (size_t f = first; f < last; ++f) {
-      for (const auto& [before, change] : spec_.paletteChanges) {
+      for (const auto& [before, change] : layout_.paletteChanges) {
         if (before == f) add(0, change, false, "pc");
       }
-      add(0, spec_.frames[f], f >= spec_.deltas.size() || !spec_.deltas[f]);
+      add(0, layout_.frames[f], f >= layout_.deltas.size() || !layout_.deltas[f]);
       for (int stream = 1; stream < Streams(); ++stream) {
-        if (f < spec_.audio[stream - 1].chunks.size()) add(stream, spec_.audio[stream - 1].chunks[f], true);
+        if (f < layout_.audio[stream - 1].chunks.size()) add(stream, layout_.audio[stream - 1].chunks[f], true);
       }
     }
-    if (spec_.index == Index::OpenDml) {
+    if (layout_.index == Index::OpenDml) {
       for (int stream = 0; stream < Streams(); ++stream) {
         (*superIndex)[stream].push_back(movieData + movie.size());
         movie += StandardIndex(stream, placed[stream]);
       }
     }
     std::string content = List("LIST", "movi", movie);
-    if (form == 0 && spec_.index != Index::None) content += Chunk("idx1", legacy);
+    if (form == 0 && layout_.index != Index::None) content += Chunk("idx1", legacy);
     std::string result = form ? List("RIFF", "AVIX", content) : content;
     if (form == 0) firstFormBody_ = result.size();
     position_ = start + result.size();
@@ -160,13 +160,13 @@ class AviWriter {
     return Chunk(("ix" + Id(stream, "").substr(0, 2)).c_str(), index);
   }
 
-  const AviSpec& spec_;
+  const AviLayout& layout_;
   UINT64 headerSize_ = 0;
   UINT64 position_ = 0;
   UINT64 firstFormBody_ = 0;
 };
 
-std::string WriteAvi(const AviSpec& spec) { return AviWriter(spec).Write(); }
+std::string WriteAvi(const AviLayout& layout) { return AviWriter(layout).Write(); }
 
 // Frame f of a 5x3 picture: pixel (x, y), top-down, is blue 10 * f, green y, red x.
 std::vector<BYTE> Expected(int f) {
@@ -186,11 +186,11 @@ std::string Stored24(int f) {
   return frame;
 }
 
-AviSpec Rgb24(int frames) {
-  AviSpec spec;
-  spec.format = Bytes(Bitmap(5, 3, 24));
-  for (int f = 0; f < frames; ++f) spec.frames.push_back(Stored24(f));
-  return spec;
+AviLayout Rgb24(int frames) {
+  AviLayout layout;
+  layout.format = Bytes(Bitmap(5, 3, 24));
+  for (int f = 0; f < frames; ++f) layout.frames.push_back(Stored24(f));
+  return layout;
 }
 
 class AviReaderTest : public ::testing::Test {
@@ -230,15 +230,15 @@ struct IndexCase {
 class AviIndexTest : public AviReaderTest, public ::testing::WithParamInterface<IndexCase> {};
 
 TEST_P(AviIndexTest, EveryFrameAndAudioChunkIsFoundToTheLast) {
-  AviSpec spec = Rgb24(10);
-  spec.index = GetParam().index;
-  spec.framesPerRiff = GetParam().framesPerRiff;
-  spec.frames[4] = "";  // dropped: shows frame 3
+  AviLayout layout = Rgb24(10);
+  layout.index = GetParam().index;
+  layout.framesPerRiff = GetParam().framesPerRiff;
+  layout.frames[4] = "";  // dropped: shows frame 3
   std::vector<std::string> audio;
   for (int i = 0; i < 10; ++i) audio.push_back(std::string(100 + i, char(i)));
-  spec.audio = {Pcm8(audio)};
+  layout.audio = {Pcm8(audio)};
   AviReader reader;
-  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(layout)).c_str()));
   ASSERT_EQ(2u, reader.Streams().size());
   ExpectFrames(&reader, {0, 1, 2, 3, 3, 5, 6, 7, 8, 9});
   // 1045 bytes at 8000 a second.
@@ -259,16 +259,16 @@ INSTANTIATE_TEST_SUITE_P(Kinds, AviIndexTest,
 TEST_F(AviReaderTest, OpenDmlFramesPastTheFirstRiffAreThemselvesNotItsLast) {
   // idx1 covers the first form's 4 frames; the super index lists only the
   // first two forms; 'dmlh' says 10. Walking finds the rest.
-  AviSpec spec = Rgb24(10);
-  spec.index = Index::OpenDml;
-  spec.superEntries = 2;
+  AviLayout layout = Rgb24(10);
+  layout.index = Index::OpenDml;
+  layout.superEntries = 2;
   AviReader reader;
-  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(layout)).c_str()));
   ExpectFrames(&reader, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
 
   // A standard index entry pointing into another chunk fails its frame alone.
-  spec.superEntries = 0;
-  std::string avi = WriteAvi(spec);
+  layout.superEntries = 0;
+  std::string avi = WriteAvi(layout);
   size_t ix = avi.find("ix00", avi.find("AVIX"));
   DWORD bad = 3;  // into the middle of the frame before
   memcpy(&avi[ix + 8 + 24], &bad, 4);  // entry 0: frame 4
@@ -281,9 +281,9 @@ TEST_F(AviReaderTest, OpenDmlFramesPastTheFirstRiffAreThemselvesNotItsLast) {
 }
 
 TEST_F(AviReaderTest, CutOffFilesOpenWithTheWholeChunksTheyHold) {
-  AviSpec spec = Rgb24(6);
-  spec.audio = {Pcm8(std::vector<std::string>(6, std::string(50, 'a')))};
-  const std::string avi = WriteAvi(spec);
+  AviLayout layout = Rgb24(6);
+  layout.audio = {Pcm8(std::vector<std::string>(6, std::string(50, 'a')))};
+  const std::string avi = WriteAvi(layout);
   const size_t movie = avi.find("movi") + 4;
   const size_t perFrame = 8 + 48 + 8 + 50;
   // Cut: inside frame 3, just after audio chunk 2, and the whole file less
@@ -314,9 +314,9 @@ TEST_F(AviReaderTest, CutOffFilesOpenWithTheWholeChunksTheyHold) {
 }
 
 TEST_F(AviReaderTest, DamagedEntriesFailOnlyTheirFrame) {
-  AviSpec spec = Rgb24(6);
-  spec.audio = {Pcm8(std::vector<std::string>(6, "abc"))};
-  const std::string avi = WriteAvi(spec);
+  AviLayout layout = Rgb24(6);
+  layout.audio = {Pcm8(std::vector<std::string>(6, "abc"))};
+  const std::string avi = WriteAvi(layout);
   const size_t entry3 = avi.find("idx1") + 8 + 6 * 16;  // video entries interleave with audio ones
   DWORD toAudio;
   memcpy(&toAudio, &avi[entry3 - 16 + 8], 4);
@@ -336,9 +336,9 @@ TEST_F(AviReaderTest, DamagedEntriesFailOnlyTheirFrame) {
 }
 
 TEST_F(AviReaderTest, HostileFilesAreBoundedAndRefusedOrReadAsFarAsTheyGo) {
-  AviSpec spec = Rgb24(3);
+  AviLayout layout = Rgb24(3);
   // 300,000 empty junk chunks before the frames: walked in bounded time.
-  std::string avi = WriteAvi(spec);
+  std::string avi = WriteAvi(layout);
   std::string junk;
   for (int i = 0; i < 300000; ++i) junk += Chunk("JUNK", "");
   avi = avi.substr(0, avi.find("idx1"));
@@ -351,8 +351,8 @@ TEST_F(AviReaderTest, HostileFilesAreBoundedAndRefusedOrReadAsFarAsTheyGo) {
 
   // A super index claiming 2^32-1 entries, and a stream header claiming 4
   // billion frames: read as what is there.
-  spec.index = Index::OpenDml;
-  avi = WriteAvi(spec);
+  layout.index = Index::OpenDml;
+  avi = WriteAvi(layout);
   memcpy(&avi[avi.find("indx") + 12], "\xff\xff\xff\xff", 4);
   memcpy(&avi[avi.find("vids") + 32], "\xff\xff\xff\xff", 4);
   AviReader lying;
@@ -412,11 +412,11 @@ TEST_P(AviPixelTest, DecodesToExactTopDownBgra) {
   const PixelCase& c = GetParam();
   BITMAPINFOHEADER bitmap = Bitmap(5, c.topDown ? -3 : 3, c.bits, c.compression);
   if (c.bits <= 8) bitmap.biClrUsed = DWORD(c.extra.size() / 4);
-  AviSpec spec;
-  spec.format = Bytes(bitmap) + c.extra;
-  spec.frames = {Stored(c)};
+  AviLayout layout;
+  layout.format = Bytes(bitmap) + c.extra;
+  layout.frames = {Stored(c)};
   AviReader reader;
-  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(layout)).c_str()));
   std::vector<BYTE> pixels;
   ASSERT_EQ(S_OK, reader.ReadFrame(0, 0, &pixels));
   ASSERT_EQ(60u, pixels.size());
@@ -451,14 +451,14 @@ TEST_F(AviReaderTest, PaletteChangesHoldFromTheFrameTheyPrecede) {
   PixelCase c{"", 8, BI_RGB, kPalette, false, OfFour, FourColour};
   BITMAPINFOHEADER bitmap = Bitmap(5, 3, 8);
   bitmap.biClrUsed = 4;
-  AviSpec spec;
-  spec.format = Bytes(bitmap) + kPalette;
-  spec.frames = {Stored(c), Stored(c), Stored(c)};
-  spec.paletteChanges = {{1, std::string("\x01\x02\0\0\xff\0\0\0\0\xff\0\0", 12)}, {2, "damaged"}};
+  AviLayout layout;
+  layout.format = Bytes(bitmap) + kPalette;
+  layout.frames = {Stored(c), Stored(c), Stored(c)};
+  layout.paletteChanges = {{1, std::string("\x01\x02\0\0\xff\0\0\0\0\xff\0\0", 12)}, {2, "damaged"}};
   for (Index index : {Index::Relative, Index::None}) {
-    spec.index = index;
+    layout.index = index;
     AviReader reader;
-    ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+    ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(layout)).c_str()));
     for (int f : {1, 0, 2}) {
       SCOPED_TRACE(testing::Message() << int(index) << " " << f);
       std::vector<BYTE> pixels;
@@ -508,14 +508,14 @@ class AviMjpegTest : public AviReaderTest, public ::testing::WithParamInterface<
 // JPEG is lossy: flat 16x16 blocks come back within 8 of each channel.
 TEST_P(AviMjpegTest, FramesDecodeThroughWicWithOrWithoutHuffmanTables) {
   const DWORD colours[] = {0x0000FF, 0x00FF00, 0x402080};  // BGR
-  AviSpec spec;
-  spec.format = Bytes(Bitmap(32, 16, 24, GetParam().compression));
+  AviLayout layout;
+  layout.format = Bytes(Bitmap(32, 16, 24, GetParam().compression));
   for (DWORD colour : colours) {
     std::string jpeg = EncodeJpeg(32, 16, colour);
-    spec.frames.push_back(GetParam().tables ? jpeg : WithoutHuffmanTables(jpeg));
+    layout.frames.push_back(GetParam().tables ? jpeg : WithoutHuffmanTables(jpeg));
   }
   AviReader reader;
-  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(layout)).c_str()));
   for (int f : {2, 0, 1}) {
     SCOPED_TRACE(f);
     std::vector<BYTE> pixels;
@@ -554,12 +554,12 @@ TEST_F(AviReaderTest, StandardTablesDecodeExactlyAsTheEncodersOwn) {
 }
 
 TEST_F(AviReaderTest, UnknownCodecIsListedButAnswersUnsupported) {
-  AviSpec spec;
-  spec.format = Bytes(Bitmap(8, 8, 24, RiffId('Z', 'Z', 'Z', 'Z')));
-  spec.handler = RiffId('Z', 'Z', 'Z', 'Z');
-  spec.frames.assign(3, std::string(40, 'x'));
+  AviLayout layout;
+  layout.format = Bytes(Bitmap(8, 8, 24, RiffId('Z', 'Z', 'Z', 'Z')));
+  layout.handler = RiffId('Z', 'Z', 'Z', 'Z');
+  layout.frames.assign(3, std::string(40, 'x'));
   AviReader reader;
-  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(layout)).c_str()));
   ASSERT_EQ(1u, reader.Streams().size());
   EXPECT_EQ(1200000, reader.Streams()[0].length);
   std::vector<BYTE> pixels;
@@ -573,20 +573,20 @@ TEST_F(AviReaderTest, UnknownCodecIsListedButAnswersUnsupported) {
 TEST_F(AviReaderTest, TemporalFramesDecodeFromTheirKeyFrame) {
   BITMAPINFOHEADER bitmap = Bitmap(4, 2, 8, BI_RLE8);
   bitmap.biClrUsed = 3;
-  AviSpec spec;
-  spec.format = Bytes(bitmap) + Dword(0xFF0000) + Dword(0x00FF00) + Dword(0x0000FF);  // red, green, blue
-  spec.frames = {std::string("\x04\x00\x00\x00\x04\x01\x00\x01", 8), std::string("\x00\x00\x01\x02\x00\x01", 6),
+  AviLayout layout;
+  layout.format = Bytes(bitmap) + Dword(0xFF0000) + Dword(0x00FF00) + Dword(0x0000FF);  // red, green, blue
+  layout.frames = {std::string("\x04\x00\x00\x00\x04\x01\x00\x01", 8), std::string("\x00\x00\x01\x02\x00\x01", 6),
                  std::string("\x04\x01\x00\x00\x04\x00\x00\x01", 8)};
-  spec.deltas = {false, true, false};
+  layout.deltas = {false, true, false};
   const DWORD red = 0xFFFF0000, green = 0xFF00FF00, blue = 0xFF0000FF;
   const std::vector<DWORD> frames[] = {{green, green, green, green, red, red, red, red},
                                        {blue, green, green, green, red, red, red, red},
                                        {red, red, red, red, green, green, green, green}};
   // Without an index no frame but the first is known to be a key frame.
   for (Index index : {Index::Relative, Index::None}) {
-    spec.index = index;
+    layout.index = index;
     AviReader reader;
-    ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+    ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(layout)).c_str()));
     for (int f : {1, 0, 2, 1, 1, 2}) {
       SCOPED_TRACE(testing::Message() << int(index) << " " << f);
       std::vector<BYTE> pixels;
@@ -621,10 +621,10 @@ TEST(FrameCacheTest, KeepsTheMostRecentlyUsedFrames) {
 }
 
 TEST_F(AviReaderTest, AudioChunksReadAsOneRunOfBytes) {
-  AviSpec spec = Rgb24(6);
-  spec.audio = {Pcm8({"abc", "", "defgh", "ij", "klmnopq", "r"})};
-  spec.index = Index::None;
-  std::wstring path = Write(WriteAvi(spec));
+  AviLayout layout = Rgb24(6);
+  layout.audio = {Pcm8({"abc", "", "defgh", "ij", "klmnopq", "r"})};
+  layout.index = Index::None;
+  std::wstring path = Write(WriteAvi(layout));
   RiffFile file;
   ASSERT_EQ(S_OK, file.Open(path.c_str()));
   std::vector<AviIndex> indexes(2);
@@ -657,29 +657,29 @@ TEST_F(AviReaderTest, AudioChunksReadAsOneRunOfBytes) {
 // 11,025 Hz stereo 16-bit, each read back sample for sample at its own rate,
 // silence past its end.
 TEST_F(AviReaderTest, EveryAudioStreamReadsItsOwnSamplesAcrossRiffForms) {
-  AviSpec spec = Rgb24(6);
-  spec.index = Index::OpenDml;
-  spec.framesPerRiff = 2;
-  spec.audio = {Pcm8({}), AudioSpec{Wave(WAVE_FORMAT_PCM, 2, 11025, 16, 4), {}}};
+  AviLayout layout = Rgb24(6);
+  layout.index = Index::OpenDml;
+  layout.framesPerRiff = 2;
+  layout.audio = {Pcm8({}), AudioTrack{Wave(WAVE_FORMAT_PCM, 2, 11025, 16, 4), {}}};
   std::vector<INT16> samples[2];
   for (int i = 0; i < 600; ++i) {
-    if (i % 100 == 0) spec.audio[0].chunks.push_back("");
-    spec.audio[0].chunks.back() += char(i % 256);
+    if (i % 100 == 0) layout.audio[0].chunks.push_back("");
+    layout.audio[0].chunks.back() += char(i % 256);
     samples[0].push_back(INT16((i % 256 - 128) * 256));
   }
   for (int i = 0; i < 300; ++i) {
-    if (i % 50 == 0) spec.audio[1].chunks.push_back("");
-    spec.audio[1].chunks.back() += Bytes(INT16(i * 20)) + Bytes(INT16(-i * 20));
+    if (i % 50 == 0) layout.audio[1].chunks.push_back("");
+    layout.audio[1].chunks.back() += Bytes(INT16(i * 20)) + Bytes(INT16(-i * 20));
     samples[1].insert(samples[1].end(), {INT16(i * 20), INT16(-i * 20)});
   }
   AviReader reader;
-  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(spec)).c_str()));
+  ASSERT_EQ(S_OK, reader.Open(Write(WriteAvi(layout)).c_str()));
   ASSERT_EQ(3u, reader.Streams().size());
   EXPECT_EQ(750000, reader.Streams()[1].length);
   EXPECT_EQ(REFERENCE_TIME(300 * kUnitsPerSecond / 11025.0 + 0.5), reader.Streams()[2].length);
   for (int stream : {1, 2}) {
     SCOPED_TRACE(stream);
-    const WAVEFORMATEX& wave = spec.audio[stream - 1].wave;
+    const WAVEFORMATEX& wave = layout.audio[stream - 1].wave;
     std::vector<BYTE> pcm;
     ASSERT_EQ(S_OK, reader.ReadAudio(stream, 0, Wave(WAVE_FORMAT_PCM, wave.nChannels, wave.nSamplesPerSec, 16,
                                                      WORD(2 * wave.nChannels)), 610, &pcm));
