@@ -55,7 +55,8 @@ HRESULT AviOpenDmlIndex::LoadSuper(RiffFile* file, const RiffChunk& indx, const 
 HRESULT AviOpenDmlIndex::LoadChunks(RiffFile* file, const RiffChunk& chunk, const Header& header, int stream,
                                     AviIndex* index) {
   // Two longs an entry (three in a field index: the second field's offset follows).
-  if (header.longsPerEntry < 2 || AviIndex::StreamOf(header.chunkId) != stream) return VFW_E_INVALID_FILE_FORMAT;
+  if (header.longsPerEntry < 2 || header.longsPerEntry > 3 || AviIndex::StreamOf(header.chunkId) != stream)
+    return VFW_E_INVALID_FILE_FORMAT;
   UINT64 base = UINT64(header.tail[0]) | UINT64(header.tail[1]) << 32;
   DWORD perRead = kLongsPerRead / header.longsPerEntry;
   std::vector<DWORD> block(size_t(perRead) * header.longsPerEntry);
