@@ -302,6 +302,17 @@ TEST_F(AviReaderTest, CutOffFilesOpenWithTheWholeChunksTheyHold) {
     ExpectFrames(&reader, shown);
     EXPECT_EQ(audioLength, reader.Streams()[1].length);
   }
+  // OpenDML cut inside its third form, after that form's first frame (6):
+  // the super index lists only the forms written before.
+  AviLayout odml = Rgb24(10);
+  odml.index = Index::OpenDml;
+  odml.framesPerRiff = 3;
+  std::string cutOdml = WriteAvi(odml);
+  cutOdml.resize(cutOdml.find("AVIX", cutOdml.find("AVIX") + 4) + 4 + 12 + 56 + 10);
+  memcpy(&cutOdml[cutOdml.find("indx") + 12], "\x02", 1);
+  AviReader reader;
+  ASSERT_EQ(S_OK, reader.Open(Write(cutOdml).c_str()));
+  ExpectFrames(&reader, {0, 1, 2, 3, 4, 5, 6});
   // ffmpeg's placeholders: RIFF and 'movi' sizes of 0xFFFFFFFF, and a RIFF size of 0.
   for (DWORD size : {DWORD(0xFFFFFFFF), DWORD(0)}) {
     std::string open = avi.substr(0, avi.find("idx1"));
