@@ -1,7 +1,9 @@
 #include "EngineRegistration.h"
 
+#include "AviWriterFilter.h"
 #include "ClassFactory.h"
 #include "EditingServices.h"
+#include "EngineFilters.h"
 #include "MediaDetector.h"
 #include "PropertySetter.h"
 #include "Timeline.h"
@@ -19,6 +21,7 @@ const EngineClass kClasses[] = {
     {&CLSID_MediaDet, &WithoutAggregation<&MediaDetector::CreateInstance>},
     {&CLSID_PropertySetter, &WithoutAggregation<&PropertySetter::CreateInstance>},
     {&CLSID_Xml2Dex, &WithoutAggregation<&Xml2Dex::CreateInstance>},
+    {&CLSID_EngineAviWriter, &CreateComObject<AviWriterFilter>},
 };
 constexpr int kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
 

@@ -61,7 +61,7 @@ bool InputPin::AtEndOfStream() {
 }
 
 STDMETHODIMP InputPin::EndOfStream() {
-  EnterCriticalSection(filter_->StreamLock());
+  EnterCriticalSection(ReceiveLock());
   EnterCriticalSection(filter_->StateLock());
   HRESULT hr = S_OK;
   if (flushing_) hr = S_FALSE;
@@ -69,7 +69,7 @@ STDMETHODIMP InputPin::EndOfStream() {
   else endOfStream_ = true;
   LeaveCriticalSection(filter_->StateLock());
   if (hr == S_OK) hr = OnEndOfStream();
-  LeaveCriticalSection(filter_->StreamLock());
+  LeaveCriticalSection(ReceiveLock());
   return hr;
 }
 
@@ -83,20 +83,20 @@ STDMETHODIMP InputPin::BeginFlush() {
 
 STDMETHODIMP InputPin::EndFlush() {
   // After any Receive in progress has returned.
-  EnterCriticalSection(filter_->StreamLock());
+  EnterCriticalSection(ReceiveLock());
   EnterCriticalSection(filter_->StateLock());
   flushing_ = false;
   endOfStream_ = false;
   HRESULT hr = OnEndFlush();
   LeaveCriticalSection(filter_->StateLock());
-  LeaveCriticalSection(filter_->StreamLock());
+  LeaveCriticalSection(ReceiveLock());
   return hr;
 }
 
 STDMETHODIMP InputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-  EnterCriticalSection(filter_->StreamLock());
+  EnterCriticalSection(ReceiveLock());
   HRESULT hr = OnNewSegment(start, stop, rate);
-  LeaveCriticalSection(filter_->StreamLock());
+  LeaveCriticalSection(ReceiveLock());
   return hr;
 }
 
@@ -128,7 +128,7 @@ STDMETHODIMP InputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES* properties
 
 STDMETHODIMP InputPin::Receive(IMediaSample* sample) {
   if (!sample) return E_POINTER;
-  EnterCriticalSection(filter_->StreamLock());
+  EnterCriticalSection(ReceiveLock());
   EnterCriticalSection(filter_->StateLock());
   HRESULT hr = S_OK;
   if (!Peer()) hr = VFW_E_NOT_CONNECTED;
@@ -145,7 +145,7 @@ STDMETHODIMP InputPin::Receive(IMediaSample* sample) {
     }
   }
   if (hr == S_OK) hr = OnReceive(sample);
-  LeaveCriticalSection(filter_->StreamLock());
+  LeaveCriticalSection(ReceiveLock());
   return hr;
 }
 

@@ -1,6 +1,7 @@
 // An input pin with IMemInputPin: connection checks with the published
 // codes, an allocator of its own when the upstream pin asks for one,
-// flushing, and the sample hook called under the filter's stream lock.
+// flushing, and the sample hook called under the receive lock (by default
+// the filter's stream lock).
 // Receive refuses samples while stopped (VFW_E_WRONG_STATE), while flushing
 // (S_FALSE) and after end of stream (VFW_E_SAMPLE_REJECTED_EOS).
 #pragma once
@@ -36,7 +37,12 @@ class InputPin : public PinBase, public IMemInputPin {
   InputPin(FilterBase* filter, const wchar_t* name) : PinBase(filter, PINDIR_INPUT, name) {}
   HRESULT QueryOwn(REFIID iid, void** out) override;
 
-  // Called under the stream lock.
+  // The lock Receive, EndOfStream, EndFlush and NewSegment hold: the
+  // filter's stream lock, or a pin's own where inputs stream independently
+  // (a multiplexer whose input waits in OnReceive for the others).
+  virtual CRITICAL_SECTION* ReceiveLock() { return filter_->StreamLock(); }
+
+  // Called under the receive lock.
   virtual HRESULT OnReceive(IMediaSample* sample) = 0;
   virtual HRESULT OnEndOfStream() { return S_OK; }
   // Called under the state lock; OnBeginFlush must unblock a waiting OnReceive.

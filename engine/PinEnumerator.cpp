@@ -15,19 +15,26 @@ STDMETHODIMP PinEnumerator::Next(ULONG count, IPin** pins, ULONG* fetched) {
   if (!pins) return E_POINTER;
   if (count > 1 && !fetched) return E_INVALIDARG;
   if (fetched) *fetched = 0;
-  if (version_ != filter_->PinVersion()) return VFW_E_ENUM_OUT_OF_SYNC;
+  // Under the state lock: a filter adds pins while connecting.
+  EnterCriticalSection(filter_->StateLock());
+  bool inSync = version_ == filter_->PinVersion();
   ULONG given = 0;
-  for (; given < count && int(position_) < filter_->PinCount(); ++given, ++position_) {
+  for (; inSync && given < count && int(position_) < filter_->PinCount(); ++given, ++position_) {
     pins[given] = filter_->PinAt(int(position_));
     pins[given]->AddRef();
   }
+  LeaveCriticalSection(filter_->StateLock());
+  if (!inSync) return VFW_E_ENUM_OUT_OF_SYNC;
   if (fetched) *fetched = given;
   return given == count ? S_OK : S_FALSE;
 }
 
 STDMETHODIMP PinEnumerator::Skip(ULONG count) {
-  if (version_ != filter_->PinVersion()) return VFW_E_ENUM_OUT_OF_SYNC;
+  EnterCriticalSection(filter_->StateLock());
+  bool inSync = version_ == filter_->PinVersion();
   ULONG left = ULONG(filter_->PinCount()) - position_;
+  LeaveCriticalSection(filter_->StateLock());
+  if (!inSync) return VFW_E_ENUM_OUT_OF_SYNC;
   if (count > left) {
     position_ += left;
     return S_FALSE;

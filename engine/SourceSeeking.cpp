@@ -5,6 +5,8 @@
 namespace {
 bool IsMediaTime(const GUID* format) { return !format || *format == TIME_FORMAT_MEDIA_TIME; }
 
+const DWORD kSeekingBits = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards | AM_SEEKING_CanSeekBackwards;
+
 bool Positioning(DWORD flags) { return (flags & AM_SEEKING_PositioningBitsMask) != AM_SEEKING_NoPositioning; }
 
 // The new value of a position under flags; false for flags a position cannot
@@ -73,6 +75,7 @@ STDMETHODIMP SourceSeeking::SetTimeFormat(const GUID* format) {
 }
 
 STDMETHODIMP SourceSeeking::GetDuration(LONGLONG* duration) {
+  if (!(Capabilities() & AM_SEEKING_CanGetDuration)) return E_NOTIMPL;
   if (!duration) return E_POINTER;
   EnterCriticalSection(&lock_);
   *duration = duration_;
@@ -81,6 +84,7 @@ STDMETHODIMP SourceSeeking::GetDuration(LONGLONG* duration) {
 }
 
 STDMETHODIMP SourceSeeking::GetStopPosition(LONGLONG* stop) {
+  if (!(Capabilities() & AM_SEEKING_CanGetStopPos)) return E_NOTIMPL;
   if (!stop) return E_POINTER;
   EnterCriticalSection(&lock_);
   *stop = stop_;
@@ -89,6 +93,7 @@ STDMETHODIMP SourceSeeking::GetStopPosition(LONGLONG* stop) {
 }
 
 STDMETHODIMP SourceSeeking::GetCurrentPosition(LONGLONG* current) {
+  if (!(Capabilities() & AM_SEEKING_CanGetCurrentPos)) return E_NOTIMPL;
   if (!current) return E_POINTER;
   EnterCriticalSection(&lock_);
   *current = start_;
@@ -105,6 +110,7 @@ STDMETHODIMP SourceSeeking::ConvertTimeFormat(LONGLONG* target, const GUID* targ
 }
 
 STDMETHODIMP SourceSeeking::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) {
+  if (!(Capabilities() & kSeekingBits)) return E_NOTIMPL;
   if ((Positioning(currentFlags) && !current) || (Positioning(stopFlags) && !stop)) return E_POINTER;
   EnterCriticalSection(&lock_);
   REFERENCE_TIME start = start_, end = stop_;

@@ -43,7 +43,9 @@ class SourceSeeking : public Facet<IMediaSeeking> {
   virtual void OnPositions(bool startChanged, bool stopChanged) { (void)startChanged, (void)stopChanged; }
   // Before a new rate is kept; a failure refuses it.
   virtual HRESULT OnRate(double) { return S_OK; }
-  // Seeking capabilities; an owner that cannot seek backwards drops those bits.
+  // Seeking capabilities; an owner that cannot seek backwards drops those
+  // bits. What an owner lacks answers E_NOTIMPL: SetPositions without any
+  // seeking bit, the positions and duration without their Get bits.
   virtual DWORD Capabilities();
 
   CRITICAL_SECTION lock_;

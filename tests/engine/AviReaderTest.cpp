@@ -54,9 +54,9 @@ struct Placed {
   bool key;
 };
 
-class AviWriter {
+class LayoutWriter {
  public:
-  explicit AviWriter(const AviLayout& layout) : layout_(layout) {}
+  explicit LayoutWriter(const AviLayout& layout) : layout_(layout) {}
 
   std::string Write() {
     size_t forms = layout_.index == Index::OpenDml ? (layout_.frames.size() + layout_.framesPerRiff - 1) / layout_.framesPerRiff : 1;
@@ -166,7 +166,7 @@ class AviWriter {
   UINT64 firstFormBody_ = 0;
 };
 
-std::string WriteAvi(const AviLayout& layout) { return AviWriter(layout).Write(); }
+std::string WriteAvi(const AviLayout& layout) { return LayoutWriter(layout).Write(); }
 
 // Frame f of a 5x3 picture: pixel (x, y), top-down, is blue 10 * f, green y, red x.
 std::vector<BYTE> Expected(int f) {

@@ -1,0 +1,649 @@
+// The AVI writer filter in the platform's graph, fed by small sources of
+// known bytes: the files are walked chunk by chunk (every index entry must
+// name the chunk it points at) and their bytes compared with what was sent.
+#include <windows.h>
+#include <mmsystem.h>
+#include <aviriff.h>
+#include <evcode.h>
+#include <mmreg.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AviReader.h"
+#include "AviWriterFilter.h"
+#include "EngineFilters.h"
+#include "EngineTestSupport.h"
+#include "FilterConformance.h"
+#include "RiffFile.h"
+#include "SourcePin.h"
+#include "SourceSeeking.h"
+#include "TempFolder.h"
+
+namespace {
+
+const CLSID kPatternClsid = {0x5a7e4c10, 0x2b1d, 0x4f0e, {0x8c, 0x3a, 0x61, 0x0d, 0x93, 0x27, 0x44, 0x01}};
+const REFERENCE_TIME kFrame = 400000;  // 25 fps
+const DWORD kFrameBytes = 32 * 24 * 3;
+const DWORD kAudioBytes = 32000;  // a second of 8 kHz 16-bit stereo
+
+// Byte p of a stream: a pattern in which a byte out of place shows.
+BYTE PatternByte(UINT64 p, int seed) { return BYTE((p * 2654435761u >> 11) + p / 4099 + seed); }
+
+std::string Pattern(UINT64 size, int seed) {
+  std::string bytes(size_t(size), '\0');
+  for (size_t p = 0; p < bytes.size(); ++p) bytes[p] = char(PatternByte(p, seed));
+  return bytes;
+}
+
+MediaType Owned(AM_MEDIA_TYPE made) {
+  MediaType type;
+  type.CopyFrom(made);
+  ClearMediaType(&made);
+  return type;
+}
+
+MediaType VideoType(WORD bits = 24) {
+  MediaType type = Owned(MakeVideoType(32, 24, bits));
+  reinterpret_cast<VIDEOINFOHEADER*>(type.Edit().pbFormat)->AvgTimePerFrame = kFrame;
+  return type;
+}
+
+// Pushes total bytes of the pattern in samples of sampleBytes (video: one
+// frame each). With a gate it stops before the sample at gateAt bytes,
+// signals reached, and goes on when the filter stops.
+class PatternSource final : public FilterBase {
+ public:
+  PatternSource(IUnknown* outer, const AM_MEDIA_TYPE* type, UINT64 total, DWORD sampleBytes, int seed)
+      : FilterBase(outer, kPatternClsid), pin_(this, type, total, sampleBytes, seed) {}
+  ~PatternSource() override {
+    CloseHandle(reached);
+    CloseHandle(release_);
+  }
+  int PinCount() override { return 1; }
+  PinBase* PinAt(int index) override { return index == 0 ? &pin_ : nullptr; }
+  UINT64 gateAt = ~0ull;
+  HANDLE reached = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+ protected:
+  HRESULT OnInitStream() override { return pin_.StartStreaming(); }
+  HRESULT OnCleanup() override {
+    SetEvent(release_);
+    return pin_.StopStreaming();
+  }
+
+ private:
+  class Pin final : public SourcePin {
+   public:
+    Pin(PatternSource* filter, const AM_MEDIA_TYPE* type, UINT64 total, DWORD sampleBytes, int seed)
+        : SourcePin(filter, L"Out"), owner_(filter), seeking_(this), total_(total), sampleBytes_(sampleBytes), seed_(seed) {
+      type_.CopyFrom(*type);
+      perSecond_ = type->majortype == MEDIATYPE_Audio ? kAudioBytes : kFrameBytes * 1e7 / kFrame;
+      seeking_.SetDuration(REFERENCE_TIME(total * 1e7 / perSecond_));
+    }
+    HRESULT Accepts(const AM_MEDIA_TYPE& type) override { return MediaType::Same(type, type_.Get()) ? S_OK : S_FALSE; }
+    HRESULT TypeAt(int index, MediaType* type) override {
+      return index == 0 ? type->CopyFrom(type_.Get()) : VFW_S_NO_MORE_ITEMS;
+    }
+
+   protected:
+    HRESULT QueryOwn(REFIID iid, void** out) override {
+      return iid == IID_IMediaSeeking ? HandOut<IMediaSeeking>(&seeking_, out) : SourcePin::QueryOwn(iid, out);
+    }
+    HRESULT BufferSize(ALLOCATOR_PROPERTIES* request) override {
+      request->cBuffers = 2;
+      request->cbBuffer = LONG(sampleBytes_);
+      return S_OK;
+    }
+    HRESULT OnThreadStart(REFERENCE_TIME* start, REFERENCE_TIME* stop, double* rate) override {
+      seeking_.Positions(start, stop, rate);
+      return S_OK;
+    }
+    HRESULT FillSample(IMediaSample* sample) override {
+      if (next_ >= total_) return S_FALSE;
+      if (next_ == owner_->gateAt) {
+        SetEvent(owner_->reached);
+        WaitForSingleObject(owner_->release_, INFINITE);
+      }
+      BYTE* data = nullptr;
+      sample->GetPointer(&data);
+      DWORD size = DWORD(total_ - next_ < sampleBytes_ ? total_ - next_ : sampleBytes_);
+      for (DWORD i = 0; i < size; ++i) data[i] = PatternByte(next_ + i, seed_);
+      REFERENCE_TIME start = REFERENCE_TIME(next_ * 1e7 / perSecond_), stop = REFERENCE_TIME((next_ + size) * 1e7 / perSecond_);
+      sample->SetTime(&start, &stop);
+      sample->SetActualDataLength(LONG(size));
+      next_ += size;
+      return S_OK;
+    }
+
+   private:
+    PatternSource* owner_;
+    MediaType type_;
+    SourceSeeking seeking_;
+    double perSecond_;
+    UINT64 total_, next_ = 0;
+    DWORD sampleBytes_;
+    int seed_;
+  };
+
+  Pin pin_;
+  HANDLE release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
+// What a walk of a file found: its headers, every data chunk in file order,
+// and per stream the chunks its 'ix##' indexes give.
+struct Chunk {
+  int stream;
+  UINT64 offset;
+  DWORD size;
+};
+struct AviLayout {
+  AVIMAINHEADER main = {};
+  std::vector<AVISTREAMHEADER> headers;
+  DWORD grandFrames = 0;
+  std::vector<Chunk> movie;
+  std::vector<std::vector<Chunk>> indexed;
+  size_t legacyEntries = 0;
+  std::vector<UINT64> riffSizes;
+};
+
+UINT64 FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+  return UINT64(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+// Every 'ix##' entry names the chunk at its offset; the durations add up to the length.
+void WalkIndex(RiffFile& file, int stream, const std::vector<BYTE>& super, AviLayout* layout) {
+  const AVISTREAMHEADER& header = layout->headers[size_t(stream)];
+  std::vector<Chunk> chunks;
+  DWORD inUse, duration = 0, units = 0;
+  memcpy(&inUse, super.data() + 4, 4);
+  for (DWORD e = 0; e < inUse; ++e) {
+    const BYTE* entry = super.data() + 24 + 16 * e;
+    AVISTDINDEX index;
+    ASSERT_EQ(S_OK, file.Read(*reinterpret_cast<const UINT64*>(entry), &index, 32));
+    EXPECT_EQ(RiffId('i', 'x', char('0' + stream / 10), char('0' + stream % 10)), index.fcc);
+    EXPECT_EQ(*reinterpret_cast<const DWORD*>(entry + 8), index.cb + 8);
+    duration += *reinterpret_cast<const DWORD*>(entry + 12);
+    std::vector<AVISTDINDEX_ENTRY> entries(index.nEntriesInUse);
+    ASSERT_EQ(S_OK, file.Read(*reinterpret_cast<const UINT64*>(entry) + 32, entries.data(), DWORD(8 * entries.size())));
+    for (const AVISTDINDEX_ENTRY& chunk : entries) {
+      DWORD named[2];
+      ASSERT_EQ(S_OK, file.Read(index.qwBaseOffset + chunk.dwOffset - 8, named, 8));
+      EXPECT_EQ(index.dwChunkId, named[0]);
+      EXPECT_EQ(chunk.dwSize & AVISTDINDEX_SIZEMASK, named[1]);
+      chunks.push_back(Chunk{stream, index.qwBaseOffset + chunk.dwOffset, named[1]});
+      units += header.dwSampleSize ? named[1] / header.dwSampleSize : 1;
+    }
+  }
+  EXPECT_EQ(units, duration);
+  EXPECT_EQ(header.dwLength, duration);
+  layout->indexed.push_back(chunks);
+}
+
+// Every 'idx1' entry names a key-frame chunk by its offset from 'movi'.
+void WalkLegacyIndex(RiffFile& file, const RiffChunk& movie, const RiffChunk& index, AviLayout* layout) {
+  std::vector<BYTE> entries;
+  ASSERT_EQ(S_OK, file.ReadContent(index, 1 << 24, &entries));
+  layout->legacyEntries = entries.size() / 16;
+  for (size_t e = 0; e < layout->legacyEntries; ++e) {
+    const DWORD* entry = reinterpret_cast<const DWORD*>(entries.data() + 16 * e);
+    RiffChunk named;
+    ASSERT_EQ(S_OK, file.Next(movie, movie.data - 4 + entry[2], &named));
+    EXPECT_EQ(entry[0], named.id);
+    EXPECT_EQ(entry[3], named.size);
+    EXPECT_EQ(DWORD(AVIIF_KEYFRAME), entry[1]);
+  }
+}
+
+void Walk(const std::wstring& path, AviLayout* layout) {
+  RiffFile file;
+  ASSERT_EQ(S_OK, file.Open(path.c_str()));
+  RiffChunk form, headers, chunk, part;
+  ASSERT_EQ(S_OK, file.OpenForm(RiffId('A', 'V', 'I', ' '), &form));
+  ASSERT_EQ(S_OK, file.Find(form, RiffId('L', 'I', 'S', 'T'), RiffId('h', 'd', 'r', 'l'), &headers));
+  ASSERT_EQ(S_OK, file.Find(headers, RiffId('a', 'v', 'i', 'h'), 0, &chunk));
+  ASSERT_EQ(S_OK, file.Read(chunk.data - 8, &layout->main, sizeof layout->main));
+  std::vector<std::vector<BYTE>> supers;
+  for (UINT64 at = headers.data; file.Next(headers, at, &chunk) == S_OK; at = chunk.next) {
+    if (chunk.listType == RiffId('o', 'd', 'm', 'l') && file.Find(chunk, RiffId('d', 'm', 'l', 'h'), 0, &part) == S_OK)
+      file.Read(part.data, &layout->grandFrames, 4);
+    if (chunk.listType != RiffId('s', 't', 'r', 'l')) continue;
+    layout->headers.emplace_back();
+    ASSERT_EQ(S_OK, file.Find(chunk, RiffId('s', 't', 'r', 'h'), 0, &part));
+    ASSERT_EQ(S_OK, file.Read(part.data - 8, &layout->headers.back(), sizeof(AVISTREAMHEADER)));
+    supers.emplace_back();
+    ASSERT_EQ(S_OK, file.Find(chunk, RiffId('i', 'n', 'd', 'x'), 0, &part));
+    ASSERT_EQ(S_OK, file.ReadContent(part, 1 << 20, &supers.back()));
+  }
+  // RIFF after RIFF to the end of the file, each with its 'movi'.
+  RiffChunk whole;
+  whole.size = FileSize(path);
+  UINT64 at = 0;
+  for (; at < whole.size; at = chunk.next) {
+    RiffChunk movie, item;
+    ASSERT_EQ(S_OK, file.Next(whole, at, &chunk));
+    EXPECT_EQ(at ? RiffId('A', 'V', 'I', 'X') : RiffId('A', 'V', 'I', ' '), chunk.listType);
+    layout->riffSizes.push_back(chunk.size + 12);
+    ASSERT_EQ(S_OK, file.Find(chunk, RiffId('L', 'I', 'S', 'T'), RiffId('m', 'o', 'v', 'i'), &movie));
+    for (UINT64 p = movie.data; file.Next(movie, p, &item) == S_OK; p = item.next)
+      if (BYTE(item.id) != 'i')
+        layout->movie.push_back(Chunk{(BYTE(item.id) - '0') * 10 + BYTE(item.id >> 8) - '0', item.data, DWORD(item.size)});
+    if (file.Find(chunk, RiffId('i', 'd', 'x', '1'), 0, &item) == S_OK) WalkLegacyIndex(file, movie, item, layout);
+  }
+  EXPECT_EQ(whole.size, at);
+  for (size_t s = 0; s < supers.size(); ++s) WalkIndex(file, int(s), supers[s], layout);
+}
+
+// Whether a stream's chunks hold the first bytes of its pattern, all of them.
+bool HoldsPattern(const std::wstring& path, const std::vector<Chunk>& chunks, UINT64 size, int seed) {
+  std::string file = ReadWholeFile(path), bytes;
+  for (const Chunk& chunk : chunks) bytes += file.substr(size_t(chunk.offset), chunk.size);
+  return bytes == Pattern(size, seed);
+}
+
+class AviWriterTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                     graph.ReceiveVoid()));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_EngineAviWriter, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                     writer.ReceiveVoid()));
+    ASSERT_EQ(S_OK, graph->AddFilter(writer.Get(), L"writer"));
+    sink = writer.As<IFileSinkFilter>(IID_IFileSinkFilter);
+    path = folder.File(L"out.avi");
+  }
+  void TearDown() override {
+    if (graph) graph.As<IMediaControl>(IID_IMediaControl)->Stop();
+    sources.clear();
+    sink.Reset();
+    writer.Reset();
+    graph.Reset();
+    EngineTest::TearDown();
+  }
+  AviWriterFilter* Writer() { return static_cast<AviWriterFilter*>(writer.Get()); }
+  PatternSource* Source(size_t i) { return static_cast<PatternSource*>(sources[i].Get()); }
+
+  // A source connected to the writer's free input, the last one.
+  void AddSource(const MediaType& type, UINT64 total, DWORD sampleBytes) {
+    ComPtr<IBaseFilter> source;
+    ASSERT_EQ(S_OK, CreateComObject<PatternSource>(nullptr, IID_IBaseFilter, source.ReceiveVoid(), &type.Get(), total,
+                                                   sampleBytes, int(sources.size()) + 1));
+    ASSERT_EQ(S_OK, graph->AddFilter(source.Get(), nullptr));
+    ASSERT_EQ(S_OK, graph->ConnectDirect(PinsOf(source.Get())[0].Get(), PinsOf(writer.Get()).back().Get(), nullptr));
+    sources.push_back(source);
+  }
+  void AddVideo(int frames) { AddSource(VideoType(), UINT64(frames) * kFrameBytes, kFrameBytes); }
+  void AddAudio(double seconds, DWORD sampleBytes = 4000) {
+    AddSource(Owned(MakeAudioType(8000)), UINT64(seconds * kAudioBytes + 0.5), sampleBytes);
+  }
+  void SetWindow(REFERENCE_TIME window) {
+    ASSERT_EQ(S_OK, writer.As<IConfigInterleaving>(IID_IConfigInterleaving)->put_Interleaving(&window, nullptr));
+  }
+
+  void Start() {
+    ASSERT_EQ(S_OK, sink->SetFileName(path.c_str(), nullptr));
+    ASSERT_TRUE(SUCCEEDED(graph.As<IMediaControl>(IID_IMediaControl)->Run()));
+  }
+  // The first completion or abort event (0 if none comes); *param gets its first parameter.
+  long NextEnd(LONG_PTR* param = nullptr) {
+    ComPtr<IMediaEvent> events = graph.As<IMediaEvent>(IID_IMediaEvent);
+    long code = 0;
+    LONG_PTR first, second;
+    for (DWORD deadline = GetTickCount() + 10000; GetTickCount() < deadline;) {  // against hangs only
+      if (events->GetEvent(&code, &first, &second, 100) != S_OK) continue;
+      events->FreeEventParams(code, first, second);
+      if (param) *param = first;
+      if (code == EC_COMPLETE || code == EC_ERRORABORT) return code;
+    }
+    return 0;
+  }
+  // Stops, then counts the completions queued: every source thread has ended, so all are there.
+  int StopCountingCompletions() {
+    EXPECT_TRUE(SUCCEEDED(graph.As<IMediaControl>(IID_IMediaControl)->Stop()));
+    ComPtr<IMediaEvent> events = graph.As<IMediaEvent>(IID_IMediaEvent);
+    long code = 0;
+    LONG_PTR first, second;
+    int count = 0;
+    for (; events->GetEvent(&code, &first, &second, 0) == S_OK; count += code == EC_COMPLETE)
+      events->FreeEventParams(code, first, second);
+    return count;
+  }
+  REFERENCE_TIME Position() {
+    LONGLONG at = -1;
+    EXPECT_EQ(S_OK, writer.As<IMediaSeeking>(IID_IMediaSeeking)->GetCurrentPosition(&at));
+    return at;
+  }
+
+  TempFolder folder;
+  std::wstring path;
+  ComPtr<IGraphBuilder> graph;
+  ComPtr<IBaseFilter> writer;
+  ComPtr<IFileSinkFilter> sink;
+  std::vector<ComPtr<IBaseFilter>> sources;
+};
+
+TEST_F(AviWriterTest, ConformsAndIsARenderer) {
+  ExpectConformingFilter(writer.Get(), CLSID_EngineAviWriter);
+  for (const IID* iid : {&IID_IFileSinkFilter, &IID_IConfigInterleaving, &IID_IConfigAviMux, &IID_IMediaSeeking})
+    EXPECT_TRUE(writer.As<IUnknown>(*iid));
+  EXPECT_EQ(ULONG(AM_FILTER_MISC_FLAGS_IS_RENDERER), writer.As<IAMFilterMiscFlags>(IID_IAMFilterMiscFlags)->GetMiscFlags());
+}
+
+TEST_F(AviWriterTest, SettingsGiveThePublishedResults) {
+  ComPtr<IConfigInterleaving> interleaving = writer.As<IConfigInterleaving>(IID_IConfigInterleaving);
+  ComPtr<IConfigAviMux> mux = writer.As<IConfigAviMux>(IID_IConfigAviMux);
+  ComPtr<IMediaSeeking> seeking = writer.As<IMediaSeeking>(IID_IMediaSeeking);
+  LPOLESTR name = reinterpret_cast<LPOLESTR>(1);
+  REFERENCE_TIME window = 0, preroll = 0, zero = 0, negative = -1, at = 0;
+  LONG master = 0;
+  BOOL legacy = FALSE;
+  DWORD capabilities = 0;
+  AM_MEDIA_TYPE video = {};
+  video.majortype = MEDIATYPE_Video;
+  const HRESULT cases[][2] = {
+      {E_POINTER, sink->SetFileName(nullptr, nullptr)},
+      {E_INVALIDARG, sink->SetFileName(L"", nullptr)},
+      {VFW_E_TYPE_NOT_ACCEPTED, sink->SetFileName(path.c_str(), &video)},
+      {E_POINTER, sink->GetCurFile(nullptr, nullptr)},
+      {E_FAIL, sink->GetCurFile(&name, nullptr)},  // no name yet
+      {E_INVALIDARG, interleaving->put_Mode(InterleavingMode(INTERLEAVE_NONE_BUFFERED + 1))},
+      {E_POINTER, interleaving->get_Mode(nullptr)},
+      {E_INVALIDARG, interleaving->put_Interleaving(&zero, nullptr)},
+      {E_INVALIDARG, interleaving->put_Interleaving(nullptr, &negative)},
+      {E_POINTER, interleaving->get_Interleaving(nullptr, nullptr)},
+      {S_OK, interleaving->get_Interleaving(&window, &preroll)},
+      {E_INVALIDARG, mux->SetMasterStream(-2)},
+      {E_INVALIDARG, mux->SetMasterStream(0)},  // nothing connected
+      {S_OK, mux->SetMasterStream(-1)},
+      {S_OK, mux->GetMasterStream(&master)},
+      {E_POINTER, mux->GetOutputCompatibilityIndex(nullptr)},
+      {S_OK, mux->GetOutputCompatibilityIndex(&legacy)},
+      {S_OK, seeking->GetCapabilities(&capabilities)},
+      {E_NOTIMPL, seeking->SetPositions(&at, AM_SEEKING_AbsolutePositioning, nullptr, 0)},
+      {E_NOTIMPL, seeking->GetStopPosition(&at)},
+  };
+  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) EXPECT_EQ(cases[i][0], cases[i][1]) << "case " << i;
+  EXPECT_EQ(nullptr, name);
+  EXPECT_TRUE(window == 10000000 && preroll == 0 && master == -1 && legacy);
+  EXPECT_EQ(DWORD(AM_SEEKING_CanGetCurrentPos | AM_SEEKING_CanGetDuration), capabilities);
+
+  AM_MEDIA_TYPE type;
+  ASSERT_EQ(S_OK, sink->SetFileName(path.c_str(), nullptr));
+  ASSERT_EQ(S_OK, sink->GetCurFile(&name, &type));
+  EXPECT_EQ(path, name);
+  EXPECT_TRUE(type.majortype == MEDIATYPE_Stream && type.subtype == MEDIASUBTYPE_Avi);
+  CoTaskMemFree(name);
+  ASSERT_EQ(S_OK, writer->Pause());
+  EXPECT_EQ(VFW_E_NOT_STOPPED, interleaving->put_Mode(INTERLEAVE_NONE));
+  EXPECT_EQ(VFW_E_NOT_STOPPED, sink->SetFileName(path.c_str(), nullptr));
+  EXPECT_EQ(VFW_E_NOT_STOPPED, mux->SetOutputCompatibilityIndex(FALSE));
+}
+
+TEST_F(AviWriterTest, WritesWhatItIsSentForTheReaderToReadBack) {
+  ComPtr<IEnumPins> before;
+  ASSERT_EQ(S_OK, writer->EnumPins(before.Receive()));
+  AddVideo(30);
+  IPin* pin = nullptr;
+  EXPECT_EQ(VFW_E_ENUM_OUT_OF_SYNC, before->Next(1, &pin, nullptr)) << "an input was added";
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_NAME), writer->Pause()) << "connected, it needs a file";
+  AddAudio(1.2);
+  PIN_INFO info;
+  ASSERT_EQ(S_OK, PinsOf(writer.Get())[2]->QueryPinInfo(&info));
+  info.pFilter->Release();
+  EXPECT_STREQ(L"Input 03", info.achName);
+  // Each renderer's completion reaches the application as it is sent.
+  ASSERT_EQ(S_OK, graph.As<IMediaEvent>(IID_IMediaEvent)->CancelDefaultHandling(EC_COMPLETE));
+  Start();
+  ASSERT_EQ(EC_COMPLETE, NextEnd());
+  EXPECT_EQ(12000000, Position());
+  LONGLONG duration = 0;
+  EXPECT_EQ(S_OK, writer.As<IMediaSeeking>(IID_IMediaSeeking)->GetDuration(&duration));
+  EXPECT_EQ(12000000, duration);
+  EXPECT_EQ(0, StopCountingCompletions()) << "EC_COMPLETE once";
+
+  AviLayout layout;
+  ASSERT_NO_FATAL_FAILURE(Walk(path, &layout));
+  const AVIMAINHEADER& main = layout.main;
+  EXPECT_TRUE(main.dwStreams == 2 && main.dwTotalFrames == 30 && main.dwMicroSecPerFrame == 40000 && main.dwWidth == 32 &&
+              main.dwHeight == 24 && layout.grandFrames == 30);
+  EXPECT_EQ(DWORD(AVIF_HASINDEX | AVIF_ISINTERLEAVED | AVIF_TRUSTCKTYPE), main.dwFlags);
+  ASSERT_EQ(2u, layout.headers.size());
+  const AVISTREAMHEADER &video = layout.headers[0], &audio = layout.headers[1];
+  EXPECT_TRUE(video.fccType == RiffId('v', 'i', 'd', 's') && video.dwScale == 1 && video.dwRate == 25 &&
+              video.dwLength == 30 && video.dwSuggestedBufferSize == kFrameBytes);
+  EXPECT_TRUE(audio.fccType == RiffId('a', 'u', 'd', 's') && audio.dwScale == 4 && audio.dwRate == kAudioBytes &&
+              audio.dwSampleSize == 4 && audio.dwLength == 9600);
+  EXPECT_EQ(1u, layout.riffSizes.size());
+  EXPECT_EQ(layout.movie.size(), layout.legacyEntries);
+  EXPECT_EQ(8u, layout.movie[0].offset % 4096) << "the first chunk starts a sector";
+  EXPECT_TRUE(HoldsPattern(path, layout.indexed[0], 30 * kFrameBytes, 1));
+  EXPECT_TRUE(HoldsPattern(path, layout.indexed[1], 38400, 2));
+
+  AviReader reader;
+  ASSERT_EQ(S_OK, reader.Open(path.c_str()));
+  ASSERT_EQ(2u, reader.Streams().size());
+  EXPECT_EQ(12000000, reader.Streams()[0].length);
+  std::vector<BYTE> pixels;
+  ASSERT_EQ(S_OK, reader.ReadFrame(0, 17 * kFrame + 1, &pixels));
+  ASSERT_EQ(32u * 24 * 4, pixels.size());
+  for (int y = 0; y < 24; ++y)  // bottom-up in the file, top-down read
+    for (int x = 0; x < 32 * 3; ++x)
+      ASSERT_EQ(PatternByte(17 * kFrameBytes + (23 - y) * 96 + x, 1), pixels[(y * 32 + x / 3) * 4 + x % 3]);
+  // The reader does not read audio from AVI files yet; the bytes are compared above.
+}
+
+// In file order, each chunk lies within the window of the last one of the
+// other stream (by their stream times).
+void ExpectInterleaved(const AviLayout& layout, REFERENCE_TIME window) {
+  REFERENCE_TIME start[2] = {}, end[2] = {};
+  for (const Chunk& chunk : layout.movie) {
+    int s = chunk.stream, other = 1 - s;
+    start[s] = end[s];
+    end[s] += s == 0 ? kFrame : REFERENCE_TIME(chunk.size) * 10000000 / kAudioBytes;
+    if (end[other] == 0) continue;
+    EXPECT_LE(start[s] - end[other], window) << "stream " << s << " at " << start[s];
+    EXPECT_LE(start[other] - end[s], window) << "stream " << s << " at " << start[s];
+  }
+}
+
+class AviOpenDmlTest : public AviWriterTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(AviOpenDmlTest, SmallRiffsMakeAValidOpenDmlFile) {
+  AviWriter::Options options;
+  options.riffLimit = 48 * 1024;
+  options.superIndexEntries = 16;
+  Writer()->SetWriterOptions(options);
+  ASSERT_EQ(S_OK, writer.As<IConfigAviMux>(IID_IConfigAviMux)->SetOutputCompatibilityIndex(GetParam()));
+  SetWindow(5000000);
+  AddVideo(100);
+  AddAudio(4, kAudioBytes);  // a second a sample: unchecked, the audio would come first
+  Start();
+  ASSERT_EQ(EC_COMPLETE, NextEnd());
+  StopCountingCompletions();
+  AviLayout layout;
+  ASSERT_NO_FATAL_FAILURE(Walk(path, &layout));
+  ASSERT_GE(layout.riffSizes.size(), 5u);
+  for (UINT64 size : layout.riffSizes) EXPECT_LE(size, options.riffLimit);
+  EXPECT_TRUE(layout.headers[0].dwLength == 100 && layout.headers[1].dwLength == 32000 && layout.grandFrames == 100);
+  size_t firstRiffChunks = 0, firstRiffFrames = 0;
+  std::vector<UINT64> inFile[2], indexed[2];
+  for (const Chunk& chunk : layout.movie) {
+    inFile[chunk.stream].push_back(chunk.offset);
+    firstRiffChunks += chunk.offset < layout.riffSizes[0];
+    firstRiffFrames += chunk.offset < layout.riffSizes[0] && chunk.stream == 0;
+  }
+  EXPECT_EQ(firstRiffFrames, layout.main.dwTotalFrames);
+  EXPECT_EQ(GetParam() ? firstRiffChunks : 0, layout.legacyEntries);
+  EXPECT_EQ(GetParam() ? DWORD(AVIF_HASINDEX) : 0, layout.main.dwFlags & AVIF_HASINDEX);
+  for (int s = 0; s < 2; ++s) {
+    for (const Chunk& chunk : layout.indexed[size_t(s)]) indexed[s].push_back(chunk.offset);
+    EXPECT_EQ(inFile[s], indexed[s]) << "stream " << s << ": every chunk indexed, in order";
+  }
+  EXPECT_TRUE(HoldsPattern(path, layout.indexed[0], 100 * kFrameBytes, 1));
+  EXPECT_TRUE(HoldsPattern(path, layout.indexed[1], 4 * kAudioBytes, 2));
+  ExpectInterleaved(layout, 5000000);
+}
+
+INSTANTIATE_TEST_SUITE_P(LegacyIndex, AviOpenDmlTest, ::testing::Bool());
+
+TEST_F(AviWriterTest, StoppedHalfWayItLeavesAValidFileOfWhatWasWritten) {
+  AddVideo(250);
+  AddAudio(10);
+  Source(0)->gateAt = 20 * kFrameBytes;
+  Start();
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(Source(0)->reached, 10000));
+  // The audio runs ahead until it waits for the video; then both have written 20 frames' time.
+  for (DWORD deadline = GetTickCount() + 10000; Position() < 20 * kFrame && GetTickCount() < deadline;) Sleep(10);
+  EXPECT_EQ(20 * kFrame, Position());
+  StopCountingCompletions();  // the waiting audio input lets go
+
+  AviLayout layout;
+  ASSERT_NO_FATAL_FAILURE(Walk(path, &layout));
+  EXPECT_TRUE(layout.headers[0].dwLength == 20 && layout.grandFrames == 20);
+  DWORD audioBytes = layout.headers[1].dwLength * 4;
+  EXPECT_GE(audioBytes, kAudioBytes * 8 / 10);
+  EXPECT_LE(audioBytes, kAudioBytes * 3) << "the video's time, the window and the chunk held back at most";
+  EXPECT_TRUE(HoldsPattern(path, layout.indexed[0], 20 * kFrameBytes, 1));
+  EXPECT_TRUE(HoldsPattern(path, layout.indexed[1], audioBytes, 2));
+}
+
+TEST_F(AviWriterTest, AFullDiskIsReportedAndTheFileEndsValidAtWhatReachedIt) {
+  AviWriter::Options options;
+  options.sizeLimit = 60000;
+  options.bufferSize = 8192;
+  Writer()->SetWriterOptions(options);
+  SetWindow(1000000);  // small chunks: both streams reach the disk
+  AddVideo(100);
+  AddAudio(4);
+  LONG_PTR result = 0;
+  Start();
+  ASSERT_EQ(EC_ERRORABORT, NextEnd(&result));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_DISK_FULL), HRESULT(result));
+  StopCountingCompletions();
+  EXPECT_LE(FileSize(path), 60000u);
+  AviLayout layout;
+  ASSERT_NO_FATAL_FAILURE(Walk(path, &layout));
+  DWORD frames = layout.headers[0].dwLength;
+  EXPECT_GT(frames, 0u);
+  EXPECT_EQ(layout.movie.size(), layout.legacyEntries);
+  EXPECT_TRUE(HoldsPattern(path, layout.indexed[0], frames * kFrameBytes, 1));
+  EXPECT_TRUE(HoldsPattern(path, layout.indexed[1], layout.headers[1].dwLength * 4, 2));
+  AviReader reader;
+  std::vector<BYTE> pixels;
+  ASSERT_EQ(S_OK, reader.Open(path.c_str()));
+  EXPECT_EQ(S_OK, reader.ReadFrame(0, (frames - 1) * kFrame, &pixels));
+}
+
+TEST(AviWriterFormat, TakesTheTypesItCanStore) {
+  auto video = [](WORD bits, DWORD compression, REFERENCE_TIME frame) {
+    MediaType type = VideoType(bits);
+    VIDEOINFOHEADER* info = reinterpret_cast<VIDEOINFOHEADER*>(type.Edit().pbFormat);
+    info->bmiHeader.biCompression = compression;
+    info->AvgTimePerFrame = frame;
+    return type;
+  };
+  auto audio = [](WORD tag, WORD blockAlign, WORD extra, ULONG size) {
+    WAVEFORMATEX wave = {tag, 2, 8000, DWORD(8000) * blockAlign, blockAlign, 16, extra};
+    std::vector<BYTE> format(size);
+    memcpy(format.data(), &wave, size < sizeof wave ? size : sizeof wave);
+    MediaType type;
+    type.Set(MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FORMAT_WaveFormatEx, format.data(), size);
+    return type;
+  };
+  struct {
+    MediaType type;
+    HRESULT expected;
+  } cases[] = {
+      {video(24, BI_RGB, kFrame), S_OK},  {video(32, BI_RGB, kFrame), S_OK},
+      {video(16, BI_RGB, kFrame), S_OK},  {video(24, RiffId('M', 'J', 'P', 'G'), kFrame), S_OK},
+      {video(8, BI_RGB, kFrame), S_FALSE},  // no room for its palette
+      {video(12, BI_RGB, kFrame), S_FALSE}, {video(24, BI_RGB, 0), S_FALSE},
+      {audio(WAVE_FORMAT_PCM, 4, 0, 18), S_OK}, {audio(WAVE_FORMAT_PCM, 4, 0, 16), S_OK},
+      {audio(0x11, 256, 2, 20), S_OK},  // IMA ADPCM blocks
+      {audio(WAVE_FORMAT_PCM, 3, 0, 18), S_FALSE}, {audio(0x11, 256, 2, 18), S_FALSE}, {audio(0x11, 0, 2, 20), S_FALSE},
+  };
+  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
+    EXPECT_EQ(cases[i].expected, AviWriter::CanWrite(cases[i].type.Get())) << "case " << i;
+}
+
+TEST(AviWriterFormat, AMasterStreamGivesTheOthersItsDuration) {
+  TempFolder folder;
+  std::wstring path = folder.File(L"master.avi");
+  AviWriter writer;
+  ASSERT_EQ(S_OK, writer.AddStream(VideoType().Get()));
+  ASSERT_EQ(S_OK, writer.AddStream(Owned(MakeAudioType(8000)).Get()));
+  writer.SetMasterStream(1);
+  ASSERT_EQ(S_OK, writer.Create(path.c_str(), AviWriter::Options()));
+  std::string frame = Pattern(kFrameBytes, 1), sound = Pattern(kAudioBytes, 2);
+  for (int i = 0; i < 30; ++i) ASSERT_EQ(S_OK, writer.WriteChunk(0, reinterpret_cast<const BYTE*>(frame.data()), kFrameBytes, true));
+  ASSERT_EQ(S_OK, writer.WriteChunk(1, reinterpret_cast<const BYTE*>(sound.data()), kAudioBytes, true));
+  EXPECT_EQ(E_INVALIDARG, writer.WriteChunk(1, reinterpret_cast<const BYTE*>(sound.data()), 3, true)) << "part of a block";
+  EXPECT_EQ(12000000, writer.StreamEnd(0));
+  ASSERT_EQ(S_OK, writer.Finish());
+  AviLayout layout;
+  ASSERT_NO_FATAL_FAILURE(Walk(path, &layout));
+  const AVISTREAMHEADER& video = layout.headers[0];
+  EXPECT_DOUBLE_EQ(1.0, double(video.dwLength) * video.dwScale / video.dwRate);
+  EXPECT_EQ(kAudioBytes, layout.headers[1].dwRate);
+}
+
+TEST(InterleaverTest, TheInputFurthestBehindAlwaysGoes) {
+  const REFERENCE_TIME s = 10000000;
+  struct {
+    std::vector<REFERENCE_TIME> times, leads;
+    int ended;  // an input that has ended, or -1
+    std::vector<bool> mayGo;
+    REFERENCE_TIME position;
+  } cases[] = {
+      {{s, 0}, {0, 0}, -1, {true, true}, 0},  // a window ahead
+      {{3 * s, 0, s}, {0, 0, 0}, -1, {false, true, true}, 0},
+      {{3 * s, 0}, {0, 0}, 1, {true, true}, 3 * s},
+      {{0, 3 * s}, {0, 2 * s}, -1, {true, true}, 0},  // a lead
+  };
+  CRITICAL_SECTION lock;
+  InitializeCriticalSection(&lock);
+  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    Interleaver interleaver(&lock);
+    interleaver.Start(int(cases[i].times.size()), s, true);
+    for (size_t j = 0; j < cases[i].times.size(); ++j) {
+      interleaver.Advance(int(j), cases[i].times[j]);
+      interleaver.SetLead(int(j), cases[i].leads[j]);
+    }
+    if (cases[i].ended >= 0) interleaver.End(cases[i].ended);
+    for (size_t j = 0; j < cases[i].times.size(); ++j)
+      EXPECT_EQ(cases[i].mayGo[j], interleaver.MayGo(int(j))) << "case " << i << " input " << j;
+    EXPECT_EQ(cases[i].position, interleaver.Position()) << "case " << i;
+  }
+  DeleteCriticalSection(&lock);
+}
+
+TEST(InterleaverTest, AWaitEndsWhenTheOthersCatchUpOrEndOrWhenCalledOff) {
+  CRITICAL_SECTION lock;
+  InitializeCriticalSection(&lock);
+  for (int action = 0; action < 4; ++action) {
+    Interleaver interleaver(&lock);
+    interleaver.Start(2, 10000000, true);
+    interleaver.Advance(0, 30000000);
+    bool turn = false;
+    std::thread ahead([&] {
+      EnterCriticalSection(&lock);
+      turn = interleaver.WaitTurn(0);
+      LeaveCriticalSection(&lock);
+    });
+    EnterCriticalSection(&lock);  // waiting yet or not, the thread sees the change
+    if (action == 0) interleaver.Advance(1, 20000000);
+    if (action == 1) interleaver.End(1);
+    if (action == 2) interleaver.Hold(0, true);  // a flush
+    if (action == 3) interleaver.Stop();
+    LeaveCriticalSection(&lock);
+    ahead.join();
+    EXPECT_EQ(action < 2, turn) << "action " << action;
+  }
+  DeleteCriticalSection(&lock);
+}
+
+}  // namespace
