@@ -5,6 +5,7 @@
 #include "EditingServices.h"
 #include "EngineFilters.h"
 #include "MediaDetector.h"
+#include "MediaSourceFilter.h"
 #include "PropertySetter.h"
 #include "Timeline.h"
 #include "Xml2Dex.h"
@@ -17,8 +18,9 @@ struct EngineClass {
 };
 
 const EngineClass kClasses[] = {
-    {&CLSID_AMTimeline, &WithoutAggregation<&Timeline::CreateInstance>},
-    {&CLSID_MediaDet, &WithoutAggregation<&MediaDetector::CreateInstance>},
+    {&CLSID_AMTimeline, &Timeline::CreateInstance},
+    {&CLSID_EngineMediaSource, &MediaSourceFilter::CreateInstance},
+    {&CLSID_MediaDet, &MediaDetector::CreateInstance},
     {&CLSID_PropertySetter, &WithoutAggregation<&PropertySetter::CreateInstance>},
     {&CLSID_Xml2Dex, &WithoutAggregation<&Xml2Dex::CreateInstance>},
     {&CLSID_EngineAviWriter, &CreateComObject<AviWriterFilter>},

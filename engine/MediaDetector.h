@@ -1,28 +1,51 @@
-// The media detector (CLSID_MediaDet) over the engine's own readers.
+// The media detector (CLSID_MediaDet) over the engine's own readers and
+// filters. It can be aggregated.
 //
-// put_Filename answers S_OK, the file's error, or VFW_E_INVALID_FILE_FORMAT
-// (VFW_E_FILE_TOO_SHORT when truncated); after a failure no file is held.
-// Stream methods without a file, or with a stream out of range, answer
-// E_INVALIDARG. get_FrameRate of an audio stream answers
-// VFW_E_INVALIDMEDIATYPE. get_Filter, put_Filter, GetBitmapBits,
-// WriteBitmapBits, GetSampleGrabber and EnterBitmapGrabMode answer E_NOTIMPL:
-// the application only examines streams.
+// A source is set by put_Filename (the engine's MediaSourceFilter loaded
+// with the file: E_INVALIDARG for an empty name, else the file's error or
+// VFW_E_INVALID_FILE_FORMAT, and no source after a failure) or by put_Filter
+// (any source filter in no other graph: E_POINTER for null, E_NOINTERFACE
+// for an object that is no filter, leaving the source as it was). Streams,
+// types, lengths and frame rates come from the engine's reader for a
+// MediaSourceFilter, otherwise from the filter's video and audio output pins
+// (the first type each offers, the duration its IMediaSeeking gives).
+// get_Filter hands out that filter, or null with S_OK without a source.
+//
+// Without a source, get_OutputStreams, get_CurrentStream, put_CurrentStream
+// and the current stream's methods answer E_INVALIDARG, as they do for a
+// stream out of range and, except get_CurrentStream, in bitmap grab mode.
+// Null out pointers answer E_POINTER. On failure, interface and string out
+// pointers are null and media types zeroed; numbers keep what they held.
+// get_FrameRate answers VFW_E_INVALIDMEDIATYPE for audio and S_FALSE (rate
+// 0) for video whose format gives no rate.
+//
+// EnterBitmapGrabMode, GetBitmapBits and WriteBitmapBits enter bitmap grab
+// mode, taking frames from the current stream if it is video, else from the
+// first video stream (VFW_E_INVALIDMEDIATYPE when there is none): read by
+// the engine's reader for its own files, through a FrameGrabber graph for
+// other filters. Times are seconds (E_INVALIDARG when negative or not
+// finite), sizes pixels (E_INVALIDARG when not positive or too large).
+// GetSampleGrabber answers E_NOINTERFACE: no sample grabber filter exists
+// here.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "BitmapBits.h"
+#include "ComObject.h"
+#include "ComPtr.h"
 #include "EditingServices.h"
+#include "FrameGrabber.h"
 #include "MediaReader.h"
 
-class MediaDetector final : public IMediaDet {
+class MediaDetector final : public ComObject<IMediaDet> {
  public:
-  static HRESULT CreateInstance(REFIID iid, void** object);
-
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
+  // outer: the aggregating object, or null.
+  static HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** object);
+  // Through CreateInstance only.
+  explicit MediaDetector(IUnknown* outer);
 
   // IMediaDet
   STDMETHODIMP get_Filter(IUnknown** filter) override;
@@ -43,14 +66,25 @@ class MediaDetector final : public IMediaDet {
   STDMETHODIMP EnterBitmapGrabMode(double time) override;
 
  private:
-  MediaDetector();
-  ~MediaDetector();
+  ~MediaDetector() override;
 
-  // The current stream, or null without a file.
+  void Clear();
+  HRESULT Use(IBaseFilter* filter);
+  HRESULT CopyStreams(const std::vector<MediaStream>& streams);
+  HRESULT ReadPins(IBaseFilter* filter);
+  // The current stream, or null without a source or in bitmap grab mode.
   const MediaStream* Current() const;
+  long FirstVideoStream() const;
+  HRESULT EnterGrabMode();
+  HRESULT ReadFrame(REFERENCE_TIME time, FramePixels* frame);
 
-  volatile LONG references_ = 1;
-  std::unique_ptr<MediaReader> reader_;
+  ComPtr<IBaseFilter> source_;
+  bool ownSource_ = false;  // a MediaSourceFilter: frames come from a reader
+  std::vector<MediaStream> streams_;
+  std::vector<ComPtr<IPin>> pins_;  // a foreign source's pin for each stream
   std::wstring filename_;
   long current_ = 0;
+  long grabStream_ = -1;  // in bitmap grab mode: the stream frames come from
+  std::unique_ptr<MediaReader> frames_;
+  std::unique_ptr<FrameGrabber> grabber_;
 };

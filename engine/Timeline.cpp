@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "EngineObjects.h"
 #include "EngineTime.h"
 #include "GuidText.h"
 #include "TimelineNode.h"
@@ -12,41 +11,15 @@ namespace {
 constexpr long kMaxGroups = 32;  // the published limit
 }
 
-HRESULT Timeline::CreateInstance(REFIID iid, void** object) {
-  Timeline* timeline = new Timeline();
-  HRESULT hr = timeline->QueryInterface(iid, object);
-  timeline->Release();
-  return hr;
+HRESULT Timeline::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
+  return CreateComObject<Timeline>(outer, iid, object);
 }
 
-Timeline::Timeline() { EngineObjectCreated(); }
+Timeline::Timeline(IUnknown* outer) : ComObject(outer) {}
 
 Timeline::~Timeline() {
   ClearAllGroups();
   if (errorLog_) errorLog_->Release();
-  EngineObjectDestroyed();
-}
-
-STDMETHODIMP Timeline::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IAMTimeline) {
-    *object = static_cast<IAMTimeline*>(this);
-  } else if (iid == IID_IAMSetErrorLog) {
-    *object = static_cast<IAMSetErrorLog*>(this);
-  } else {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP_(ULONG) Timeline::AddRef() { return InterlockedIncrement(&references_); }
-
-STDMETHODIMP_(ULONG) Timeline::Release() {
-  ULONG count = InterlockedDecrement(&references_);
-  if (count == 0) delete this;
-  return count;
 }
 
 // --- Groups ---

@@ -3,18 +3,17 @@
 
 #include <vector>
 
+#include "ComObject.h"
 #include "EditingServices.h"
 
 class TimelineNode;
 
-class Timeline final : public IAMTimeline, public IAMSetErrorLog {
+class Timeline final : public ComObject<IAMTimeline, IAMSetErrorLog> {
  public:
-  static HRESULT CreateInstance(REFIID iid, void** object);
-
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
+  // outer: the aggregating object, or null (then iid is any of the two).
+  static HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** object);
+  // Through CreateInstance only.
+  explicit Timeline(IUnknown* outer);
 
   // IAMTimeline
   STDMETHODIMP CreateEmptyNode(IAMTimelineObj** node, TIMELINE_MAJOR_TYPE type) override;
@@ -56,10 +55,8 @@ class Timeline final : public IAMTimeline, public IAMSetErrorLog {
   long IndexOfGroup(const TimelineNode* group) const;
 
  private:
-  Timeline();
-  ~Timeline();
+  ~Timeline() override;
 
-  volatile LONG references_ = 1;
   std::vector<TimelineNode*> groups_;  // one reference each
   IAMErrorLog* errorLog_ = nullptr;
   double defaultFps_ = 15.0;

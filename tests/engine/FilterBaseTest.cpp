@@ -7,7 +7,7 @@
 
 #include "EngineTestSupport.h"
 #include "FilterConformance.h"
-#include "InputPin.h"
+#include "GraphTesting.h"
 #include "SourcePin.h"
 #include "SourceSeeking.h"
 #include "TransformFilter.h"
@@ -15,7 +15,6 @@
 namespace {
 
 const CLSID kTickClsid = {0x1c0a2b01, 0x7e55, 0x4d0b, {0x9a, 0x11, 0x52, 0x4e, 0x0f, 0x61, 0x70, 0x01}};
-const CLSID kCollectorClsid = {0x1c0a2b01, 0x7e55, 0x4d0b, {0x9a, 0x11, 0x52, 0x4e, 0x0f, 0x61, 0x70, 0x02}};
 const CLSID kInvertClsid = {0x1c0a2b01, 0x7e55, 0x4d0b, {0x9a, 0x11, 0x52, 0x4e, 0x0f, 0x61, 0x70, 0x03}};
 const REFERENCE_TIME kPeriod = 1000000;  // 10 frames a second
 
@@ -104,69 +103,6 @@ class TickSource final : public FilterBase {
   Pin pin_;
 };
 
-// Takes any ticks; keeps the frame numbers and segments; a renderer.
-class Collector final : public FilterBase {
- public:
-  explicit Collector(IUnknown* outer) : FilterBase(outer, kCollectorClsid), pin_(this) {}
-  int PinCount() override { return 1; }
-  PinBase* PinAt(int index) override { return index == 0 ? &pin_ : nullptr; }
-
-  std::vector<int> frames;
-  std::vector<REFERENCE_TIME> starts;
-  std::vector<REFERENCE_TIME> segments;
-  int flushes = 0;
-
- protected:
-  HRESULT OnInitStream() override {
-    pin_.Active();
-    return S_OK;
-  }
-  ULONG MiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
-
- private:
-  class Pin final : public InputPin {
-   public:
-    explicit Pin(Collector* filter) : InputPin(filter, L"In"), owner_(filter) {}
-    HRESULT Accepts(const AM_MEDIA_TYPE& type) override {
-      return type.majortype == MEDIATYPE_Stream ? S_OK : S_FALSE;
-    }
-
-   protected:
-    HRESULT OnReceive(IMediaSample* sample) override {
-      BYTE* data = nullptr;
-      sample->GetPointer(&data);
-      int frame;
-      memcpy(&frame, data, 4);
-      REFERENCE_TIME start = 0, stop = 0;
-      sample->GetTime(&start, &stop);
-      owner_->frames.push_back(frame);
-      owner_->starts.push_back(start);
-      return S_OK;
-    }
-    HRESULT OnEndOfStream() override {
-      return owner_->NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(owner_)));
-    }
-    HRESULT OnBeginFlush() override {
-      ++owner_->flushes;
-      return S_OK;
-    }
-    HRESULT OnEndFlush() override {
-      owner_->frames.clear();
-      owner_->starts.clear();
-      return S_OK;
-    }
-    HRESULT OnNewSegment(REFERENCE_TIME start, REFERENCE_TIME, double) override {
-      owner_->segments.push_back(start);
-      return S_OK;
-    }
-
-   private:
-    Collector* owner_;
-  };
-
-  Pin pin_;
-};
-
 // Ticks in, ticks out with their bytes inverted and their subtype changed.
 class Invert final : public TransformFilter {
  public:
@@ -195,58 +131,27 @@ ComPtr<IBaseFilter> Make(Args... args) {
   return filter;
 }
 
-ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION wanted) {
-  for (ComPtr<IPin>& pin : PinsOf(filter)) {
-    PIN_DIRECTION direction;
-    pin->QueryDirection(&direction);
-    if (direction == wanted) return pin;
-  }
-  return ComPtr<IPin>();
-}
-
-class FilterBaseTest : public EngineTest {
+class FilterBaseTest : public GraphTest {
  protected:
   void SetUp() override {
-    EngineTest::SetUp();
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                     graph.ReceiveVoid()));
+    GraphTest::SetUp();
     source = Make<TickSource>(10);
-    sink = Make<Collector>();
+    Sink()->accepted = MEDIATYPE_Stream;
     ASSERT_EQ(S_OK, graph->AddFilter(source.Get(), L"ticks"));
     ASSERT_EQ(S_OK, graph->AddFilter(sink.Get(), L"collector"));
   }
-  void TearDown() override {
-    if (graph) graph.As<IMediaControl>(IID_IMediaControl)->Stop();
-    graph.Reset();
-    source.Reset();
-    sink.Reset();
-    EngineTest::TearDown();
+  // The frame numbers the sink has kept.
+  std::vector<int> Frames() {
+    std::vector<int> frames;
+    for (const Sample& sample : Sink()->samples) frames.push_back(*reinterpret_cast<const int*>(sample.bytes.data()));
+    return frames;
   }
-  Collector* Sink() { return static_cast<Collector*>(sink.Get()); }
-  // The first completion event of a new run (events left from an earlier
-  // run are drained first). GetEvent may also give up early when the queue
-  // runs empty, so it is asked until the deadline.
-  long RunToEnd() {
-    ComPtr<IMediaEvent> events = graph.As<IMediaEvent>(IID_IMediaEvent);
-    long code = 0;
-    LONG_PTR first, second;
-    while (events->GetEvent(&code, &first, &second, 0) == S_OK) events->FreeEventParams(code, first, second);
-    EXPECT_TRUE(SUCCEEDED(graph.As<IMediaControl>(IID_IMediaControl)->Run()));
-    for (DWORD deadline = GetTickCount() + 5000; GetTickCount() < deadline;) {
-      if (events->GetEvent(&code, &first, &second, 100) != S_OK) continue;
-      events->FreeEventParams(code, first, second);
-      if (code == EC_COMPLETE || code == EC_ERRORABORT) return code;
-    }
-    return 0;
-  }
-
-  ComPtr<IGraphBuilder> graph;
-  ComPtr<IBaseFilter> source, sink;
+  long RunToEnd() { return ::RunToEnd(graph.Get()); }
 };
 
 TEST_F(FilterBaseTest, EveryFilterConforms) {
   ExpectConformingFilter(source.Get(), kTickClsid);
-  ExpectConformingFilter(sink.Get(), kCollectorClsid);
+  ExpectConformingFilter(sink.Get(), CollectingSink::kClsid);
   ComPtr<IBaseFilter> invert = Make<Invert>();
   ExpectConformingFilter(invert.Get(), kInvertClsid);
 }
@@ -260,15 +165,14 @@ TEST_F(FilterBaseTest, StreamsEveryFrameInOrderAndCompletes) {
   MediaType::Free(&type);
   EXPECT_EQ(EC_COMPLETE, RunToEnd());
   std::vector<int> expected = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-  EXPECT_EQ(expected, Sink()->frames);
-  ASSERT_EQ(10u, Sink()->starts.size());
-  EXPECT_EQ(9 * kPeriod, Sink()->starts.back());
+  EXPECT_EQ(expected, Frames());
+  EXPECT_EQ(9 * kPeriod, Sink()->samples.back().start);
 
   // A second run starts over.
   graph.As<IMediaControl>(IID_IMediaControl)->Stop();
-  Sink()->frames.clear();
+  Sink()->samples.clear();
   EXPECT_EQ(EC_COMPLETE, RunToEnd());
-  EXPECT_EQ(expected, Sink()->frames);
+  EXPECT_EQ(expected, Frames());
 }
 
 TEST_F(FilterBaseTest, ASeekFlushesAndRestartsFromTheNewPosition) {
@@ -281,7 +185,7 @@ TEST_F(FilterBaseTest, ASeekFlushesAndRestartsFromTheNewPosition) {
   ASSERT_EQ(S_OK, seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
   EXPECT_EQ(1, Sink()->flushes);
   EXPECT_EQ(EC_COMPLETE, RunToEnd());
-  EXPECT_EQ((std::vector<int>{6, 7, 8, 9}), Sink()->frames);
+  EXPECT_EQ((std::vector<int>{6, 7, 8, 9}), Frames());
   EXPECT_EQ(6 * kPeriod, Sink()->segments.back());
 }
 
@@ -306,6 +210,7 @@ TEST_F(FilterBaseTest, ConnectionsFollowThePublishedRules) {
   ASSERT_EQ(S_OK, allocator->GetBuffer(sample.Receive(), nullptr, nullptr, 0));
   EXPECT_EQ(VFW_E_WRONG_STATE, memory->Receive(sample.Get()));
 
+  Sink()->cueing = false;  // so Receive on this thread returns while paused
   ASSERT_EQ(S_OK, sink->Pause());
   EXPECT_EQ(VFW_E_NOT_STOPPED, in->Disconnect());
   EXPECT_EQ(S_OK, memory->Receive(sample.Get()));
@@ -353,9 +258,9 @@ TEST_F(FilterBaseTest, ATransformConnectsAfterItsInputAndKeepsTimes) {
   ASSERT_EQ(S_OK, graph->ConnectDirect(PinOf(source.Get(), PINDIR_OUTPUT).Get(), in.Get(), nullptr));
   ASSERT_EQ(S_OK, graph->ConnectDirect(out.Get(), PinOf(sink.Get(), PINDIR_INPUT).Get(), nullptr));
   EXPECT_EQ(EC_COMPLETE, RunToEnd());
-  ASSERT_EQ(10u, Sink()->frames.size());
-  EXPECT_EQ(~4, Sink()->frames[4]);
-  EXPECT_EQ(4 * kPeriod, Sink()->starts[4]);
+  ASSERT_EQ(10u, Frames().size());
+  EXPECT_EQ(~4, Frames()[4]);
+  EXPECT_EQ(4 * kPeriod, Sink()->samples[4].start);
 }
 
 }  // namespace

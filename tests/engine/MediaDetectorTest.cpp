@@ -4,32 +4,24 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 
+#include "EngineFilters.h"
+#include "EngineObjects.h"
 #include "EngineTestSupport.h"
 #include "MediaTypeBuilder.h"
 #include "RiffBytes.h"
 #include "StillImageReader.h"
 #include "TempFolder.h"
+#include "TestMedia.h"
+#include "WavReader.h"
 
 namespace {
 
 // --- Media the tests write themselves ---
 
-// An AVI with 10 frames of 64x48 24-bit video at 25 fps and 0.5 s of 44.1 kHz
-// stereo 16-bit PCM.
-std::string Avi(DWORD videoRate = 25) {
-  BITMAPINFOHEADER bitmap = Bitmap(64, 48, 24);
-  WAVEFORMATEX wave = Wave(WAVE_FORMAT_PCM, 2, 44100, 16, 4);
-  std::string video = List("LIST", "strl", StreamHeader("vids", 1, videoRate, 10) + Chunk("strf", Bytes(bitmap)));
-  std::string audio = List("LIST", "strl", StreamHeader("auds", 4, 176400, 22050) + Chunk("strf", Bytes(wave)));
-  std::string headers = List("LIST", "hdrl", Chunk("avih", std::string(56, '\0')) + video + audio);
-  std::string movie;
-  for (int i = 0; i < 10; ++i) movie += Chunk("00db", std::string(64 * 48 * 3, char(i)));
-  movie += Chunk("01wb", std::string(22050 * 4, '\0'));
-  return List("RIFF", "AVI ", headers + List("LIST", "movi", movie));
-}
 
 // An uncompressed 24-bit TGA, width x height, top rows red, bottom rows blue,
 // stored bottom-up; or a run-length 32-bit one stored top-down.
@@ -53,44 +45,6 @@ std::string Tga(WORD width, WORD height, bool runLength) {
     }
   }
   return tga;
-}
-
-// A width x height image through a WIC encoder: top half red, bottom half blue.
-void EncodeImage(const std::wstring& path, const GUID& container, UINT width, UINT height) {
-  ComPtr<IWICImagingFactory> factory;
-  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                   factory.ReceiveVoid()));
-  ComPtr<IWICStream> stream;
-  ASSERT_EQ(S_OK, factory->CreateStream(stream.Receive()));
-  ASSERT_EQ(S_OK, stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE));
-  ComPtr<IWICBitmapEncoder> encoder;
-  ASSERT_EQ(S_OK, factory->CreateEncoder(container, nullptr, encoder.Receive()));
-  ASSERT_EQ(S_OK, encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache));
-  ComPtr<IWICBitmapFrameEncode> frame;
-  ASSERT_EQ(S_OK, encoder->CreateNewFrame(frame.Receive(), nullptr));
-  ASSERT_EQ(S_OK, frame->Initialize(nullptr));
-  ASSERT_EQ(S_OK, frame->SetSize(width, height));
-  bool indexed = container == GUID_ContainerFormatGif;
-  WICPixelFormatGUID format = indexed ? GUID_WICPixelFormat8bppIndexed : GUID_WICPixelFormat24bppBGR;
-  const WICPixelFormatGUID wanted = format;
-  ASSERT_EQ(S_OK, frame->SetPixelFormat(&format));
-  ASSERT_TRUE(format == wanted);
-  std::string pixels;
-  if (indexed) {
-    ComPtr<IWICPalette> palette;
-    ASSERT_EQ(S_OK, factory->CreatePalette(palette.Receive()));
-    WICColor colours[2] = {0xffff0000, 0xff0000ff};
-    ASSERT_EQ(S_OK, palette->InitializeCustom(colours, 2));
-    ASSERT_EQ(S_OK, frame->SetPalette(palette.Get()));
-    for (UINT y = 0; y < height; ++y) pixels += std::string(width, char(y < height / 2 ? 0 : 1));
-  } else {
-    for (UINT y = 0; y < height; ++y)
-      for (UINT x = 0; x < width; ++x) pixels += y < height / 2 ? std::string("\0\0\xff", 3) : std::string("\xff\0\0", 3);
-  }
-  UINT stride = UINT(pixels.size() / height);
-  ASSERT_EQ(S_OK, frame->WritePixels(height, stride, UINT(pixels.size()), reinterpret_cast<BYTE*>(&pixels[0])));
-  ASSERT_EQ(S_OK, frame->Commit());
-  ASSERT_EQ(S_OK, encoder->Commit());
 }
 
 // Top half red, bottom half blue, in top-down BGRA (JPEG within a margin).
@@ -147,7 +101,9 @@ class MediaDetectorTest : public EngineTest {
     return type;
   }
   void ExpectNoFile() {
-    EXPECT_EQ(0, Streams());
+    long count = 7;
+    EXPECT_EQ(E_INVALIDARG, detector->get_OutputStreams(&count));
+    EXPECT_EQ(7, count);
     BSTR name = reinterpret_cast<BSTR>(1);
     EXPECT_EQ(S_OK, detector->get_Filename(&name));
     EXPECT_EQ(nullptr, name);
@@ -338,6 +294,247 @@ TEST_F(MediaDetectorTest, TgaPlainAndRunLengthReadTopDown) {
   ASSERT_EQ(S_OK, reader.Open(folder.File(L"over.tga").c_str()));
   std::vector<BYTE> pixels;
   EXPECT_EQ(VFW_E_INVALID_FILE_FORMAT, reader.ReadFrame(0, 0, &pixels));
+}
+
+// --- The published IMediaDet results, frames, filters and aggregation ---
+
+// Aggregates one engine object: answers IUnknown itself and forwards only
+// the iids it lists, so what it holds looks like any other object.
+class Outer final : public IUnknown {
+ public:
+  explicit Outer(std::vector<IID> forwarded) : forwarded_(std::move(forwarded)) {}
+  HRESULT Aggregate(const CLSID& clsid) {
+    return CoCreateInstance(clsid, this, CLSCTX_INPROC_SERVER, IID_IUnknown, inner.ReceiveVoid());
+  }
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    for (const IID& forwarded : forwarded_)
+      if (iid == forwarded) return inner->QueryInterface(iid, out);
+    *out = iid == IID_IUnknown ? this : nullptr;
+    return *out ? AddRef(), S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
+  STDMETHODIMP_(ULONG) Release() override { return --references; }  // lives on the test's stack
+
+  ComPtr<IUnknown> inner;
+  ULONG references = 1;
+
+ private:
+  std::vector<IID> forwarded_;
+};
+
+enum class Media { kNone, kAvi, kWav, kStill };
+
+class MediaDetectorContractTest : public MediaDetectorTest {
+ protected:
+  void SetUp() override {
+    MediaDetectorTest::SetUp();
+    ASSERT_TRUE(WriteWholeFile(folder.File(L"clip.avi"), IndexedAvi(24, false)));
+    ASSERT_TRUE(WriteWholeFile(folder.File(L"tone.wav"), PcmWav(16, 2, 8000, std::vector<int>(1600, 5))));
+    EncodeImage(folder.File(L"still.png"), GUID_ContainerFormatPng, 8, 4);
+  }
+  ComPtr<IMediaDet> NewDetector(Media media) {
+    ComPtr<IMediaDet> fresh;
+    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaDet,
+                                     fresh.ReceiveVoid()));
+    const wchar_t* names[] = {nullptr, L"clip.avi", L"tone.wav", L"still.png"};
+    BSTR name = media == Media::kNone ? nullptr : SysAllocString(folder.File(names[int(media)]).c_str());
+    EXPECT_EQ(S_OK, name ? fresh->put_Filename(name) : S_OK);
+    SysFreeString(name);
+    return fresh;
+  }
+  // The bitmap GetBitmapBits answers, after checking its size query.
+  static std::string Bitmap(IMediaDet* from, double time, long width, long height) {
+    long size = 0;
+    EXPECT_EQ(S_OK, from->GetBitmapBits(time, &size, nullptr, width, height));
+    EXPECT_EQ(long(40 + (width * 3 + 3) / 4 * 4 * height), size);
+    std::string bits(size_t(size), '\0');
+    EXPECT_EQ(S_OK, from->GetBitmapBits(time, nullptr, &bits[0], width, height));
+    return bits;
+  }
+};
+
+// A call of method whose out value starts as junk and must come back null.
+template <class T>
+std::function<HRESULT(IMediaDet*)> Clears(HRESULT (STDMETHODCALLTYPE IMediaDet::*method)(T*)) {
+  return [method](IMediaDet* d) {
+    T out = reinterpret_cast<T>(1);
+    HRESULT hr = (d->*method)(&out);
+    EXPECT_EQ(T(), out);
+    return hr;
+  };
+}
+
+struct Call {
+  const char* what;
+  Media media;
+  HRESULT expected;
+  std::function<HRESULT(IMediaDet*)> call;
+};
+
+TEST_F(MediaDetectorContractTest, EveryMethodAnswersThePublishedResultWithoutAFileAndForBadArguments) {
+  const double nan = std::nan("");
+  const Call calls[] = {
+      {"streams", Media::kNone, E_INVALIDARG,
+       [](IMediaDet* d) { long n = 7; HRESULT hr = d->get_OutputStreams(&n); EXPECT_EQ(7, n); return hr; }},
+      {"current", Media::kNone, E_INVALIDARG, [](IMediaDet* d) { long n = 7; return d->get_CurrentStream(&n); }},
+      {"put current", Media::kNone, E_INVALIDARG, [](IMediaDet* d) { return d->put_CurrentStream(0); }},
+      {"type", Media::kNone, E_INVALIDARG, [](IMediaDet* d) { GUID g; return d->get_StreamType(&g); }},
+      {"media type", Media::kNone, E_INVALIDARG, [](IMediaDet* d) {
+         AM_MEDIA_TYPE t = {};
+         t.pbFormat = reinterpret_cast<BYTE*>(1);
+         HRESULT hr = d->get_StreamMediaType(&t);
+         EXPECT_EQ(nullptr, t.pbFormat);
+         return hr;
+       }},
+      {"type text", Media::kNone, E_INVALIDARG, Clears(&IMediaDet::get_StreamTypeB)},
+      {"filter", Media::kNone, S_OK, Clears(&IMediaDet::get_Filter)},
+      {"name", Media::kNone, S_OK, Clears(&IMediaDet::get_Filename)},
+      {"bits", Media::kNone, E_INVALIDARG, [](IMediaDet* d) { long n; return d->GetBitmapBits(0, &n, nullptr, 8, 8); }},
+      {"write", Media::kNone, E_INVALIDARG,
+       [](IMediaDet* d) { return d->WriteBitmapBits(0, 8, 8, const_cast<BSTR>(L"x.bmp")); }},
+      {"grab", Media::kNone, E_INVALIDARG, [](IMediaDet* d) { return d->EnterBitmapGrabMode(0); }},
+      {"grabber", Media::kAvi, E_NOINTERFACE, Clears(&IMediaDet::GetSampleGrabber)},
+      {"empty name", Media::kAvi, E_INVALIDARG, [](IMediaDet* d) { return d->put_Filename(nullptr); }},
+      {"null filter", Media::kAvi, E_POINTER, [](IMediaDet* d) { return d->put_Filter(nullptr); }},
+      {"no filter", Media::kAvi, E_NOINTERFACE, [](IMediaDet* d) { return d->put_Filter(d); }},
+      {"stream 2", Media::kAvi, E_INVALIDARG, [](IMediaDet* d) { return d->put_CurrentStream(2); }},
+      {"null streams", Media::kAvi, E_POINTER, [](IMediaDet* d) { return d->get_OutputStreams(nullptr); }},
+      {"null bits", Media::kAvi, E_POINTER, [](IMediaDet* d) { return d->GetBitmapBits(0, nullptr, nullptr, 8, 8); }},
+      {"width 0", Media::kAvi, E_INVALIDARG,
+       [](IMediaDet* d) { long n; return d->GetBitmapBits(0, &n, nullptr, 0, 8); }},
+      {"too large", Media::kAvi, E_INVALIDARG,
+       [](IMediaDet* d) { long n; return d->GetBitmapBits(0, &n, nullptr, 100000, 100000); }},
+      {"time nan", Media::kAvi, E_INVALIDARG, [nan](IMediaDet* d) { return d->EnterBitmapGrabMode(nan); }},
+      {"write no name", Media::kAvi, E_INVALIDARG, [](IMediaDet* d) { return d->WriteBitmapBits(0, 8, 8, nullptr); }},
+      {"audio rate", Media::kWav, VFW_E_INVALIDMEDIATYPE,
+       [](IMediaDet* d) { double r = 7; HRESULT hr = d->get_FrameRate(&r); EXPECT_EQ(7, r); return hr; }},
+      {"audio bits", Media::kWav, VFW_E_INVALIDMEDIATYPE,
+       [](IMediaDet* d) { long n; return d->GetBitmapBits(0, &n, nullptr, 8, 8); }},
+  };
+  for (const Call& call : calls) {
+    SCOPED_TRACE(call.what);
+    EXPECT_EQ(call.expected, call.call(NewDetector(call.media).Get()));
+  }
+}
+
+TEST_F(MediaDetectorContractTest, FramesAreBottomUp24BitBitmapsOfTheTimeScaledToTheSizeAsked) {
+  detector = NewDetector(Media::kAvi);
+  std::string bitmap = Bitmap(detector.Get(), 0.25, 5, 3);  // frame 6 of 10 at 25 fps
+  BITMAPINFOHEADER header = {40, 5, 3, 1, 24, BI_RGB, 48, 0, 0, 0, 0};
+  EXPECT_EQ(Bytes(header), bitmap.substr(0, 40));
+  EXPECT_EQ(IndexedAviFrame(3, 6), bitmap.substr(40));
+  EXPECT_EQ(IndexedAviFrame(3, 9), Bitmap(detector.Get(), 100.0, 5, 3).substr(40));  // past the end: the last frame
+  // Averaged to one pixel: blue 10 * f, green the mean of 0..2, red of 0..4.
+  EXPECT_EQ(std::string("\x14\x01\x02\0", 4), Bitmap(detector.Get(), 0.08, 1, 1).substr(40));
+
+  // WriteBitmapBits writes the same bitmap as a file.
+  std::wstring path = folder.File(L"frame.bmp");
+  BSTR name = SysAllocString(path.c_str());
+  ASSERT_TRUE(WriteWholeFile(path, std::string(1000, 'x')));  // written over
+  ASSERT_EQ(S_OK, detector->WriteBitmapBits(0.25, 5, 3, name));
+  SysFreeString(name);
+  BITMAPFILEHEADER fileHeader = {0x4d42, 14 + 40 + 48, 0, 0, 14 + 40};
+  EXPECT_EQ(Bytes(fileHeader) + Bitmap(detector.Get(), 0.25, 5, 3), ReadWholeFile(path));
+
+  name = SysAllocString(folder.File(L"no such folder\\frame.bmp").c_str());
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), detector->WriteBitmapBits(0.25, 5, 3, name));
+  SysFreeString(name);
+
+  // Grabbing frames ends stream information, as the reference says.
+  long count;
+  EXPECT_EQ(E_INVALIDARG, detector->get_OutputStreams(&count));
+  EXPECT_EQ(E_INVALIDARG, detector->put_CurrentStream(0));
+
+  // An 8 x 4 still, red over blue, doubled and halved.
+  detector = NewDetector(Media::kStill);
+  for (long scale : {2, 8}) {
+    std::string bits = Bitmap(detector.Get(), 1.0, 2 * scale, scale).substr(40);
+    size_t row = size_t(2 * scale * 3 + 3) / 4 * 4, rows = size_t(scale);
+    EXPECT_EQ(std::string("\xff\0\0", 3), bits.substr(0, 3));                       // bottom left: blue
+    EXPECT_EQ(std::string("\0\0\xff", 3), bits.substr(row * (rows - 1) + 3, 3));  // top: red
+  }
+}
+
+// Every answer about the streams, in order, and the file name.
+std::vector<std::wstring> Describe(IMediaDet* detector) {
+  std::vector<std::wstring> lines;
+  AM_MEDIA_TYPE type;
+  for (long i = 0; detector->put_CurrentStream(i) == S_OK && detector->get_StreamMediaType(&type) == S_OK; ++i) {
+    double length = 0, rate = 0;
+    detector->get_StreamLength(&length);
+    detector->get_FrameRate(&rate);
+    wchar_t subtype[40];
+    StringFromGUID2(type.subtype, subtype, 40);
+    lines.push_back(subtype + (L" " + std::to_wstring(type.cbFormat) + L" " + std::to_wstring(length)) + L" " +
+                    std::to_wstring(rate));
+    MediaType::Free(&type);
+  }
+  BSTR name = nullptr;
+  detector->get_Filename(&name);
+  lines.push_back(name);
+  SysFreeString(name);
+  return lines;
+}
+
+TEST_F(MediaDetectorContractTest, GetFilterHandsOutTheSourceAndPutFilterTakesItOrAForeignOne) {
+  ComPtr<IMediaDet> byName = NewDetector(Media::kAvi);
+  ComPtr<IUnknown> source, again;
+  ASSERT_EQ(S_OK, byName->get_Filter(source.Receive()));
+  CLSID clsid = GUID_NULL;
+  source.As<IBaseFilter>(IID_IBaseFilter)->GetClassID(&clsid);
+  EXPECT_TRUE(clsid == CLSID_EngineMediaSource);
+  // The same filter aggregated by an object that hides what it is: its pins
+  // describe it (16-bit PCM of 3 samples at 8 kHz, RGB32 at 25 fps) and its
+  // frames come through a graph.
+  Outer foreign({IID_IBaseFilter, IID_IMediaFilter, IID_IPersist, IID_IFileSourceFilter});
+  ASSERT_EQ(S_OK, foreign.Aggregate(CLSID_EngineMediaSource));
+  ASSERT_EQ(S_OK, ComPtr<IUnknown>(&foreign).As<IFileSourceFilter>(IID_IFileSourceFilter)->Load(
+                      folder.File(L"clip.avi").c_str(), nullptr));
+  std::vector<std::wstring> foreignStreams = {L"{00000001-0000-0010-8000-00AA00389B71} 18 0.000375 0.000000",
+                                              L"{E436EB7E-524F-11CE-9F53-0020AF0BA770} 88 0.400000 25.000000",
+                                              folder.File(L"clip.avi")};
+  for (auto [filter, streams] : {std::pair{source.Get(), Describe(byName.Get())}, {&foreign, foreignStreams}}) {
+    ComPtr<IMediaDet> byFilter = NewDetector(Media::kNone);
+    ASSERT_EQ(S_OK, byFilter->put_Filter(filter));
+    EXPECT_EQ(streams, Describe(byFilter.Get()));
+    EXPECT_EQ(Bitmap(byName.Get(), 0.1, 5, 3), Bitmap(byFilter.Get(), 0.1, 5, 3));
+    EXPECT_EQ(IndexedAviFrame(3, 6), Bitmap(byFilter.Get(), 0.25, 5, 3).substr(40));
+    ASSERT_EQ(S_OK, byFilter->get_Filter(again.Receive()));
+    EXPECT_EQ(filter, again.Get());
+  }
+  again.Reset();
+  foreign.inner.Reset();
+  EXPECT_EQ(1u, foreign.references);
+}
+
+struct Aggregable {
+  const CLSID* clsid;
+  const IID* iid;
+};
+
+TEST_F(MediaDetectorContractTest, TheDetectorAndTheTimelineCanBeAggregated) {
+  long live = EngineObjectCount();
+  for (const Aggregable& kind : {Aggregable{&CLSID_MediaDet, &IID_IMediaDet}, {&CLSID_AMTimeline, &IID_IAMTimeline}}) {
+    Outer outer({*kind.iid});
+    IUnknown* refused = reinterpret_cast<IUnknown*>(1);
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, CoCreateInstance(*kind.clsid, &outer, CLSCTX_INPROC_SERVER, *kind.iid,
+                                                      reinterpret_cast<void**>(&refused)));
+    EXPECT_EQ(nullptr, refused);
+    ASSERT_EQ(S_OK, outer.Aggregate(*kind.clsid));
+    EXPECT_EQ(1u, outer.references);
+    ComPtr<IUnknown> facet, identity;
+    ASSERT_EQ(S_OK, outer.inner->QueryInterface(IID_IUnknown, identity.ReceiveVoid()));
+    EXPECT_EQ(outer.inner.Get(), identity.Get());  // the inner IUnknown does not delegate
+    ASSERT_EQ(S_OK, outer.QueryInterface(*kind.iid, facet.ReceiveVoid()));
+    EXPECT_EQ(2u, outer.references);  // the interface counts on the outer object
+    ASSERT_EQ(S_OK, facet->QueryInterface(IID_IUnknown, identity.ReceiveVoid()));
+    EXPECT_EQ(static_cast<IUnknown*>(&outer), identity.Get());
+    identity.Reset();
+    facet.Reset();
+    EXPECT_EQ(1u, outer.references);
+    outer.inner.Reset();
+    EXPECT_EQ(live, EngineObjectCount());
+  }
 }
 
 }  // namespace
