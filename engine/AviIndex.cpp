@@ -3,45 +3,67 @@
 #include <vfwmsgs.h>
 
 namespace {
-// 16 bytes an entry: id, flags, offset, size. Four million entries is over
-// a day of video at 30 frames a second; more is hostile.
-const UINT64 kMaxIndexSize = UINT64(16) * 4 * 1024 * 1024;
-const DWORD kEntriesPerRead = 4096;
-
-bool IsVideoChunk(DWORD id, int streamNumber) {
-  if (streamNumber < 0 || streamNumber > 99) return false;
-  WORD number = WORD(BYTE('0' + streamNumber / 10) | BYTE('0' + streamNumber % 10) << 8);
-  WORD kind = WORD(id >> 16);
-  return WORD(id) == number && (kind == ('d' | 'b' << 8) || kind == ('d' | 'c' << 8));
+// NN of a chunk id "NNxx", -1 when those are not two digits.
+int Number(DWORD chunkId) {
+  char tens = char(chunkId), units = char(chunkId >> 8);
+  if (tens < '0' || tens > '9' || units < '0' || units > '9') return -1;
+  return (tens - '0') * 10 + (units - '0');
 }
+
+WORD Kind(char a, char b) { return WORD(BYTE(a) | BYTE(b) << 8); }
 }  // namespace
 
-HRESULT AviIndex::Load(RiffFile* file, const RiffChunk& index, int streamNumber) {
-  entries_.clear();
-  if (index.size > kMaxIndexSize) return VFW_E_INVALID_FILE_FORMAT;
-  std::vector<DWORD> block(kEntriesPerRead * 4);
-  UINT64 count = index.size / 16;
-  for (UINT64 first = 0; first < count; first += kEntriesPerRead) {
-    DWORD entries = DWORD(count - first < kEntriesPerRead ? count - first : kEntriesPerRead);
-    HRESULT hr = file->Read(index.data + first * 16, block.data(), entries * 16);
-    if (FAILED(hr)) return hr;
-    for (DWORD i = 0; i < entries; ++i) {
-      const DWORD* entry = &block[i * 4];
-      if (IsVideoChunk(entry[0], streamNumber)) entries_.push_back(Entry{entry[0], entry[2], entry[3]});
-    }
-  }
-  return S_OK;
+int AviIndex::StreamOf(DWORD chunkId) {
+  WORD kind = WORD(chunkId >> 16);
+  if (kind != Kind('d', 'b') && kind != Kind('d', 'c') && kind != Kind('w', 'b')) return -1;
+  return Number(chunkId);
 }
 
-HRESULT AviIndex::Locate(RiffFile* file, const RiffChunk& movie, size_t n, RiffChunk* chunk) const {
+int AviIndex::PaletteStreamOf(DWORD chunkId) {
+  return WORD(chunkId >> 16) == Kind('p', 'c') ? Number(chunkId) : -1;
+}
+
+void AviIndex::AddPaletteChange(UINT64 offset, DWORD size) {
+  if (paletteChanges_.size() < kMaxPaletteChanges) paletteChanges_.push_back(PaletteChange{entries_.size(), offset, size});
+}
+
+bool AviIndex::Add(UINT64 offset, DWORD size, bool key) {
+  if (entries_.size() >= kMaxEntries) return false;
+  entries_.push_back(Entry{offset, size, key});
+  bytes_ += size;
+  return true;
+}
+
+bool AviIndex::Shown(size_t n, size_t* shown) const {
+  if (n >= entries_.size()) return false;
+  for (size_t i = n + 1; i-- > 0;) {
+    if (entries_[i].size) {
+      *shown = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+size_t AviIndex::KeyAtOrBefore(size_t n) const {
+  if (n >= entries_.size()) return 0;
+  for (size_t i = n + 1; i-- > 0;) {
+    if (entries_[i].key) return i;
+  }
+  return 0;
+}
+
+HRESULT AviIndex::Read(RiffFile* file, int stream, size_t n, UINT64 offset, void* buffer, DWORD size) const {
   if (n >= entries_.size()) return E_INVALIDARG;
-  while (n > 0 && entries_[n].size == 0) --n;
   const Entry& entry = entries_[n];
-  // The offset counts from the list type, four bytes before the list's data.
-  UINT64 header = movie.data - 4 + entry.offset;
-  if (entry.size == 0 || header < movie.data) return VFW_E_INVALID_FILE_FORMAT;
-  HRESULT hr = file->Next(movie, header, chunk);
-  if (hr == S_OK && chunk->id == entry.id && chunk->size == entry.size) return S_OK;
-  // Open saw the whole file: past the list or at another chunk, the entry is damaged.
-  return FAILED(hr) && hr != VFW_E_FILE_TOO_SHORT ? hr : VFW_E_INVALID_FILE_FORMAT;
+  if (offset > entry.size || size > entry.size - offset) return E_INVALIDARG;
+  if (entry.offset < 8) return VFW_E_INVALID_FILE_FORMAT;
+  DWORD header[2];
+  HRESULT hr = file->Read(entry.offset - 8, header, sizeof header);
+  if (hr == VFW_E_FILE_TOO_SHORT) return VFW_E_INVALID_FILE_FORMAT;
+  if (FAILED(hr)) return hr;
+  if (StreamOf(header[0]) != stream || header[1] != entry.size) return VFW_E_INVALID_FILE_FORMAT;
+  hr = file->Read(entry.offset + offset, buffer, size);
+  // The entry named a chunk the file does not hold whole.
+  return hr == VFW_E_FILE_TOO_SHORT ? VFW_E_INVALID_FILE_FORMAT : hr;
 }

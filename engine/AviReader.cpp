@@ -6,19 +6,24 @@
 #include <vfwmsgs.h>
 
 #include <cstring>
+#include <new>
 
+#include "AviLegacyIndex.h"
+#include "AviMovieScan.h"
+#include "AviOpenDmlIndex.h"
 #include "MediaTypeBuilder.h"
 
 namespace {
+const DWORD kList = RiffId('L', 'I', 'S', 'T');
 const DWORD kVids = RiffId('v', 'i', 'd', 's');
 const DWORD kAuds = RiffId('a', 'u', 'd', 's');
 const size_t kMaxStreams = 100;
 // Real header lists hold a few chunks per stream.
 const int kMaxHeaderChunks = 1000;
-// Past 8K a frame is hostile, not real; this bounds both buffers.
+// Past 8K a frame is hostile, not real; this bounds every picture buffer.
 const UINT64 kMaxPixels = 8192 * 4608;
 
-// length * scale / rate seconds, in REFERENCE_TIME; -1 when that does not fit
+// count * scale / rate seconds, in REFERENCE_TIME; -1 when that does not fit
 // (past 100,000 hours no real stream goes).
 REFERENCE_TIME UnitsToTime(UINT64 count, DWORD scale, DWORD rate) {
   double time = double(count) * double(scale) * double(kUnitsPerSecond) / double(rate) + 0.5;
@@ -33,50 +38,91 @@ size_t FrameAt(REFERENCE_TIME time, DWORD scale, DWORD rate, size_t count) {
   return frame < count ? size_t(frame) : count - 1;
 }
 
-// Rows of 24- or 32-bit BGR, stored bottom-up when the height is positive,
-// to top-down BGRA. The fourth byte of BI_RGB 32-bit is not alpha.
-void ToBgra(const BYTE* stored, const BITMAPINFOHEADER& bitmap, size_t stride, BYTE* out) {
-  size_t width = size_t(bitmap.biWidth);
-  size_t height = size_t(bitmap.biHeight < 0 ? -bitmap.biHeight : bitmap.biHeight);
-  size_t bytes = bitmap.biBitCount / 8;
-  for (size_t y = 0; y < height; ++y) {
-    const BYTE* row = stored + stride * (bitmap.biHeight < 0 ? y : height - 1 - y);
-    for (size_t x = 0; x < width; ++x, out += 4, row += bytes) {
-      out[0] = row[0];
-      out[1] = row[1];
-      out[2] = row[2];
-      out[3] = 255;
-    }
-  }
+// The stream header as far as the chunk holds it: older writers leave out rcFrame.
+HRESULT ReadStreamHeader(RiffFile* file, const RiffChunk& chunk, AVISTREAMHEADER* header) {
+  *header = AVISTREAMHEADER();
+  DWORD size = chunk.size < sizeof *header - 8 ? DWORD(chunk.size) : DWORD(sizeof *header - 8);
+  if (size < offsetof(AVISTREAMHEADER, dwSuggestedBufferSize) - 8) return VFW_E_INVALID_FILE_FORMAT;
+  return file->Read(chunk.data, &header->fccType, size);
+}
+
+// The bytes one unit of an audio stream's length counts: its header's sample
+// size, or for formats of fixed frames that leave it 0, the block size; 0
+// where each chunk is a unit (variable frames).
+DWORD AudioSampleSize(DWORD headerSampleSize, const std::vector<BYTE>& format) {
+  if (headerSampleSize) return headerSampleSize;
+  WAVEFORMATEX wave = {};
+  memcpy(&wave, format.data(), format.size() < sizeof wave ? format.size() : sizeof wave);
+  bool fixed = wave.wFormatTag == WAVE_FORMAT_PCM || wave.wFormatTag == WAVE_FORMAT_IEEE_FLOAT ||
+               wave.wFormatTag == WAVE_FORMAT_ALAW || wave.wFormatTag == WAVE_FORMAT_MULAW ||
+               wave.wFormatTag == WAVE_FORMAT_EXTENSIBLE;
+  return fixed ? wave.nBlockAlign : 0;
 }
 }  // namespace
 
 HRESULT AviReader::Open(const wchar_t* path) {
   HRESULT hr = file_.Open(path);
   if (FAILED(hr)) return hr;
-  RiffChunk form, headers, list;
+  RiffChunk form, headers;
   hr = file_.OpenForm(RiffId('A', 'V', 'I', ' '), &form);
+  if (FAILED(hr) && hr != VFW_E_FILE_TOO_SHORT) return hr;
+  cut_ = hr == VFW_E_FILE_TOO_SHORT;
+  hr = ReadForm(form, &headers);
+  if (SUCCEEDED(hr)) hr = ReadHeaders(headers);
   if (FAILED(hr)) return hr;
-  hr = file_.Find(form, RiffId('L', 'I', 'S', 'T'), RiffId('h', 'd', 'r', 'l'), &headers);
-  if (hr != S_OK) return FAILED(hr) ? hr : VFW_E_INVALID_FILE_FORMAT;
-  hr = file_.Find(form, RiffId('L', 'I', 'S', 'T'), RiffId('m', 'o', 'v', 'i'), &movie_);
-  if (hr != S_OK) return FAILED(hr) ? hr : VFW_E_INVALID_FILE_FORMAT;
-  hr = file_.Find(form, RiffId('i', 'd', 'x', '1'), 0, &index_);
-  if (FAILED(hr)) return hr;
-  if (hr != S_OK) index_ = RiffChunk();
+  BuildIndexes();
+  return FinishStreams();
+}
+
+// The header list must be whole; the 'movi' list may be cut off.
+HRESULT AviReader::ReadForm(const RiffChunk& form, RiffChunk* headers) {
+  RiffChunk chunk;
+  bool haveHeaders = false, haveMovie = false;
+  int walked = 0;
+  for (UINT64 offset = form.data; !haveMovie || !legacyIndex_.size; offset = chunk.next) {
+    if (++walked > kMaxHeaderChunks) break;
+    HRESULT hr = file_.Next(form, offset, &chunk);
+    if (hr == S_FALSE || (hr == VFW_E_FILE_TOO_SHORT && haveMovie)) break;
+    bool isMovie = chunk.id == kList && chunk.listType == RiffId('m', 'o', 'v', 'i');
+    if (FAILED(hr) && !(hr == VFW_E_FILE_TOO_SHORT && isMovie && haveHeaders)) return hr;
+    if (chunk.id == kList && chunk.listType == RiffId('h', 'd', 'r', 'l') && !haveHeaders) {
+      *headers = chunk;
+      haveHeaders = true;
+    } else if (isMovie && !haveMovie) {
+      movie_ = chunk;
+      haveMovie = true;
+      cut_ = cut_ || hr == VFW_E_FILE_TOO_SHORT;
+    } else if (chunk.id == RiffId('i', 'd', 'x', '1') && haveMovie) {
+      legacyIndex_ = chunk;
+    }
+    if (hr != S_OK) break;
+  }
+  return haveHeaders && haveMovie ? S_OK : VFW_E_INVALID_FILE_FORMAT;
+}
+
+HRESULT AviReader::ReadHeaders(const RiffChunk& headers) {
+  RiffChunk list;
   UINT64 offset = headers.data;
-  int number = 0;
+  HRESULT hr = S_OK;
   for (int walked = 0; walked < kMaxHeaderChunks; ++walked, offset = list.next) {
     hr = file_.Next(headers, offset, &list);
     if (hr != S_OK) break;
+    if (list.id != kList) continue;
+    if (list.listType == RiffId('o', 'd', 'm', 'l')) ReadTotalFrames(list);
     if (list.listType != RiffId('s', 't', 'r', 'l')) continue;
-    if (streams_.size() >= kMaxStreams) return VFW_E_INVALID_FILE_FORMAT;
-    hr = ReadStreamList(list, number++);
+    if (tracks_.size() >= kMaxStreams) return VFW_E_INVALID_FILE_FORMAT;
+    hr = ReadStreamList(list, streamLists_++);
     if (FAILED(hr)) return hr;
   }
   if (FAILED(hr)) return hr;
   if (hr == S_OK) return VFW_E_INVALID_FILE_FORMAT;  // too many chunks
-  return streams_.empty() ? VFW_E_INVALID_FILE_FORMAT : S_OK;
+  return tracks_.empty() ? VFW_E_INVALID_FILE_FORMAT : S_OK;
+}
+
+void AviReader::ReadTotalFrames(const RiffChunk& list) {
+  RiffChunk header;
+  if (file_.Find(list, RiffId('d', 'm', 'l', 'h'), 0, &header) == S_OK && header.size >= 4)
+    file_.Read(header.data, &totalFrames_, 4);
 }
 
 HRESULT AviReader::ReadStreamList(const RiffChunk& list, int number) {
@@ -84,72 +130,131 @@ HRESULT AviReader::ReadStreamList(const RiffChunk& list, int number) {
   HRESULT hr = file_.Find(list, RiffId('s', 't', 'r', 'h'), 0, &headerChunk);
   if (hr == S_OK) hr = file_.Find(list, RiffId('s', 't', 'r', 'f'), 0, &formatChunk);
   if (hr != S_OK) return FAILED(hr) ? hr : VFW_E_INVALID_FILE_FORMAT;
-  AVISTREAMHEADER header = {};
-  // Older writers leave out rcFrame; what is there is read.
-  DWORD headerSize = headerChunk.size < sizeof header - 8 ? DWORD(headerChunk.size) : DWORD(sizeof header - 8);
-  if (headerSize < offsetof(AVISTREAMHEADER, dwSuggestedBufferSize) - 8) return VFW_E_INVALID_FILE_FORMAT;
-  hr = file_.Read(headerChunk.data, &header.fccType, headerSize);
+  AVISTREAMHEADER header;
+  hr = ReadStreamHeader(&file_, headerChunk, &header);
   if (FAILED(hr)) return hr;
   if (header.fccType != kVids && header.fccType != kAuds) return S_OK;
   if (header.dwRate == 0 || header.dwScale == 0) return VFW_E_INVALID_FILE_FORMAT;
 
-  std::vector<BYTE> format;
-  hr = file_.ReadContent(formatChunk, 64 * 1024, &format);
-  if (FAILED(hr)) return hr;
-  MediaStream stream;
-  if (header.fccType == kVids)
-    hr = MediaTypeBuilder::Video(format.data(), format.size(), UnitsToTime(1, header.dwScale, header.dwRate),
-                                 &stream.type);
-  else
-    hr = MediaTypeBuilder::Audio(format.data(), format.size(), &stream.type);
-  if (FAILED(hr)) return hr;
-  stream.length = UnitsToTime(header.dwLength, header.dwScale, header.dwRate);
-  if (header.fccType == kVids) stream.frameRate = double(header.dwRate) / double(header.dwScale);
-  if (stream.length < 0) return VFW_E_INVALID_FILE_FORMAT;
-  streams_.push_back(std::move(stream));
   Track track;
   track.number = number;
+  track.video = header.fccType == kVids;
   track.scale = header.dwScale;
   track.rate = header.dwRate;
+  track.handler = header.fccHandler;
+  track.claimed = header.dwLength;
+  hr = file_.ReadContent(formatChunk, 64 * 1024, &track.format);
+  if (FAILED(hr)) return hr;
+  MediaStream stream;
+  if (track.video)
+    hr = MediaTypeBuilder::Video(track.format.data(), track.format.size(), UnitsToTime(1, track.scale, track.rate),
+                                 &stream.type);
+  else
+    hr = MediaTypeBuilder::Audio(track.format.data(), track.format.size(), &stream.type);
+  if (FAILED(hr)) return hr;
+  if (track.video) stream.frameRate = double(track.rate) / double(track.scale);
+  if (!track.video) track.sampleSize = AudioSampleSize(header.dwSampleSize, track.format);
+  if (file_.Find(list, RiffId('i', 'n', 'd', 'x'), 0, &track.superIndex) != S_OK) track.superIndex = RiffChunk();
+  streams_.push_back(std::move(stream));
   tracks_.push_back(std::move(track));
   return S_OK;
 }
 
-HRESULT AviReader::ReadFrame(int stream, REFERENCE_TIME time, std::vector<BYTE>* pixels) {
-  if (stream < 0 || size_t(stream) >= streams_.size() || !pixels) return E_INVALIDARG;
-  const AM_MEDIA_TYPE& type = streams_[stream].type.Get();
-  if (type.majortype != MEDIATYPE_Video) return VFW_E_INVALIDMEDIATYPE;
-  // RGB32 also covers bitfields with the standard masks: the same bytes.
-  if (type.subtype != MEDIASUBTYPE_RGB24 && type.subtype != MEDIASUBTYPE_RGB32) return E_NOTIMPL;
-  const BITMAPINFOHEADER& bitmap = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
-  UINT64 width = UINT64(bitmap.biWidth);
-  UINT64 height = UINT64(bitmap.biHeight < 0 ? -bitmap.biHeight : bitmap.biHeight);
-  if (width * height > kMaxPixels) return E_OUTOFMEMORY;
-  RiffChunk chunk;
-  HRESULT hr = FrameChunk(stream, time, &chunk);
-  if (FAILED(hr)) return hr;
-  UINT64 stride = (width * bitmap.biBitCount + 31) / 32 * 4;
-  if (chunk.size < stride * height) return VFW_E_INVALID_FILE_FORMAT;
-  std::vector<BYTE> stored(size_t(stride * height));
-  hr = file_.Read(chunk.data, stored.data(), DWORD(stored.size()));
-  if (FAILED(hr)) return hr;
-  pixels->resize(size_t(width * height * 4));
-  ToBgra(stored.data(), bitmap, size_t(stride), pixels->data());
+bool AviReader::LoadOpenDml(std::vector<AviIndex>* indexes) {
+  for (const Track& track : tracks_) {
+    if (track.superIndex.size == 0) return false;
+    if (FAILED(AviOpenDmlIndex::Load(&file_, track.superIndex, track.number, &(*indexes)[track.number]))) return false;
+  }
+  return Entries(*indexes) > 0;
+}
+
+bool AviReader::LoadLegacy(std::vector<AviIndex>* indexes) {
+  return legacyIndex_.size && AviLegacyIndex::Load(&file_, legacyIndex_, movie_, indexes) == S_OK &&
+         Entries(*indexes) > 0;
+}
+
+size_t AviReader::Entries(const std::vector<AviIndex>& indexes) const {
+  size_t entries = 0;
+  for (const Track& track : tracks_) entries += indexes[track.number].Count();
+  return entries;
+}
+
+// Headers claim a video length; 'dmlh' counts the frames of every RIFF form
+// where a stream header may count only the first.
+bool AviReader::Short(const std::vector<AviIndex>& indexes) const {
+  for (const Track& track : tracks_) {
+    DWORD claimed = track.claimed > totalFrames_ ? track.claimed : totalFrames_;
+    if (track.video && indexes[track.number].Count() < claimed) return true;
+  }
+  return false;
+}
+
+void AviReader::BuildIndexes() {
+  std::vector<AviIndex> found(static_cast<size_t>(streamLists_));
+  bool indexed = LoadOpenDml(&found);
+  if (!indexed) {
+    found.assign(size_t(streamLists_), AviIndex());
+    indexed = LoadLegacy(&found);
+  }
+  if (!indexed || cut_ || Short(found)) {
+    std::vector<AviIndex> walked(static_cast<size_t>(streamLists_));
+    AviMovieScan::Rebuild(&file_, &walked);
+    if (!indexed || Entries(walked) > Entries(found)) found.swap(walked);
+  }
+  indexes_.swap(found);
+}
+
+HRESULT AviReader::FinishStreams() {
+  for (size_t i = 0; i < tracks_.size(); ++i) {
+    Track& track = tracks_[i];
+    const AviIndex& index = indexes_[track.number];
+    UINT64 units = track.video || !track.sampleSize ? index.Count() : index.Bytes() / track.sampleSize;
+    streams_[i].length = UnitsToTime(units, track.scale, track.rate);
+    if (streams_[i].length < 0) return VFW_E_INVALID_FILE_FORMAT;
+    if (track.video) {
+      track.frames.reset(new (std::nothrow) AviVideoStream(&file_, &index, track.number, track.format.data(),
+                                                           track.format.size(), track.handler));
+      if (!track.frames) return E_OUTOFMEMORY;
+    } else {
+      HRESULT hr = FinishAudio(&track, &streams_[i]);
+      if (FAILED(hr)) return hr;
+    }
+  }
   return S_OK;
 }
 
-HRESULT AviReader::FrameChunk(int stream, REFERENCE_TIME time, RiffChunk* chunk) {
-  Track& track = tracks_[stream];
-  if (index_.size == 0) return E_NOTIMPL;  // finding frames by walking 'movi': not yet
-  if (!track.indexed) {
-    HRESULT hr = track.index.Load(&file_, index_, track.number);
-    if (FAILED(hr)) return hr;
-    track.indexed = true;
-  }
-  if (track.index.Count() == 0) return VFW_E_INVALID_FILE_FORMAT;
-  return track.index.Locate(&file_, movie_, FrameAt(time, track.scale, track.rate, track.index.Count()), chunk);
+// The length is that of the samples the chunks hold, where they can be
+// decoded; a stream that cannot be is listed all the same, like the video
+// beside it.
+HRESULT AviReader::FinishAudio(Track* track, MediaStream* stream) {
+  track->bytes.reset(new (std::nothrow) AviAudioBytes(&file_, &indexes_[track->number], track->number));
+  track->audio.reset(new (std::nothrow) AudioStreamReader());
+  if (!track->bytes || !track->audio) return E_OUTOFMEMORY;
+  track->audioError = track->audio->Open(track->format.data(), track->format.size(), track->bytes.get());
+  if (track->audioError == E_OUTOFMEMORY) return E_OUTOFMEMORY;
+  if (FAILED(track->audioError)) return S_OK;
+  DWORD rate = reinterpret_cast<const WAVEFORMATEX*>(stream->type.Get().pbFormat)->nSamplesPerSec;
+  stream->length = UnitsToTime(track->audio->Frames(), 1, rate);
+  return stream->length < 0 ? VFW_E_INVALID_FILE_FORMAT : S_OK;
 }
 
-HRESULT AviReader::ReadAudio(int, REFERENCE_TIME, const WAVEFORMATEX&, DWORD, std::vector<BYTE>*) {
-  return E_NOTIMPL;
+HRESULT AviReader::ReadFrame(int stream, REFERENCE_TIME time, std::vector<BYTE>* pixels) {
+  if (stream < 0 || size_t(stream) >= streams_.size() || !pixels) return E_INVALIDARG;
+  Track& track = tracks_[stream];
+  if (!track.video) return VFW_E_INVALIDMEDIATYPE;
+  const BITMAPINFOHEADER& bitmap = reinterpret_cast<const VIDEOINFOHEADER*>(streams_[stream].type.Get().pbFormat)->bmiHeader;
+  UINT64 height = UINT64(bitmap.biHeight < 0 ? -bitmap.biHeight : bitmap.biHeight);
+  if (UINT64(bitmap.biWidth) * height > kMaxPixels) return E_OUTOFMEMORY;
+  size_t count = indexes_[track.number].Count();
+  if (count == 0) return VFW_E_INVALID_FILE_FORMAT;
+  return track.frames->Frame(FrameAt(time, track.scale, track.rate, count), pixels);
+}
+
+HRESULT AviReader::ReadAudio(int stream, REFERENCE_TIME time, const WAVEFORMATEX& format, DWORD frames,
+                             std::vector<BYTE>* pcm) {
+  if (stream < 0 || size_t(stream) >= streams_.size()) return E_INVALIDARG;
+  Track& track = tracks_[stream];
+  if (track.video) return VFW_E_INVALIDMEDIATYPE;
+  if (FAILED(track.audioError)) return track.audioError;
+  return track.audio->Read(time, format, frames, pcm);
 }

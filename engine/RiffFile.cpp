@@ -2,11 +2,15 @@
 
 #include <vfwmsgs.h>
 
+#include <cstring>
+
 namespace {
 const DWORD kRiff = RiffId('R', 'I', 'F', 'F');
 const DWORD kList = RiffId('L', 'I', 'S', 'T');
 // Stops a hostile file of tiny chunks from making a walk take minutes.
 const int kMaxChunksWalked = 100000;
+const DWORD kSmallRead = 256;
+const DWORD kCacheSize = 64 * 1024;
 }  // namespace
 
 RiffFile::~RiffFile() {
@@ -22,14 +26,31 @@ HRESULT RiffFile::Open(const wchar_t* path) {
   return S_OK;
 }
 
-HRESULT RiffFile::Read(UINT64 offset, void* buffer, DWORD size) {
-  if (offset > size_ || size > size_ - offset) return VFW_E_FILE_TOO_SHORT;
+HRESULT RiffFile::ReadFile(UINT64 offset, void* buffer, DWORD size) {
   LARGE_INTEGER position;
   position.QuadPart = LONGLONG(offset);
   DWORD got = 0;
-  if (!SetFilePointerEx(file_, position, nullptr, FILE_BEGIN) || !ReadFile(file_, buffer, size, &got, nullptr))
+  if (!SetFilePointerEx(file_, position, nullptr, FILE_BEGIN) || !::ReadFile(file_, buffer, size, &got, nullptr))
     return HRESULT_FROM_WIN32(GetLastError());
   return got == size ? S_OK : VFW_E_FILE_TOO_SHORT;
+}
+
+HRESULT RiffFile::Read(UINT64 offset, void* buffer, DWORD size) {
+  if (offset > size_ || size > size_ - offset) return VFW_E_FILE_TOO_SHORT;
+  if (size > kSmallRead) return ReadFile(offset, buffer, size);
+  // Walking chunk headers reads a few bytes at a time: serve them from one block.
+  if (offset < cacheStart_ || offset + size > cacheStart_ + cache_.size()) {
+    UINT64 left = size_ - offset;
+    cache_.resize(size_t(left < kCacheSize ? left : kCacheSize));
+    cacheStart_ = offset;
+    HRESULT hr = ReadFile(offset, cache_.data(), DWORD(cache_.size()));
+    if (FAILED(hr)) {
+      cache_.clear();
+      return hr;
+    }
+  }
+  memcpy(buffer, cache_.data() + (offset - cacheStart_), size);
+  return S_OK;
 }
 
 HRESULT RiffFile::OpenForm(DWORD formType, RiffChunk* form) {
@@ -39,40 +60,45 @@ HRESULT RiffFile::OpenForm(DWORD formType, RiffChunk* form) {
   if (FAILED(hr)) return hr;
   if (truncated_ && (header[1] == 0 || 8 + UINT64(header[1]) > size_))
     header[1] = DWORD(size_ - 8 < 0xFFFFFFFEu ? size_ - 8 : 0xFFFFFFFEu);
-  if (header[0] != kRiff || header[2] != formType || header[1] < 4) return VFW_E_INVALID_FILE_FORMAT;
+  if (header[0] != kRiff || header[2] != formType || (header[1] && header[1] < 4)) return VFW_E_INVALID_FILE_FORMAT;
   form->id = kRiff;
   form->listType = formType;
   form->data = 12;
-  form->size = header[1] - 4;
-  form->next = 8 + UINT64(header[1]) + (header[1] & 1);
-  return form->data + form->size <= size_ ? S_OK : VFW_E_FILE_TOO_SHORT;
+  form->size = header[1] ? header[1] - 4 : size_ - form->data;
+  form->next = form->data + form->size + (form->size & 1);
+  if (header[1] && form->data + form->size <= size_) return S_OK;
+  form->size = size_ - form->data;
+  form->next = size_;
+  return VFW_E_FILE_TOO_SHORT;
 }
 
 HRESULT RiffFile::Next(const RiffChunk& parent, UINT64 offset, RiffChunk* chunk) {
   UINT64 end = parent.data + parent.size;
   if (offset >= end) return S_FALSE;
+  *chunk = RiffChunk();
   DWORD header[2];
   if (end - offset < sizeof header) return truncated_ ? S_FALSE : VFW_E_FILE_TOO_SHORT;
   HRESULT hr = Read(offset, header, sizeof header);
   if (FAILED(hr)) return hr;
   chunk->id = header[0];
-  chunk->listType = 0;
   chunk->data = offset + 8;
   chunk->size = header[1];
   chunk->next = chunk->data + chunk->size + (chunk->size & 1);
-  if (chunk->size > end - chunk->data) {
-    if (!truncated_) return VFW_E_FILE_TOO_SHORT;
+  HRESULT fits = S_OK;
+  // A form's size of 0 is a writer's placeholder: the form was cut off.
+  if (chunk->size > end - chunk->data || (chunk->id == kRiff && chunk->size == 0)) {
     chunk->size = end - chunk->data;
     chunk->next = end;
+    fits = truncated_ ? S_OK : VFW_E_FILE_TOO_SHORT;
   }
   if (chunk->id == kList || chunk->id == kRiff) {
-    if (chunk->size < 4) return VFW_E_INVALID_FILE_FORMAT;
+    if (chunk->size < 4) return fits == S_OK ? VFW_E_INVALID_FILE_FORMAT : fits;
     hr = Read(chunk->data, &chunk->listType, 4);
     if (FAILED(hr)) return hr;
     chunk->data += 4;
     chunk->size -= 4;
   }
-  return S_OK;
+  return fits;
 }
 
 HRESULT RiffFile::Find(const RiffChunk& parent, DWORD id, DWORD listType, RiffChunk* found) {

@@ -27,24 +27,37 @@ class RiffFile {
   RiffFile& operator=(const RiffFile&) = delete;
 
   HRESULT Open(const wchar_t* path);
+  UINT64 Size() const { return size_; }
   // For files written to a pipe or cut short: from then on a form whose size
   // is 0 or reaches past the file runs to the end of the file, a chunk that
   // reaches past its parent ends with it, and a few bytes too short for a
   // chunk header end the parent.
   void AcceptTruncated() { truncated_ = true; }
-  // The first RIFF chunk, which must be of formType and fit the file.
+  // The first RIFF chunk, which must be of formType. Without
+  // AcceptTruncated, VFW_E_FILE_TOO_SHORT when it reaches past the file (a
+  // recording cut off; a size of 0 is read as such): *form then holds the
+  // part that is there.
   HRESULT OpenForm(DWORD formType, RiffChunk* form);
   // The first chunk with id (and list type, for lists) among the children of
   // parent; S_FALSE when there is none.
   HRESULT Find(const RiffChunk& parent, DWORD id, DWORD listType, RiffChunk* found);
   // The next child of parent at or after offset; S_FALSE at the end.
+  // Without AcceptTruncated, VFW_E_FILE_TOO_SHORT when it reaches past
+  // parent: *chunk then holds the part inside (next at parent's end), or has
+  // id 0 when not even its header is there. A RIFF chunk of size 0 is read as
+  // cut off, as in OpenForm.
   HRESULT Next(const RiffChunk& parent, UINT64 offset, RiffChunk* chunk);
   // A chunk's whole content, refused above maxSize.
   HRESULT ReadContent(const RiffChunk& chunk, DWORD maxSize, std::vector<BYTE>* bytes);
   HRESULT Read(UINT64 offset, void* buffer, DWORD size);
 
  private:
+  HRESULT ReadFile(UINT64 offset, void* buffer, DWORD size);
+
   HANDLE file_ = INVALID_HANDLE_VALUE;
   UINT64 size_ = 0;
   bool truncated_ = false;
+  // The block small reads come from (the file is opened for reading only).
+  UINT64 cacheStart_ = 0;
+  std::vector<BYTE> cache_;
 };

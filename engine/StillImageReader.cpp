@@ -102,8 +102,11 @@ HRESULT StillImageReader::OpenWic(LONG* width, LONG* height) {
 }
 
 HRESULT StillImageReader::ReadFrame(int stream, REFERENCE_TIME, std::vector<BYTE>* pixels) {
-  if (stream != 0 || streams_.empty()) return E_INVALIDARG;
-  return tga_ ? DecodeTga(pixels) : DecodeWic(pixels);
+  if (stream != 0 || streams_.empty() || !pixels) return E_INVALIDARG;
+  if (cache_.Get(0, pixels)) return S_OK;
+  HRESULT hr = tga_ ? DecodeTga(pixels) : DecodeWic(pixels);
+  if (SUCCEEDED(hr)) cache_.Put(0, *pixels);
+  return hr;
 }
 
 HRESULT StillImageReader::DecodeTga(std::vector<BYTE>* pixels) {

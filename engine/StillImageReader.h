@@ -3,11 +3,12 @@
 // where WIC has no TGA decoder. A still has no length of its own: it is
 // reported as kStillLength (5 s) at kStillFrameRate (30 fps, the application's
 // default), so a clip made from the whole stream is not empty. Every time
-// reads the same picture, decoded when asked.
+// reads the same picture, decoded at the first read and kept.
 #pragma once
 
 #include <string>
 
+#include "FrameCache.h"
 #include "MediaReader.h"
 
 class StillImageReader final : public MediaReader {
@@ -30,4 +31,5 @@ class StillImageReader final : public MediaReader {
 
   std::wstring path_;
   bool tga_ = false;
+  FrameCache cache_{1};
 };

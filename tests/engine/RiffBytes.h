@@ -82,3 +82,22 @@ inline std::string PcmWav(WORD bits, WORD channels, DWORD rate, const std::vecto
   return WaveFile(Bytes(Wave(WAVE_FORMAT_PCM, channels, rate, bits, WORD(channels * bits / 8))),
                   PcmSamples(bits, samples));
 }
+
+// An AVI 'strh' chunk of the given kind ("vids", "auds") and codec code.
+inline std::string StreamHeader(const char* type, DWORD scale, DWORD rate, DWORD length, DWORD handler = 0,
+                                DWORD sampleSize = 0) {
+  std::string header = std::string(type, 4) + Dword(handler) + std::string(12, '\0') + Dword(scale) + Dword(rate) +
+                       Dword(0) + Dword(length) + Dword(0) + Dword(0) + Dword(sampleSize) + std::string(8, '\0');
+  return Chunk("strh", header);
+}
+
+inline BITMAPINFOHEADER Bitmap(LONG width, LONG height, WORD bits, DWORD compression = BI_RGB) {
+  BITMAPINFOHEADER bitmap = {};
+  bitmap.biSize = sizeof bitmap;
+  bitmap.biWidth = width;
+  bitmap.biHeight = height;
+  bitmap.biPlanes = 1;
+  bitmap.biBitCount = bits;
+  bitmap.biCompression = compression;
+  return bitmap;
+}

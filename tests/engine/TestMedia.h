@@ -14,21 +14,10 @@
 #include "ComPtr.h"
 #include "RiffBytes.h"
 
-inline std::string StreamHeader(const char* type, DWORD scale, DWORD rate, DWORD length) {
-  std::string header = std::string(type, 4) + std::string(16, '\0') + Dword(scale) + Dword(rate) + Dword(0) +
-                       Dword(length) + std::string(20, '\0');
-  return Chunk("strh", header);
-}
-
 // An AVI with 10 frames of 64x48 24-bit video at 25 fps and 0.5 s of 44.1 kHz
 // stereo 16-bit PCM.
 inline std::string Avi(DWORD videoRate = 25) {
-  BITMAPINFOHEADER bitmap = {};
-  bitmap.biSize = sizeof bitmap;
-  bitmap.biWidth = 64;
-  bitmap.biHeight = 48;
-  bitmap.biPlanes = 1;
-  bitmap.biBitCount = 24;
+  BITMAPINFOHEADER bitmap = Bitmap(64, 48, 24);
   WAVEFORMATEX wave = Wave(WAVE_FORMAT_PCM, 2, 44100, 16, 4);
   std::string video = List("LIST", "strl", StreamHeader("vids", 1, videoRate, 10) + Chunk("strf", Bytes(bitmap)));
   std::string audio = List("LIST", "strl", StreamHeader("auds", 4, 176400, 22050) + Chunk("strf", Bytes(wave)));
