@@ -4,21 +4,9 @@
 
 #include <cstring>
 
+#include "Locked.h"
 #include "PinBase.h"
 #include "PinEnumerator.h"
-
-namespace {
-class Locked {
- public:
-  explicit Locked(CRITICAL_SECTION* lock) : lock_(lock) { EnterCriticalSection(lock_); }
-  ~Locked() { LeaveCriticalSection(lock_); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
-
- private:
-  CRITICAL_SECTION* lock_;
-};
-}  // namespace
 
 FilterBase::FilterBase(IUnknown* outer, const CLSID& clsid) : ComObjectBase(outer), clsid_(clsid) {
   InitializeCriticalSection(&stateLock_);
