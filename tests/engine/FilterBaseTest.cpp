@@ -10,6 +10,7 @@
 #include "InputPin.h"
 #include "SourcePin.h"
 #include "SourceSeeking.h"
+#include "TestStreamFilters.h"
 #include "TransformFilter.h"
 
 namespace {
@@ -188,22 +189,6 @@ class Invert final : public TransformFilter {
   }
 };
 
-template <class T, class... Args>
-ComPtr<IBaseFilter> Make(Args... args) {
-  ComPtr<IBaseFilter> filter;
-  EXPECT_EQ(S_OK, CreateComObject<T>(nullptr, IID_IBaseFilter, filter.ReceiveVoid(), args...));
-  return filter;
-}
-
-ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION wanted) {
-  for (ComPtr<IPin>& pin : PinsOf(filter)) {
-    PIN_DIRECTION direction;
-    pin->QueryDirection(&direction);
-    if (direction == wanted) return pin;
-  }
-  return ComPtr<IPin>();
-}
-
 class FilterBaseTest : public EngineTest {
  protected:
   void SetUp() override {
@@ -223,22 +208,7 @@ class FilterBaseTest : public EngineTest {
     EngineTest::TearDown();
   }
   Collector* Sink() { return static_cast<Collector*>(sink.Get()); }
-  // The first completion event of a new run (events left from an earlier
-  // run are drained first). GetEvent may also give up early when the queue
-  // runs empty, so it is asked until the deadline.
-  long RunToEnd() {
-    ComPtr<IMediaEvent> events = graph.As<IMediaEvent>(IID_IMediaEvent);
-    long code = 0;
-    LONG_PTR first, second;
-    while (events->GetEvent(&code, &first, &second, 0) == S_OK) events->FreeEventParams(code, first, second);
-    EXPECT_TRUE(SUCCEEDED(graph.As<IMediaControl>(IID_IMediaControl)->Run()));
-    for (DWORD deadline = GetTickCount() + 5000; GetTickCount() < deadline;) {
-      if (events->GetEvent(&code, &first, &second, 100) != S_OK) continue;
-      events->FreeEventParams(code, first, second);
-      if (code == EC_COMPLETE || code == EC_ERRORABORT) return code;
-    }
-    return 0;
-  }
+  long RunToEnd() { return ::RunToEnd(graph.Get()); }
 
   ComPtr<IGraphBuilder> graph;
   ComPtr<IBaseFilter> source, sink;
