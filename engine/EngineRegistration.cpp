@@ -2,7 +2,10 @@
 
 #include "ClassFactory.h"
 #include "EditingServices.h"
+#include "EngineFilters.h"
+#include "FilterCategories.h"
 #include "MediaDetector.h"
+#include "MjpegCompressor.h"
 #include "PropertySetter.h"
 #include "Timeline.h"
 #include "Xml2Dex.h"
@@ -19,6 +22,7 @@ const EngineClass kClasses[] = {
     {&CLSID_MediaDet, &WithoutAggregation<&MediaDetector::CreateInstance>},
     {&CLSID_PropertySetter, &WithoutAggregation<&PropertySetter::CreateInstance>},
     {&CLSID_Xml2Dex, &WithoutAggregation<&Xml2Dex::CreateInstance>},
+    {&CLSID_EngineMjpegCompressor, &CreateComObject<MjpegCompressor>},
 };
 constexpr int kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
 
@@ -40,7 +44,8 @@ HRESULT RegisterEngineClasses() {
     }
   }
   registered = true;
-  return S_OK;
+  // The classes stay registered when only the category entries fail.
+  return RegisterFilterCategories();
 }
 
 void RevokeEngineClasses() {
