@@ -141,26 +141,31 @@ BYTE* HuffmanSegment(BYTE* at, BYTE tableClassAndId, const BYTE* counts, const B
   return at + 16 + total;
 }
 
-// Luma and both chroma planes of a strip from BGR(X) rows.
+// Luma of two rows and chroma of the pair (each sample from the four pixels
+// it covers) from BGR(X) rows; an odd last column stands in for its missing right neighbour.
 template <int kBytes>
-void ConvertRow(const BYTE* row, int width, float* luma, float* blue, float* red) {
-  for (int x = 0; x < width; ++x, row += kBytes) {
-    float b = row[0], g = row[1], r = row[2];
-    luma[x] = 0.299f * r + 0.587f * g + 0.114f * b - 128.0f;
-    blue[x] = -0.168736f * r - 0.331264f * g + 0.5f * b;
-    red[x] = 0.5f * r - 0.418688f * g - 0.081312f * b;
+void ConvertRows(const BYTE* upper, const BYTE* lower, int width, float* lumaUpper, float* lumaLower, float* blue,
+                 float* red) {
+  for (int x = 0; x < width; x += 2, upper += 2 * kBytes, lower += 2 * kBytes) {
+    int right = x + 1 < width ? kBytes : 0;
+    const BYTE* pixels[4] = {upper, upper + right, lower, lower + right};
+    float* luma[4] = {lumaUpper + x, lumaUpper + x + 1, lumaLower + x, lumaLower + x + 1};
+    float sumB = 0, sumG = 0, sumR = 0;
+    for (int i = 0; i < 4; ++i) {
+      float b = pixels[i][0], g = pixels[i][1], r = pixels[i][2];
+      *luma[i] = 0.299f * r + 0.587f * g + 0.114f * b - 128.0f;
+      sumB += b;
+      sumG += g;
+      sumR += r;
+    }
+    blue[x / 2] = -0.042184f * sumR - 0.082816f * sumG + 0.125f * sumB;  // a quarter of the usual weights
+    red[x / 2] = 0.125f * sumR - 0.104672f * sumG - 0.020328f * sumB;
   }
 }
 
-// Averages 2x2 samples of 16 rows of width samples into 8 rows of width/2, in place.
-void Halve(float* plane, int width) {
-  for (int row = 0; row < 8; ++row) {
-    const float* upper = plane + 2 * row * width;
-    const float* lower = upper + width;
-    float* out = plane + row * (width / 2);
-    for (int x = 0; x < width / 2; ++x)
-      out[x] = 0.25f * (upper[2 * x] + upper[2 * x + 1] + lower[2 * x] + lower[2 * x + 1]);
-  }
+// Repeats the last of count samples up to padded.
+void Pad(float* samples, int count, int padded) {
+  for (int i = count; i < padded; ++i) samples[i] = samples[count - 1];
 }
 
 // The most a block can take: a 20-bit DC and 63 26-bit AC codes, each byte possibly stuffed.
@@ -228,8 +233,8 @@ HRESULT JpegEncoder::Encode(const JpegPicture& picture, BYTE* out, size_t capaci
   size_t planeSize = size_t(16) * paddedWidth_;
   if (luma_.size() < planeSize) {
     luma_.resize(planeSize);
-    blue_.resize(planeSize);
-    red_.resize(planeSize);
+    blue_.resize(planeSize / 4);
+    red_.resize(planeSize / 4);
   }
   BitWriter writer(WriteHeaders(picture, out), out + capacity - 2);  // 2 left for the end marker
   int lastDc[3] = {};
@@ -287,23 +292,24 @@ BYTE* JpegEncoder::WriteHeaders(const JpegPicture& picture, BYTE* at) const {
 }
 
 void JpegEncoder::FillStrip(const JpegPicture& picture, int top) {
-  int width = picture.width;
-  for (int row = 0; row < 16; ++row) {
-    int y = top + row < picture.height ? top + row : picture.height - 1;  // repeat the last row
-    const BYTE* source = picture.top + y * picture.stride;
-    float* luma = luma_.data() + row * paddedWidth_;
-    float* blue = blue_.data() + row * paddedWidth_;
-    float* red = red_.data() + row * paddedWidth_;
-    if (picture.bytesPerPixel == 3) ConvertRow<3>(source, width, luma, blue, red);
-    else ConvertRow<4>(source, width, luma, blue, red);
-    for (int x = width; x < paddedWidth_; ++x) {  // and the last column
-      luma[x] = luma[width - 1];
-      blue[x] = blue[width - 1];
-      red[x] = red[width - 1];
-    }
+  int width = picture.width, half = paddedWidth_ / 2, chromaWidth = (width + 1) / 2;
+  for (int pair = 0; pair < 8; ++pair) {
+    int upper = top + 2 * pair, lower = upper + 1;
+    if (upper >= picture.height) upper = picture.height - 1;  // the last row repeats
+    if (lower >= picture.height) lower = picture.height - 1;
+    float* lumaUpper = luma_.data() + 2 * pair * paddedWidth_;
+    float* lumaLower = lumaUpper + paddedWidth_;
+    float* blue = blue_.data() + pair * half;
+    float* red = red_.data() + pair * half;
+    const BYTE* upperRow = picture.top + upper * picture.stride;
+    const BYTE* lowerRow = picture.top + lower * picture.stride;
+    if (picture.bytesPerPixel == 3) ConvertRows<3>(upperRow, lowerRow, width, lumaUpper, lumaLower, blue, red);
+    else ConvertRows<4>(upperRow, lowerRow, width, lumaUpper, lumaLower, blue, red);
+    Pad(lumaUpper, width, paddedWidth_);
+    Pad(lumaLower, width, paddedWidth_);
+    Pad(blue, chromaWidth, half);
+    Pad(red, chromaWidth, half);
   }
-  Halve(blue_.data(), paddedWidth_);
-  Halve(red_.data(), paddedWidth_);
 }
 
 void JpegEncoder::EncodeBlock(const float* samples, int rowStride, bool chroma, int* lastDc,
@@ -334,8 +340,8 @@ void JpegEncoder::EncodeBlock(const float* samples, int rowStride, bool chroma, 
     for (; run > 15; run -= 16) writer->Put(ac.code[0xF0], ac.length[0xF0]);
     bits = BitCount(value);
     int symbol = (run << 4) | bits;
-    writer->Put(ac.code[symbol], ac.length[symbol]);
-    writer->Put(unsigned(value < 0 ? value - 1 : value) & ((1u << bits) - 1), bits);
+    unsigned extra = unsigned(value < 0 ? value - 1 : value) & ((1u << bits) - 1);
+    writer->Put((unsigned(ac.code[symbol]) << bits) | extra, ac.length[symbol] + bits);
     run = 0;
   }
   if (run) writer->Put(ac.code[0x00], ac.length[0x00]);

@@ -52,6 +52,6 @@ class JpegEncoder {
   float chromaScale_[64];
   int paddedWidth_ = 0;   // the width rounded up to whole 16-pixel units
   std::vector<float> luma_;     // 16 rows of the strip being encoded
-  std::vector<float> blue_;     // 16 rows of Cb, then halved in place to 8 x width/2
-  std::vector<float> red_;      // the same for Cr
+  std::vector<float> blue_;     // its Cb at half resolution: 8 rows of paddedWidth_ / 2
+  std::vector<float> red_;      // and its Cr
 };
