@@ -2,8 +2,6 @@
 // sink: what they make decodes back to what went in, their settings
 // interfaces give the published answers, and the system device enumerator
 // lists them in their categories.
-#include <wincodec.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -12,45 +10,15 @@
 #include "EngineTestSupport.h"
 #include "FilterConformance.h"
 #include "JpegEncoder.h"
+#include "TestPictures.h"
 #include "TestStreamFilters.h"
 
 namespace {
 
 const REFERENCE_TIME kFrameTime = 333333;
 
-// A picture whose colours change smoothly across and, differently, down, so
-// a frame turned upside down or mirrored decodes far from it.
-BYTE Channel(int channel, int x, int y, int width, int height) {
-  switch (channel) {
-    case 0: return BYTE(40 + 150 * x / width);
-    case 1: return BYTE(30 + 180 * y / height);
-    default: return BYTE(200 - 120 * (x + y) / (width + height));
-  }
-}
-
-// width x |height| pixels in a DIB's layout: bottom-up when height > 0.
-std::vector<BYTE> Frame(LONG width, LONG height, int bytesPerPixel) {
-  LONG rows = labs(height), stride = (width * bytesPerPixel + 3) / 4 * 4;
-  std::vector<BYTE> bytes(size_t(stride) * rows);
-  for (LONG y = 0; y < rows; ++y) {
-    BYTE* row = bytes.data() + (height > 0 ? rows - 1 - y : y) * stride;
-    for (LONG x = 0; x < width; ++x)
-      for (int c = 0; c < 3; ++c) row[x * bytesPerPixel + c] = Channel(c, x, y, width, rows);
-  }
-  return bytes;
-}
-
-MediaType VideoType(const GUID& subtype, LONG width, LONG height) {
-  WORD bits = subtype == MEDIASUBTYPE_RGB24 ? 24 : 32;
-  VIDEOINFOHEADER format = {};
-  format.AvgTimePerFrame = kFrameTime;
-  format.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, bits, BI_RGB, 0, 0, 0, 0, 0};
-  format.bmiHeader.biSizeImage = DWORD((width * bits / 8 + 3) / 4 * 4 * labs(height));
-  MediaType type;
-  type.Set(MEDIATYPE_Video, subtype, FORMAT_VideoInfo, &format, sizeof format);
-  type.Edit().bFixedSizeSamples = TRUE;
-  type.Edit().lSampleSize = LONG(format.bmiHeader.biSizeImage);
-  return type;
+MediaType Video(const GUID& subtype, LONG width, LONG height) {
+  return RgbType(subtype, width, height, kFrameTime);
 }
 
 std::vector<TestChunk> Frames(const std::vector<BYTE>& frame, int count) {
@@ -61,55 +29,6 @@ std::vector<TestChunk> Frames(const std::vector<BYTE>& frame, int count) {
     chunks[i].stop = (i + 1) * kFrameTime;
   }
   return chunks;
-}
-
-// A JPEG decoded by the platform as top-down 24-bit rows; empty when it cannot be.
-std::vector<BYTE> Decode(const std::vector<BYTE>& jpeg, UINT* width, UINT* height) {
-  ComPtr<IWICImagingFactory> factory;
-  ComPtr<IWICStream> stream;
-  ComPtr<IWICBitmapDecoder> decoder;
-  ComPtr<IWICBitmapFrameDecode> frame;
-  std::vector<BYTE> pixels;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              factory.ReceiveVoid())) ||
-      FAILED(factory->CreateStream(stream.Receive())) ||
-      FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(jpeg.data()), DWORD(jpeg.size()))) ||
-      FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                              decoder.Receive())) ||
-      FAILED(decoder->GetFrame(0, frame.Receive())) || FAILED(frame->GetSize(width, height)))
-    return pixels;
-  pixels.resize(size_t(*width) * *height * 3);
-  if (FAILED(frame->CopyPixels(nullptr, *width * 3, UINT(pixels.size()), pixels.data()))) pixels.clear();
-  return pixels;
-}
-
-// Mean and largest difference of a decoded frame from Frame(width, height, bytesPerPixel).
-struct Difference {
-  double mean = 1e9;
-  int largest = 256;
-};
-
-Difference Compare(const std::vector<BYTE>& jpeg, const std::vector<BYTE>& frame, LONG width, LONG height,
-                   int bytesPerPixel) {
-  UINT decodedWidth = 0, decodedHeight = 0;
-  std::vector<BYTE> decoded = Decode(jpeg, &decodedWidth, &decodedHeight);
-  Difference difference;
-  LONG rows = labs(height), stride = (width * bytesPerPixel + 3) / 4 * 4;
-  if (decoded.empty() || LONG(decodedWidth) != width || LONG(decodedHeight) != rows) return difference;
-  double total = 0;
-  difference.largest = 0;
-  for (LONG y = 0; y < rows; ++y) {
-    const BYTE* row = frame.data() + (height > 0 ? rows - 1 - y : y) * stride;
-    for (LONG x = 0; x < width; ++x) {
-      for (int c = 0; c < 3; ++c) {
-        int d = abs(int(decoded[(y * width + x) * 3 + c]) - int(row[x * bytesPerPixel + c]));
-        total += d;
-        if (d > difference.largest) difference.largest = d;
-      }
-    }
-  }
-  difference.mean = total / (double(width) * rows * 3);
-  return difference;
 }
 
 class CompressorTest : public EngineTest {
@@ -216,9 +135,9 @@ TEST_F(CompressorTest, MjpegFramesDecodeToTheirPicturesUpright) {
     SCOPED_TRACE(testing::Message() << row.width << "x" << row.height << " " << (row.subtype->Data1 & 0xff));
     NewGraph();
     int bytes = *row.subtype == MEDIASUBTYPE_RGB24 ? 3 : 4;
-    std::vector<BYTE> frame = Frame(row.width, row.height, bytes);
+    std::vector<BYTE> frame = TestFrame(row.width, row.height, bytes);
     ASSERT_NO_FATAL_FAILURE(Create(CLSID_EngineMjpegCompressor));
-    ASSERT_NO_FATAL_FAILURE(Feed(VideoType(*row.subtype, row.width, row.height), Frames(frame, 3)));
+    ASSERT_NO_FATAL_FAILURE(Feed(Video(*row.subtype, row.width, row.height), Frames(frame, 3)));
     ASSERT_NO_FATAL_FAILURE(Collect(MEDIATYPE_Video));
     MediaType made;
     ASSERT_EQ(S_OK, Output()->ConnectionMediaType(made.Receive()));
@@ -238,7 +157,7 @@ TEST_F(CompressorTest, MjpegFramesDecodeToTheirPicturesUpright) {
       EXPECT_EQ(i * kFrameTime, sample.start);
       EXPECT_EQ((i + 1) * kFrameTime, sample.stop);
       EXPECT_TRUE(sample.sync);
-      Difference difference = Compare(sample.bytes, frame, row.width, row.height, bytes);
+      Difference difference = CompareJpeg(sample.bytes, frame, row.width, row.height, bytes);
       // At the default quality; the smallest pictures, with the steepest
       // gradients, lose the most to the halved colour resolution.
       EXPECT_LT(difference.mean, 4.0);
@@ -248,10 +167,10 @@ TEST_F(CompressorTest, MjpegFramesDecodeToTheirPicturesUpright) {
 }
 
 TEST_F(CompressorTest, LowerMjpegQualityGivesSmallerFramesFartherFromThePicture) {
-  std::vector<BYTE> frame = Frame(96, 64, 3);
+  std::vector<BYTE> frame = TestFrame(96, 64, 3);
   for (size_t i = 0; i < frame.size(); ++i) frame[i] = BYTE(frame[i] + ((i * 7919) >> 3) % 24);  // texture
   ASSERT_NO_FATAL_FAILURE(Create(CLSID_EngineMjpegCompressor));
-  ASSERT_NO_FATAL_FAILURE(Feed(VideoType(MEDIASUBTYPE_RGB24, 96, 64), Frames(frame, 1)));
+  ASSERT_NO_FATAL_FAILURE(Feed(Video(MEDIASUBTYPE_RGB24, 96, 64), Frames(frame, 1)));
   ASSERT_NO_FATAL_FAILURE(Collect(MEDIATYPE_Video));
   ComPtr<IAMVideoCompression> settings = OutputInterface<IAMVideoCompression>(IID_IAMVideoCompression);
   size_t smaller = 0;
@@ -263,7 +182,7 @@ TEST_F(CompressorTest, LowerMjpegQualityGivesSmallerFramesFartherFromThePicture)
     ASSERT_EQ(EC_COMPLETE, RunToEnd(graph.Get()));
     ASSERT_EQ(1u, Sink()->samples.size());
     size_t size = Sink()->samples[0].bytes.size();
-    double mean = Compare(Sink()->samples[0].bytes, frame, 96, 64, 3).mean;
+    double mean = CompareJpeg(Sink()->samples[0].bytes, frame, 96, 64, 3).mean;
     EXPECT_GT(size, smaller);
     EXPECT_LT(mean, farther);
     smaller = size;
@@ -273,7 +192,7 @@ TEST_F(CompressorTest, LowerMjpegQualityGivesSmallerFramesFartherFromThePicture)
 
 TEST_F(CompressorTest, MjpegVideoCompressionGivesThePublishedAnswers) {
   ASSERT_NO_FATAL_FAILURE(Create(CLSID_EngineMjpegCompressor));
-  ASSERT_NO_FATAL_FAILURE(Feed(VideoType(MEDIASUBTYPE_RGB24, 32, 16), Frames(Frame(32, 16, 3), 1)));
+  ASSERT_NO_FATAL_FAILURE(Feed(Video(MEDIASUBTYPE_RGB24, 32, 16), Frames(TestFrame(32, 16, 3), 1)));
   ASSERT_NO_FATAL_FAILURE(Collect(MEDIATYPE_Video));
   ComPtr<IAMVideoCompression> settings = OutputInterface<IAMVideoCompression>(IID_IAMVideoCompression);
   ASSERT_TRUE(settings);
@@ -339,7 +258,7 @@ TEST_F(CompressorTest, MjpegStreamConfigOffersWhatItMakesFromItsInput) {
                      config->GetStreamCaps(0, &type, reinterpret_cast<BYTE*>(&caps)), config->SetFormat(nullptr)})
     EXPECT_EQ(VFW_E_NOT_CONNECTED, hr);
 
-  ASSERT_NO_FATAL_FAILURE(Feed(VideoType(MEDIASUBTYPE_RGB32, 40, -30), Frames(Frame(40, -30, 4), 1)));
+  ASSERT_NO_FATAL_FAILURE(Feed(Video(MEDIASUBTYPE_RGB32, 40, -30), Frames(TestFrame(40, -30, 4), 1)));
   ASSERT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
   EXPECT_EQ(1, count);
   EXPECT_EQ(int(sizeof(VIDEO_STREAM_CONFIG_CAPS)), size);
@@ -387,7 +306,7 @@ TEST_F(CompressorTest, MjpegStreamConfigOffersWhatItMakesFromItsInput) {
   ASSERT_EQ(S_OK, input->ConnectedTo(upstream.Receive()));
   ASSERT_EQ(S_OK, graph->Disconnect(upstream.Get()));
   ASSERT_EQ(S_OK, graph->Disconnect(input.Get()));
-  ASSERT_NO_FATAL_FAILURE(Feed(VideoType(MEDIASUBTYPE_RGB24, 20, 10), Frames(Frame(20, 10, 3), 1)));
+  ASSERT_NO_FATAL_FAILURE(Feed(Video(MEDIASUBTYPE_RGB24, 20, 10), Frames(TestFrame(20, 10, 3), 1)));
   ASSERT_EQ(S_OK, config->GetStreamCaps(0, &type, reinterpret_cast<BYTE*>(&caps)));
   ASSERT_EQ(S_OK, config->SetFormat(type));
   MediaType connected;
@@ -425,7 +344,7 @@ TEST_F(CompressorTest, MjpegTakesOnlyWholeUncompressedRgbFrames) {
   ASSERT_NO_FATAL_FAILURE(Create(CLSID_EngineMjpegCompressor));
   ComPtr<IPin> input = PinOf(compressor.Get(), PINDIR_INPUT);
   for (const Row& row : rows) {
-    MediaType type = VideoType(MEDIASUBTYPE_RGB24, 32, 16);
+    MediaType type = Video(MEDIASUBTYPE_RGB24, 32, 16);
     row.change(type.Edit(), *reinterpret_cast<VIDEOINFOHEADER*>(type.Edit().pbFormat));
     EXPECT_EQ(row.expected, input->QueryAccept(&type.Get())) << row.name;
   }
@@ -433,8 +352,8 @@ TEST_F(CompressorTest, MjpegTakesOnlyWholeUncompressedRgbFrames) {
 
 TEST_F(CompressorTest, MjpegRefusesAFrameShorterThanItsFormat) {
   ASSERT_NO_FATAL_FAILURE(Create(CLSID_EngineMjpegCompressor));
-  std::vector<BYTE> frame = Frame(32, 16, 3);
-  ASSERT_NO_FATAL_FAILURE(Feed(VideoType(MEDIASUBTYPE_RGB24, 32, 16), {}));
+  std::vector<BYTE> frame = TestFrame(32, 16, 3);
+  ASSERT_NO_FATAL_FAILURE(Feed(Video(MEDIASUBTYPE_RGB24, 32, 16), {}));
   ASSERT_NO_FATAL_FAILURE(Collect(MEDIATYPE_Video));
   // The source stays stopped: samples come from here.
   ASSERT_EQ(S_OK, sink->Pause());

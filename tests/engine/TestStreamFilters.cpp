@@ -10,8 +10,8 @@ const CLSID kBufferSourceClsid = {0x2b7d1c40, 0x51e3, 0x4a7f, {0x8d, 0x02, 0x6e,
 const CLSID kSampleSinkClsid = {0x2b7d1c40, 0x51e3, 0x4a7f, {0x8d, 0x02, 0x6e, 0x31, 0x0a, 0x9c, 0x55, 0x02}};
 }  // namespace
 
-BufferSource::BufferSource(IUnknown* outer, const AM_MEDIA_TYPE* type, std::vector<TestChunk> chunks)
-    : FilterBase(outer, kBufferSourceClsid), chunks_(std::move(chunks)), pin_(this) {
+BufferSource::BufferSource(IUnknown* outer, const AM_MEDIA_TYPE* type, std::vector<TestChunk> chunks, int rounds)
+    : FilterBase(outer, kBufferSourceClsid), chunks_(std::move(chunks)), rounds_(rounds), pin_(this) {
   type_.CopyFrom(*type);
 }
 
@@ -38,19 +38,22 @@ HRESULT BufferSource::Pin::BufferSize(ALLOCATOR_PROPERTIES* request) {
 HRESULT BufferSource::Pin::OnThreadStart(REFERENCE_TIME* start, REFERENCE_TIME* stop, double* rate) {
   next_ = 0;
   *start = 0;
-  *stop = owner_->chunks_.empty() ? 0 : owner_->chunks_.back().stop;
+  *stop = owner_->chunks_.empty() ? 0 : owner_->chunks_.back().stop * owner_->rounds_;
   *rate = 1.0;
   return S_OK;
 }
 
 HRESULT BufferSource::Pin::FillSample(IMediaSample* sample) {
-  if (next_ >= owner_->chunks_.size()) return S_FALSE;
-  TestChunk& chunk = owner_->chunks_[next_++];
+  const std::vector<TestChunk>& chunks = owner_->chunks_;
+  if (next_ >= chunks.size() * owner_->rounds_) return S_FALSE;
+  const TestChunk& chunk = chunks[next_ % chunks.size()];
+  REFERENCE_TIME offset = REFERENCE_TIME(next_++ / chunks.size()) * chunks.back().stop;
+  REFERENCE_TIME start = chunk.start + offset, stop = chunk.stop + offset;
   BYTE* data = nullptr;
   sample->GetPointer(&data);
   memcpy(data, chunk.bytes.data(), chunk.bytes.size());
   sample->SetActualDataLength(LONG(chunk.bytes.size()));
-  sample->SetTime(chunk.timed ? &chunk.start : nullptr, chunk.timed ? &chunk.stop : nullptr);
+  sample->SetTime(chunk.timed ? &start : nullptr, chunk.timed ? &stop : nullptr);
   sample->SetSyncPoint(chunk.sync);
   return S_OK;
 }

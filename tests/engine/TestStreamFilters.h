@@ -23,7 +23,8 @@ struct TestChunk {
 
 class BufferSource final : public FilterBase {
  public:
-  BufferSource(IUnknown* outer, const AM_MEDIA_TYPE* type, std::vector<TestChunk> chunks);
+  // The chunks play rounds times, each round's times after the last's.
+  BufferSource(IUnknown* outer, const AM_MEDIA_TYPE* type, std::vector<TestChunk> chunks, int rounds = 1);
   int PinCount() override { return 1; }
   PinBase* PinAt(int index) override;
 
@@ -50,6 +51,7 @@ class BufferSource final : public FilterBase {
 
   MediaType type_;
   std::vector<TestChunk> chunks_;
+  int rounds_;
   Pin pin_;
 };
 
