@@ -37,6 +37,8 @@ HRESULT RiffFile::OpenForm(DWORD formType, RiffChunk* form) {
   if (size_ < sizeof header) return VFW_E_INVALID_FILE_FORMAT;
   HRESULT hr = Read(0, header, sizeof header);
   if (FAILED(hr)) return hr;
+  if (truncated_ && (header[1] == 0 || 8 + UINT64(header[1]) > size_))
+    header[1] = DWORD(size_ - 8 < 0xFFFFFFFEu ? size_ - 8 : 0xFFFFFFFEu);
   if (header[0] != kRiff || header[2] != formType || header[1] < 4) return VFW_E_INVALID_FILE_FORMAT;
   form->id = kRiff;
   form->listType = formType;
@@ -50,7 +52,7 @@ HRESULT RiffFile::Next(const RiffChunk& parent, UINT64 offset, RiffChunk* chunk)
   UINT64 end = parent.data + parent.size;
   if (offset >= end) return S_FALSE;
   DWORD header[2];
-  if (end - offset < sizeof header) return VFW_E_FILE_TOO_SHORT;
+  if (end - offset < sizeof header) return truncated_ ? S_FALSE : VFW_E_FILE_TOO_SHORT;
   HRESULT hr = Read(offset, header, sizeof header);
   if (FAILED(hr)) return hr;
   chunk->id = header[0];
@@ -58,7 +60,11 @@ HRESULT RiffFile::Next(const RiffChunk& parent, UINT64 offset, RiffChunk* chunk)
   chunk->data = offset + 8;
   chunk->size = header[1];
   chunk->next = chunk->data + chunk->size + (chunk->size & 1);
-  if (chunk->size > end - chunk->data) return VFW_E_FILE_TOO_SHORT;
+  if (chunk->size > end - chunk->data) {
+    if (!truncated_) return VFW_E_FILE_TOO_SHORT;
+    chunk->size = end - chunk->data;
+    chunk->next = end;
+  }
   if (chunk->id == kList || chunk->id == kRiff) {
     if (chunk->size < 4) return VFW_E_INVALID_FILE_FORMAT;
     hr = Read(chunk->data, &chunk->listType, 4);

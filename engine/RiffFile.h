@@ -27,6 +27,11 @@ class RiffFile {
   RiffFile& operator=(const RiffFile&) = delete;
 
   HRESULT Open(const wchar_t* path);
+  // For files written to a pipe or cut short: from then on a form whose size
+  // is 0 or reaches past the file runs to the end of the file, a chunk that
+  // reaches past its parent ends with it, and a few bytes too short for a
+  // chunk header end the parent.
+  void AcceptTruncated() { truncated_ = true; }
   // The first RIFF chunk, which must be of formType and fit the file.
   HRESULT OpenForm(DWORD formType, RiffChunk* form);
   // The first chunk with id (and list type, for lists) among the children of
@@ -41,4 +46,5 @@ class RiffFile {
  private:
   HANDLE file_ = INVALID_HANDLE_VALUE;
   UINT64 size_ = 0;
+  bool truncated_ = false;
 };

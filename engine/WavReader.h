@@ -1,14 +1,18 @@
-// RIFF WAVE files: one audio stream with the file's own format tag (PCM or
-// any other, reported as it is). The length comes from the 'data' size over
-// the block size for fixed-frame formats (PCM, IEEE float, extensible), else
-// from the 'fact' sample count, else from the data size over the byte rate.
-// A 'data' chunk reaching past the file is refused. PCM of 8 to 32 bits is
-// read at any 16-bit rate and channel count asked for (linear resampling;
-// mono doubled to stereo, the first two channels of more); other format tags
-// answer E_NOTIMPL for now.
+// RIFF WAVE files: one audio stream with the file's own format tag, read
+// through AudioStreamReader. Files are taken as writers leave them: chunks in
+// any order around 'data', odd chunks padded; a RIFF or 'data' size of 0 or
+// 0xFFFFFFFF (written to a pipe, or by a recorder that was stopped) runs to
+// the end of the file, and a 'data' size claiming more than the file holds
+// gives the whole blocks that are there. The length of PCM and float is their
+// whole frames; of block codecs the 'fact' sample count when the data holds
+// that many (frames past it are padding, read as silence), else their whole
+// blocks. A format that nothing decodes is still listed, its length from
+// 'fact' or the byte rate, and reading it answers VFW_E_UNSUPPORTED_AUDIO.
 #pragma once
 
+#include "AudioStreamReader.h"
 #include "MediaReader.h"
+#include "RiffChunkBytes.h"
 #include "RiffFile.h"
 
 class WavReader final : public MediaReader {
@@ -19,15 +23,16 @@ class WavReader final : public MediaReader {
                     std::vector<BYTE>* pcm) override;
 
  private:
-  HRESULT Length(const RiffChunk& form, const RiffChunk& data, const WAVEFORMATEX& wave, REFERENCE_TIME* length);
-  // count output frames from source position start + i * step; the source
-  // frames they need are read at once.
-  HRESULT ConvertBlock(double start, double step, DWORD count, WORD channels, INT16* out);
-  // One source frame as 16-bit left and right.
-  void StereoAt(const BYTE* frame, int* left, int* right) const;
+  HRESULT FindChunks(RiffChunk* form, RiffChunk* format, RiffChunk* data);
+  // The 'fact' sample count, 0 without one.
+  DWORD FactSamples(const RiffChunk& form);
+  HRESULT Length(const RiffChunk& form, const MediaStream& stream, REFERENCE_TIME* length);
+  void SilencePastLength(REFERENCE_TIME time, const WAVEFORMATEX& format, std::vector<BYTE>* pcm) const;
 
   RiffFile file_;
-  RiffChunk data_;
-  WAVEFORMATEX wave_ = {};
-  UINT64 frames_ = 0;  // whole frames in data_
+  RiffChunkBytes bytes_;
+  AudioStreamReader audio_;
+  HRESULT audioError_ = S_OK;  // why audio_ could not open
+  DWORD rate_ = 0;
+  UINT64 frames_ = 0;  // the stream's length in frames
 };
