@@ -1,5 +1,6 @@
 #include "FilterBase.h"
 
+#include <evcode.h>
 #include <vfwmsgs.h>
 
 #include <cstring>
@@ -11,9 +12,11 @@
 FilterBase::FilterBase(IUnknown* outer, const CLSID& clsid) : ComObjectBase(outer), clsid_(clsid) {
   InitializeCriticalSection(&stateLock_);
   InitializeCriticalSection(&streamLock_);
+  InitializeCriticalSection(&completeLock_);
 }
 
 FilterBase::~FilterBase() {
+  DeleteCriticalSection(&completeLock_);
   DeleteCriticalSection(&streamLock_);
   DeleteCriticalSection(&stateLock_);
 }
@@ -35,16 +38,26 @@ STDMETHODIMP FilterBase::Stop() {
   HRESULT hr = S_OK;
   if (state_ == State_Running) hr = OnStop();
   if (SUCCEEDED(hr) && state_ != State_Stopped) hr = OnCleanup();
-  if (SUCCEEDED(hr)) state_ = State_Stopped;
+  if (SUCCEEDED(hr)) {
+    state_ = State_Stopped;
+    SetRunning(false);
+    ForgetCompletion();
+  }
   return hr;
 }
 
 STDMETHODIMP FilterBase::Pause() {
   Locked lock(&stateLock_);
   HRESULT hr = S_OK;
-  if (state_ == State_Stopped) hr = OnInitStream();
+  if (state_ == State_Stopped) {
+    ForgetCompletion();
+    hr = OnInitStream();
+  }
   if (state_ == State_Running) hr = OnStop();
-  if (SUCCEEDED(hr)) state_ = State_Paused;
+  if (SUCCEEDED(hr)) {
+    state_ = State_Paused;
+    SetRunning(false);
+  }
   return hr;
 }
 
@@ -53,6 +66,7 @@ STDMETHODIMP FilterBase::Run(REFERENCE_TIME start) {
   if (state_ == State_Running) return S_OK;
   HRESULT hr = S_OK;
   if (state_ == State_Stopped) {
+    ForgetCompletion();
     hr = OnInitStream();
     if (SUCCEEDED(hr)) state_ = State_Paused;
   }
@@ -60,8 +74,38 @@ STDMETHODIMP FilterBase::Run(REFERENCE_TIME start) {
     start_ = start;
     hr = OnStart(start);
   }
-  if (SUCCEEDED(hr)) state_ = State_Running;
+  if (SUCCEEDED(hr)) {
+    state_ = State_Running;
+    SetRunning(true);
+  }
   return hr;
+}
+
+void FilterBase::SetRunning(bool running) {
+  bool owed = false;
+  {
+    Locked lock(&completeLock_);
+    running_ = running;
+    owed = running && completePending_;
+    if (owed) completePending_ = false;
+  }
+  if (owed) NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
+}
+
+void FilterBase::ForgetCompletion() {
+  Locked lock(&completeLock_);
+  completePending_ = false;
+}
+
+void FilterBase::NotifyComplete() {
+  {
+    Locked lock(&completeLock_);
+    if (!running_) {
+      completePending_ = true;
+      return;
+    }
+  }
+  NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
 }
 
 STDMETHODIMP FilterBase::GetState(DWORD, FILTER_STATE* state) {

@@ -55,6 +55,7 @@ HRESULT BufferSource::Pin::FillSample(IMediaSample* sample) {
   sample->SetActualDataLength(LONG(chunk.bytes.size()));
   sample->SetTime(chunk.timed ? &start : nullptr, chunk.timed ? &stop : nullptr);
   sample->SetSyncPoint(chunk.sync);
+  sample->SetDiscontinuity(chunk.discontinuity);
   return S_OK;
 }
 
@@ -65,6 +66,7 @@ PinBase* SampleSink::PinAt(int index) { return index == 0 ? &pin_ : nullptr; }
 
 HRESULT SampleSink::OnInitStream() {
   samples.clear();
+  ended = false;
   pin_.Active();
   return S_OK;
 }
@@ -80,12 +82,15 @@ HRESULT SampleSink::Pin::OnReceive(IMediaSample* sample) {
   chunk.bytes.assign(data, data + sample->GetActualDataLength());
   chunk.timed = SUCCEEDED(sample->GetTime(&chunk.start, &chunk.stop));
   chunk.sync = sample->IsSyncPoint() == S_OK;
+  chunk.discontinuity = sample->IsDiscontinuity() == S_OK;
   owner_->samples.push_back(std::move(chunk));
   return S_OK;
 }
 
 HRESULT SampleSink::Pin::OnEndOfStream() {
-  return owner_->NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(owner_)));
+  owner_->ended = true;
+  owner_->NotifyComplete();
+  return S_OK;
 }
 
 long RunToEnd(IGraphBuilder* graph) {

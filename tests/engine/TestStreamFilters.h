@@ -19,6 +19,7 @@ struct TestChunk {
   REFERENCE_TIME stop = 0;
   bool timed = true;
   bool sync = true;
+  bool discontinuity = false;
 };
 
 class BufferSource final : public FilterBase {
@@ -63,6 +64,7 @@ class SampleSink final : public FilterBase {
   PinBase* PinAt(int index) override;
 
   std::vector<TestChunk> samples;
+  volatile bool ended = false;  // the end of stream came
 
  protected:
   HRESULT OnInitStream() override;
