@@ -4,6 +4,7 @@
 #include "EditingServices.h"
 #include "EngineFilters.h"
 #include "FilterCategories.h"
+#include "ImaAdpcmCompressor.h"
 #include "MediaDetector.h"
 #include "MjpegCompressor.h"
 #include "PropertySetter.h"
@@ -23,6 +24,7 @@ const EngineClass kClasses[] = {
     {&CLSID_PropertySetter, &WithoutAggregation<&PropertySetter::CreateInstance>},
     {&CLSID_Xml2Dex, &WithoutAggregation<&Xml2Dex::CreateInstance>},
     {&CLSID_EngineMjpegCompressor, &CreateComObject<MjpegCompressor>},
+    {&CLSID_EngineImaAdpcmCompressor, &CreateComObject<ImaAdpcmCompressor>},
 };
 constexpr int kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
 

@@ -1,6 +1,7 @@
 #include "FilterCategories.h"
 
 #include <dshow.h>
+#include <mmreg.h>
 
 #include "ComPtr.h"
 #include "EngineFilters.h"
@@ -11,6 +12,9 @@ const REGPINTYPES kMjpegInputs[] = {
     {&MEDIATYPE_Video, &MEDIASUBTYPE_RGB24}, {&MEDIATYPE_Video, &MEDIASUBTYPE_RGB32},
     {&MEDIATYPE_Video, &MEDIASUBTYPE_ARGB32}};
 const REGPINTYPES kMjpegOutputs[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_MJPG}};
+const GUID kImaAdpcmSubtype = {WAVE_FORMAT_IMA_ADPCM, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+const REGPINTYPES kImaAdpcmInputs[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_PCM}};
+const REGPINTYPES kImaAdpcmOutputs[] = {{&MEDIATYPE_Audio, &kImaAdpcmSubtype}};
 
 struct CategoryEntry {
   const CLSID* clsid;
@@ -25,6 +29,8 @@ struct CategoryEntry {
 const CategoryEntry kEntries[] = {
     {&CLSID_EngineMjpegCompressor, &CLSID_VideoCompressorCategory, L"Morvik Motion JPEG", kMjpegInputs, 3,
      kMjpegOutputs, 1},
+    {&CLSID_EngineImaAdpcmCompressor, &CLSID_AudioCompressorCategory, L"Morvik IMA ADPCM", kImaAdpcmInputs, 1,
+     kImaAdpcmOutputs, 1},
 };
 
 HRESULT Register(IFilterMapper2* mapper, const CategoryEntry& entry) {

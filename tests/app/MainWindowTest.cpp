@@ -43,6 +43,7 @@ TEST(MainWindow, DeleteMarksTheProjectAndCloseAsksOnlyThen) {
   EXPECT_STREQ(L"Uncompressed audio", audioCompressors[0].name);
   // The engine's compressors are registered before the lists are read.
   EXPECT_TRUE(Lists(videoCompressors, L"Morvik Motion JPEG"));
+  EXPECT_TRUE(Lists(audioCompressors, L"Morvik IMA ADPCM"));
 
   // A new project made while the question is up takes the object away first:
   // OK then deletes nothing and marks nothing.

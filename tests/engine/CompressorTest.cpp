@@ -9,9 +9,12 @@
 #include "EngineFilters.h"
 #include "EngineTestSupport.h"
 #include "FilterConformance.h"
+#include "ImaAdpcm.h"
 #include "JpegEncoder.h"
 #include "TestPictures.h"
 #include "TestStreamFilters.h"
+
+#include <mmreg.h>
 
 namespace {
 
@@ -84,7 +87,7 @@ class CompressorTest : public EngineTest {
 };
 
 TEST_F(CompressorTest, EveryCompressorConforms) {
-  for (const CLSID* clsid : {&CLSID_EngineMjpegCompressor}) {
+  for (const CLSID* clsid : {&CLSID_EngineMjpegCompressor, &CLSID_EngineImaAdpcmCompressor}) {
     ComPtr<IBaseFilter> filter;
     ASSERT_EQ(S_OK, CoCreateInstance(*clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, filter.ReceiveVoid()));
     ExpectConformingFilter(filter.Get(), *clsid);
@@ -96,7 +99,8 @@ TEST_F(CompressorTest, CompressorsAreListedInTheirCategoriesAndBindToTheEngine) 
     const CLSID* category;
     const wchar_t* name;
     const CLSID* clsid;
-  } rows[] = {{&CLSID_VideoCompressorCategory, L"Morvik Motion JPEG", &CLSID_EngineMjpegCompressor}};
+  } rows[] = {{&CLSID_VideoCompressorCategory, L"Morvik Motion JPEG", &CLSID_EngineMjpegCompressor},
+              {&CLSID_AudioCompressorCategory, L"Morvik IMA ADPCM", &CLSID_EngineImaAdpcmCompressor}};
   ComPtr<ICreateDevEnum> devices;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
                                    devices.ReceiveVoid()));
@@ -378,6 +382,165 @@ TEST_F(CompressorTest, MjpegRefusesAFrameShorterThanItsFormat) {
   compressor->Stop();
   sink->Stop();
   allocator->Decommit();
+}
+
+MediaType Pcm(WORD channels, DWORD rate, WORD bits = 16) {
+  WAVEFORMATEX wave = {WAVE_FORMAT_PCM, channels, rate, rate * channels * bits / 8, WORD(channels * bits / 8), bits, 0};
+  MediaType type;
+  type.Set(MEDIATYPE_Audio, MEDIASUBTYPE_PCM, FORMAT_WaveFormatEx, &wave, sizeof wave);
+  return type;
+}
+
+// frames of a sine a channel (440 Hz left, 660 Hz right), interleaved.
+std::vector<INT16> Sine(WORD channels, DWORD rate, DWORD frames) {
+  std::vector<INT16> pcm(size_t(frames) * channels);
+  for (DWORD i = 0; i < frames; ++i)
+    for (WORD c = 0; c < channels; ++c)
+      pcm[i * channels + c] = INT16(12000 * std::sin(2 * 3.14159265358979 * (440 + 220 * c) * i / rate));
+  return pcm;
+}
+
+REFERENCE_TIME TimeOf(LONGLONG frames, DWORD rate) { return frames * 10000000 / rate; }
+
+// pcm cut into samples of chunkFrames, stamped with their first frame's time.
+std::vector<TestChunk> PcmChunks(const std::vector<INT16>& pcm, WORD channels, DWORD rate, DWORD chunkFrames) {
+  std::vector<TestChunk> chunks;
+  DWORD frames = DWORD(pcm.size() / channels);
+  for (DWORD first = 0; first < frames; first += chunkFrames) {
+    DWORD count = frames - first < chunkFrames ? frames - first : chunkFrames;
+    TestChunk chunk;
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(pcm.data() + size_t(first) * channels);
+    chunk.bytes.assign(bytes, bytes + size_t(count) * channels * 2);
+    chunk.start = TimeOf(first, rate);
+    chunk.stop = TimeOf(first + count, rate);
+    chunks.push_back(std::move(chunk));
+  }
+  return chunks;
+}
+
+TEST_F(CompressorTest, ImaAdpcmBlocksDecodeToTheSineWithTheirFirstFramesTimes) {
+  struct Row {
+    WORD channels;
+    DWORD rate;
+    WORD blockBytes, samplesPerBlock;
+  } rows[] = {{1, 8000, 256, 505},    {2, 11025, 512, 505},  {1, 22050, 512, 1017},
+              {2, 22050, 1024, 1017}, {2, 44100, 2048, 2041}, {1, 48000, 1024, 2041}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.channels << " channels at " << row.rate);
+    NewGraph();
+    DWORD frames = 3 * row.samplesPerBlock + 100;  // the last block partial
+    std::vector<INT16> pcm = Sine(row.channels, row.rate, frames);
+    ASSERT_NO_FATAL_FAILURE(Create(CLSID_EngineImaAdpcmCompressor));
+    ASSERT_NO_FATAL_FAILURE(Feed(Pcm(row.channels, row.rate), PcmChunks(pcm, row.channels, row.rate, 1000)));
+    ASSERT_NO_FATAL_FAILURE(Collect(MEDIATYPE_Audio));
+    MediaType made;
+    ASSERT_EQ(S_OK, Output()->ConnectionMediaType(made.Receive()));
+    ASSERT_GE(made.Get().cbFormat, sizeof(WAVEFORMATEX) + 2);
+    const WAVEFORMATEX& wave = *reinterpret_cast<const WAVEFORMATEX*>(made.Get().pbFormat);
+    EXPECT_EQ(WAVE_FORMAT_IMA_ADPCM, wave.wFormatTag);
+    EXPECT_EQ(DWORD(WAVE_FORMAT_IMA_ADPCM), made.Get().subtype.Data1);
+    EXPECT_EQ(row.channels, wave.nChannels);
+    EXPECT_EQ(row.rate, wave.nSamplesPerSec);
+    EXPECT_EQ(row.blockBytes, wave.nBlockAlign);
+    EXPECT_EQ(4, wave.wBitsPerSample);
+    EXPECT_EQ(2, wave.cbSize);
+    EXPECT_EQ(row.samplesPerBlock, *reinterpret_cast<const WORD*>(&wave + 1));
+
+    ASSERT_EQ(EC_COMPLETE, RunToEnd(graph.Get()));
+    const std::vector<TestChunk>& blocks = Sink()->samples;
+    ASSERT_EQ(4u, blocks.size());
+    std::vector<INT16> decoded(size_t(4) * row.samplesPerBlock * row.channels);
+    for (size_t i = 0; i < blocks.size(); ++i) {
+      ASSERT_EQ(row.blockBytes, blocks[i].bytes.size());
+      EXPECT_NEAR(double(TimeOf(i * row.samplesPerBlock, row.rate)), double(blocks[i].start), 1.0) << i;
+      EXPECT_TRUE(blocks[i].sync);
+      ImaAdpcm::DecodeBlock(blocks[i].bytes.data(), row.blockBytes, row.channels, row.samplesPerBlock,
+                            decoded.data() + i * row.samplesPerBlock * row.channels);
+    }
+    EXPECT_NEAR(double(TimeOf(frames, row.rate)), double(blocks.back().stop), 1.0);
+    // Within 2.5% of the amplitude on average, 10% at worst; the padding repeats the last frame.
+    double total = 0;
+    int largest = 0;
+    for (size_t i = 0; i < pcm.size(); ++i) {
+      int miss = abs(decoded[i] - pcm[i]);
+      total += miss;
+      if (miss > largest) largest = miss;
+    }
+    EXPECT_LT(total / pcm.size(), 300.0);
+    EXPECT_LT(largest, 1200);
+    for (size_t i = pcm.size(); i < decoded.size(); ++i)
+      EXPECT_NEAR(pcm[pcm.size() - row.channels + i % row.channels], decoded[i], 1200) << i;
+  }
+}
+
+TEST_F(CompressorTest, ImaAdpcmSendsTheFramesBeforeADiscontinuityAsTheirOwnBlock) {
+  std::vector<INT16> pcm = Sine(1, 22050, 1600);
+  std::vector<TestChunk> chunks = PcmChunks(pcm, 1, 22050, 800);
+  chunks[1].discontinuity = true;
+  chunks[1].start += 10000000;  // a second later
+  chunks[1].stop += 10000000;
+  ASSERT_NO_FATAL_FAILURE(Create(CLSID_EngineImaAdpcmCompressor));
+  ASSERT_NO_FATAL_FAILURE(Feed(Pcm(1, 22050), chunks));
+  ASSERT_NO_FATAL_FAILURE(Collect(MEDIATYPE_Audio));
+  ASSERT_EQ(EC_COMPLETE, RunToEnd(graph.Get()));
+  const std::vector<TestChunk>& blocks = Sink()->samples;
+  ASSERT_EQ(2u, blocks.size());
+  EXPECT_EQ(0, blocks[0].start);
+  EXPECT_EQ(TimeOf(800, 22050), blocks[0].stop);
+  EXPECT_EQ(chunks[1].start, blocks[1].start);
+  EXPECT_TRUE(blocks[1].discontinuity);
+  std::vector<INT16> decoded(1017);
+  ImaAdpcm::DecodeBlock(blocks[1].bytes.data(), 512, 1, 800, decoded.data());
+  for (int i = 0; i < 800; i += 50) EXPECT_NEAR(pcm[800 + i], decoded[i], 1200) << i;
+}
+
+TEST_F(CompressorTest, ImaAdpcmStreamConfigOffersItsInputsChannelsAndRate) {
+  ASSERT_NO_FATAL_FAILURE(Create(CLSID_EngineImaAdpcmCompressor));
+  ComPtr<IAMStreamConfig> config = OutputInterface<IAMStreamConfig>(IID_IAMStreamConfig);
+  ASSERT_TRUE(config);
+  EXPECT_FALSE(OutputInterface<IAMVideoCompression>(IID_IAMVideoCompression));
+  int count = -1, size = -1;
+  EXPECT_EQ(VFW_E_NOT_CONNECTED, config->GetNumberOfCapabilities(&count, &size));
+  ASSERT_NO_FATAL_FAILURE(Feed(Pcm(2, 32000), {}));
+  ASSERT_EQ(S_OK, config->GetNumberOfCapabilities(&count, &size));
+  EXPECT_EQ(1, count);
+  EXPECT_EQ(int(sizeof(AUDIO_STREAM_CONFIG_CAPS)), size);
+  AM_MEDIA_TYPE* type = nullptr;
+  AUDIO_STREAM_CONFIG_CAPS caps = {};
+  ASSERT_EQ(S_OK, config->GetStreamCaps(0, &type, reinterpret_cast<BYTE*>(&caps)));
+  EXPECT_TRUE(caps.guid == MEDIATYPE_Audio);
+  EXPECT_EQ(2u, caps.MinimumChannels);
+  EXPECT_EQ(2u, caps.MaximumChannels);
+  EXPECT_EQ(32000u, caps.MinimumSampleFrequency);
+  EXPECT_EQ(32000u, caps.MaximumSampleFrequency);
+  EXPECT_EQ(4u, caps.MinimumBitsPerSample);
+  EXPECT_EQ(WAVE_FORMAT_IMA_ADPCM, reinterpret_cast<WAVEFORMATEX*>(type->pbFormat)->wFormatTag);
+  EXPECT_EQ(1024, reinterpret_cast<WAVEFORMATEX*>(type->pbFormat)->nBlockAlign);
+  EXPECT_EQ(S_OK, config->SetFormat(type));
+  reinterpret_cast<WAVEFORMATEX*>(type->pbFormat)->nSamplesPerSec = 44100;
+  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, config->SetFormat(type));
+  MediaType::Delete(type);
+}
+
+TEST_F(CompressorTest, ImaAdpcmTakesSixteenBitMonoOrStereoFromEightTo48Kilohertz) {
+  struct Row {
+    MediaType type;
+    HRESULT expected;
+  } rows[] = {{Pcm(1, 8000), S_OK},       {Pcm(2, 48000), S_OK},      {Pcm(2, 44100), S_OK},
+              {Pcm(1, 7999), S_FALSE},    {Pcm(2, 48001), S_FALSE},   {Pcm(3, 44100), S_FALSE},
+              {Pcm(2, 44100, 8), S_FALSE}, {Pcm(2, 44100, 24), S_FALSE}};
+  MediaType misaligned = Pcm(2, 44100);
+  reinterpret_cast<WAVEFORMATEX*>(misaligned.Edit().pbFormat)->nBlockAlign = 2;
+  MediaType floating = Pcm(2, 44100);
+  floating.Edit().subtype = MEDIASUBTYPE_IEEE_FLOAT;
+  ASSERT_NO_FATAL_FAILURE(Create(CLSID_EngineImaAdpcmCompressor));
+  ComPtr<IPin> input = PinOf(compressor.Get(), PINDIR_INPUT);
+  for (const Row& row : rows) {
+    const WAVEFORMATEX& wave = *reinterpret_cast<const WAVEFORMATEX*>(row.type.Get().pbFormat);
+    EXPECT_EQ(row.expected, input->QueryAccept(&row.type.Get())) << wave.nChannels << " " << wave.nSamplesPerSec;
+  }
+  EXPECT_EQ(S_FALSE, input->QueryAccept(&misaligned.Get()));
+  EXPECT_EQ(S_FALSE, input->QueryAccept(&floating.Get()));
 }
 
 TEST(JpegEncoderTest, NeverWritesPastTheBufferItIsGiven) {
