@@ -46,6 +46,11 @@ class CompressorTest : public EngineTest {
   }
   void Release() {
     if (graph) Control()->Stop();
+    // Filters paused by hand: the graph thinks itself stopped.
+    if (compressor) compressor->Stop();
+    if (sink) sink->Stop();
+    if (allocator) allocator->Decommit();
+    allocator.Reset();
     graph.Reset();
     compressor.Reset();
     sink.Reset();
@@ -77,6 +82,26 @@ class CompressorTest : public EngineTest {
     ASSERT_EQ(S_OK, graph->ConnectDirect(Output().Get(), PinOf(sink.Get(), PINDIR_INPUT).Get(), nullptr));
   }
   ComPtr<IPin> Output() { return PinOf(compressor.Get(), PINDIR_OUTPUT); }
+  // Pauses the compressor and the sink but not the source: samples of up to
+  // bytes then come from SampleOf, through the compressor's input by hand.
+  void PauseByHand(LONG bytes) {
+    ASSERT_EQ(S_OK, sink->Pause());
+    ASSERT_EQ(S_OK, compressor->Pause());
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                                     allocator.ReceiveVoid()));
+    ALLOCATOR_PROPERTIES wanted = {1, bytes, 1, 0}, actual;
+    ASSERT_EQ(S_OK, allocator->SetProperties(&wanted, &actual));
+    ASSERT_EQ(S_OK, allocator->Commit());
+  }
+  ComPtr<IMediaSample> SampleOf(const std::vector<BYTE>& bytes) {
+    ComPtr<IMediaSample> sample;
+    EXPECT_EQ(S_OK, allocator->GetBuffer(sample.Receive(), nullptr, nullptr, 0));
+    BYTE* data = nullptr;
+    sample->GetPointer(&data);
+    memcpy(data, bytes.data(), bytes.size());
+    sample->SetActualDataLength(LONG(bytes.size()));
+    return sample;
+  }
   template <class I>
   ComPtr<I> OutputInterface(REFIID iid) {
     return Output().As<I>(iid);
@@ -84,6 +109,7 @@ class CompressorTest : public EngineTest {
 
   ComPtr<IGraphBuilder> graph;
   ComPtr<IBaseFilter> compressor, sink;
+  ComPtr<IMemAllocator> allocator;
 };
 
 TEST_F(CompressorTest, EveryCompressorConforms) {
@@ -359,29 +385,13 @@ TEST_F(CompressorTest, MjpegRefusesAFrameShorterThanItsFormat) {
   std::vector<BYTE> frame = TestFrame(32, 16, 3);
   ASSERT_NO_FATAL_FAILURE(Feed(Video(MEDIASUBTYPE_RGB24, 32, 16), {}));
   ASSERT_NO_FATAL_FAILURE(Collect(MEDIATYPE_Video));
-  // The source stays stopped: samples come from here.
-  ASSERT_EQ(S_OK, sink->Pause());
-  ASSERT_EQ(S_OK, compressor->Pause());
-  ComPtr<IMemAllocator> allocator;
-  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                   allocator.ReceiveVoid()));
-  ALLOCATOR_PROPERTIES wanted = {1, LONG(frame.size()), 1, 0}, actual;
-  ASSERT_EQ(S_OK, allocator->SetProperties(&wanted, &actual));
-  ASSERT_EQ(S_OK, allocator->Commit());
+  ASSERT_NO_FATAL_FAILURE(PauseByHand(LONG(frame.size())));
   ComPtr<IMemInputPin> input = PinOf(compressor.Get(), PINDIR_INPUT).As<IMemInputPin>(IID_IMemInputPin);
-  for (LONG length : {LONG(frame.size()) - 1, LONG(frame.size())}) {
-    ComPtr<IMediaSample> sample;
-    ASSERT_EQ(S_OK, allocator->GetBuffer(sample.Receive(), nullptr, nullptr, 0));
-    BYTE* data = nullptr;
-    sample->GetPointer(&data);
-    memcpy(data, frame.data(), length);
-    sample->SetActualDataLength(length);
-    EXPECT_EQ(length < LONG(frame.size()) ? E_INVALIDARG : S_OK, input->Receive(sample.Get())) << length;
+  for (size_t length : {frame.size() - 1, frame.size()}) {
+    std::vector<BYTE> bytes(frame.begin(), frame.begin() + length);
+    EXPECT_EQ(length < frame.size() ? E_INVALIDARG : S_OK, input->Receive(SampleOf(bytes).Get())) << length;
   }
   EXPECT_EQ(1u, Sink()->samples.size());
-  compressor->Stop();
-  sink->Stop();
-  allocator->Decommit();
 }
 
 MediaType Pcm(WORD channels, DWORD rate, WORD bits = 16) {
@@ -492,6 +502,28 @@ TEST_F(CompressorTest, ImaAdpcmSendsTheFramesBeforeADiscontinuityAsTheirOwnBlock
   std::vector<INT16> decoded(1017);
   ImaAdpcm::DecodeBlock(blocks[1].bytes.data(), 512, 1, 800, decoded.data());
   for (int i = 0; i < 800; i += 50) EXPECT_NEAR(pcm[800 + i], decoded[i], 1200) << i;
+}
+
+TEST_F(CompressorTest, ImaAdpcmDropsThePartialBlockAFlushCutsOff) {
+  std::vector<INT16> pcm = Sine(2, 44100, 300);
+  std::vector<BYTE> bytes(reinterpret_cast<BYTE*>(pcm.data()), reinterpret_cast<BYTE*>(pcm.data() + pcm.size()));
+  ASSERT_NO_FATAL_FAILURE(Create(CLSID_EngineImaAdpcmCompressor));
+  ASSERT_NO_FATAL_FAILURE(Feed(Pcm(2, 44100), {}));
+  ASSERT_NO_FATAL_FAILURE(Collect(MEDIATYPE_Audio));
+  ASSERT_NO_FATAL_FAILURE(PauseByHand(LONG(bytes.size())));
+  ComPtr<IPin> input = PinOf(compressor.Get(), PINDIR_INPUT);
+  ComPtr<IMemInputPin> memory = input.As<IMemInputPin>(IID_IMemInputPin);
+  ASSERT_EQ(S_OK, memory->Receive(SampleOf(bytes).Get()));
+  ASSERT_EQ(S_OK, input->BeginFlush());
+  ASSERT_EQ(S_OK, input->EndFlush());
+  ASSERT_EQ(S_OK, memory->Receive(SampleOf(std::vector<BYTE>(bytes.begin(), bytes.begin() + 400)).Get()));
+  ASSERT_EQ(S_OK, input->EndOfStream());
+  // Only the 100 frames after the flush, padded to a block.
+  ASSERT_EQ(1u, Sink()->samples.size());
+  std::vector<INT16> decoded(2041 * 2);
+  ImaAdpcm::DecodeBlock(Sink()->samples[0].bytes.data(), 2048, 2, 2041, decoded.data());
+  for (size_t i = 0; i < 200; ++i) EXPECT_NEAR(pcm[i], decoded[i], 1200) << i;
+  for (size_t i = 200; i < decoded.size(); i += 97) EXPECT_NEAR(pcm[198 + i % 2], decoded[i], 1200) << i;
 }
 
 TEST_F(CompressorTest, ImaAdpcmStreamConfigOffersItsInputsChannelsAndRate) {
