@@ -146,8 +146,10 @@ void AviWriterFilter::SetWriterOptions(const AviWriter::Options& options) {
 HRESULT AviWriterFilter::OnInitStream() {
   for (std::unique_ptr<AviWriterInput>& input : inputs_) input->SetStream(-1);
   std::vector<AviWriterInput*> connected = ConnectedInputs();
-  complete_ = connected.empty();  // nothing to write: complete at once
-  if (connected.empty()) return S_OK;
+  if (connected.empty()) {
+    NotifyComplete();  // nothing to write: complete at once
+    return S_OK;
+  }
   if (fileName_.empty()) return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
   std::vector<const AM_MEDIA_TYPE*> types;
   for (size_t i = 0; i < connected.size(); ++i) {
@@ -166,12 +168,6 @@ HRESULT AviWriterFilter::OnInitStream() {
   return multiplexer_.Start(fileName_.c_str(), types, settings);
 }
 
-HRESULT AviWriterFilter::OnStart(REFERENCE_TIME) {
-  // A renderer reports the end of its stream when running: here when it came while paused.
-  if (complete_) NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
-  return S_OK;
-}
-
 HRESULT AviWriterFilter::OnCleanup() {
   Report(multiplexer_.Finish());
   return S_OK;
@@ -188,7 +184,7 @@ HRESULT AviWriterFilter::Receive(AviWriterInput* input, IMediaSample* sample) {
 
 HRESULT AviWriterFilter::EndOfInput(AviWriterInput* input) {
   HRESULT hr = multiplexer_.End(input->Stream());
-  if (hr == S_FALSE) Complete();
+  if (hr == S_FALSE) NotifyComplete();
   Report(hr);
   return S_OK;
 }
@@ -196,15 +192,6 @@ HRESULT AviWriterFilter::EndOfInput(AviWriterInput* input) {
 HRESULT AviWriterFilter::HoldInput(AviWriterInput* input, bool held) {
   multiplexer_.Hold(input->Stream(), held);
   return S_OK;
-}
-
-// From a streaming thread; the state lock orders it with OnStart.
-void AviWriterFilter::Complete() {
-  EnterCriticalSection(StateLock());
-  complete_ = true;
-  bool running = State() == State_Running;
-  LeaveCriticalSection(StateLock());
-  if (running) NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
 }
 
 // A failure that ended the writing; the refusals of a stopped or ended run are not.

@@ -64,7 +64,6 @@ class AviWriterFilter final : public FilterBase, public IFileSinkFilter, public 
  protected:
   HRESULT QueryOwn(REFIID iid, void** out) override;
   HRESULT OnInitStream() override;
-  HRESULT OnStart(REFERENCE_TIME start) override;
   void OnRelease() override { multiplexer_.Release(); }
   HRESULT OnCleanup() override;
   ULONG MiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
@@ -85,7 +84,6 @@ class AviWriterFilter final : public FilterBase, public IFileSinkFilter, public 
 
   void AddInput();
   std::vector<AviWriterInput*> ConnectedInputs();
-  void Complete();
   void Report(HRESULT hr);
   template <class Change>
   HRESULT WhileStopped(Change change);
@@ -100,6 +98,5 @@ class AviWriterFilter final : public FilterBase, public IFileSinkFilter, public 
   LONG master_ = -1;
   BOOL legacyIndex_ = TRUE;
   AviWriter::Options options_;
-  bool complete_ = false;  // every input ended and the file is finished
   AviMultiplexer multiplexer_;
 };

@@ -4,8 +4,11 @@
 #include "ClassFactory.h"
 #include "EditingServices.h"
 #include "EngineFilters.h"
+#include "FilterCategories.h"
+#include "ImaAdpcmCompressor.h"
 #include "MediaDetector.h"
 #include "MediaSourceFilter.h"
+#include "MjpegCompressor.h"
 #include "PropertySetter.h"
 #include "Timeline.h"
 #include "Xml2Dex.h"
@@ -24,6 +27,8 @@ const EngineClass kClasses[] = {
     {&CLSID_PropertySetter, &WithoutAggregation<&PropertySetter::CreateInstance>},
     {&CLSID_Xml2Dex, &WithoutAggregation<&Xml2Dex::CreateInstance>},
     {&CLSID_EngineAviWriter, &CreateComObject<AviWriterFilter>},
+    {&CLSID_EngineMjpegCompressor, &CreateComObject<MjpegCompressor>},
+    {&CLSID_EngineImaAdpcmCompressor, &CreateComObject<ImaAdpcmCompressor>},
 };
 constexpr int kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
 
@@ -45,7 +50,8 @@ HRESULT RegisterEngineClasses() {
     }
   }
   registered = true;
-  return S_OK;
+  // The classes stay registered when only the category entries fail.
+  return RegisterFilterCategories();
 }
 
 void RevokeEngineClasses() {

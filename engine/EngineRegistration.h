@@ -4,8 +4,11 @@
 
 #include <windows.h>
 
-// Registers the class objects; call once after CoInitialize and before
-// anything creates a timeline. Calling it again does nothing.
+// Registers the class objects and lists the compressors in the platform's
+// compressor categories; call once after CoInitialize and before anything
+// creates a timeline or enumerates the categories. Calling it again does
+// nothing. A failure to list the compressors is returned with the class
+// objects left registered.
 HRESULT RegisterEngineClasses();
 // Revokes them; call before CoUninitialize.
 void RevokeEngineClasses();

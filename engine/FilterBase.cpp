@@ -1,5 +1,6 @@
 #include "FilterBase.h"
 
+#include <evcode.h>
 #include <vfwmsgs.h>
 
 #include <cstring>
@@ -11,9 +12,11 @@
 FilterBase::FilterBase(IUnknown* outer, const CLSID& clsid) : ComObjectBase(outer), clsid_(clsid) {
   InitializeCriticalSection(&stateLock_);
   InitializeCriticalSection(&streamLock_);
+  InitializeCriticalSection(&completeLock_);
 }
 
 FilterBase::~FilterBase() {
+  DeleteCriticalSection(&completeLock_);
   DeleteCriticalSection(&streamLock_);
   DeleteCriticalSection(&stateLock_);
 }
@@ -37,6 +40,8 @@ STDMETHODIMP FilterBase::Stop() {
   if (FAILED(hr) || state_ == State_Stopped) return hr;
   StopPins();
   InterlockedExchange(&state_, State_Stopped);  // samples arriving from now on are refused
+  SetRunning(false);
+  ForgetCompletion();
   WaitForSamples();
   return OnCleanup();
 }
@@ -46,7 +51,10 @@ STDMETHODIMP FilterBase::Pause() {
   HRESULT hr = S_OK;
   if (state_ == State_Stopped) hr = StartPins();
   else if (state_ == State_Running) hr = OnStop();
-  if (SUCCEEDED(hr)) InterlockedExchange(&state_, State_Paused);
+  if (SUCCEEDED(hr)) {
+    InterlockedExchange(&state_, State_Paused);
+    SetRunning(false);
+  }
   return hr;
 }
 
@@ -61,11 +69,15 @@ STDMETHODIMP FilterBase::Run(REFERENCE_TIME start) {
   }
   start_ = start;
   hr = OnStart(start);
-  if (SUCCEEDED(hr)) InterlockedExchange(&state_, State_Running);
+  if (SUCCEEDED(hr)) {
+    InterlockedExchange(&state_, State_Running);
+    SetRunning(true);
+  }
   return hr;
 }
 
 HRESULT FilterBase::StartPins() {
+  ForgetCompletion();
   HRESULT hr = S_OK;
   for (int i = 0; SUCCEEDED(hr) && i < PinCount(); ++i) hr = PinAt(i)->Active();
   if (SUCCEEDED(hr)) hr = OnInitStream();
@@ -92,6 +104,33 @@ void FilterBase::WaitForSamples() {
     CRITICAL_SECTION* receive = PinAt(i)->ReceiveLock();
     if (receive && receive != &streamLock_) Locked wait(receive);
   }
+}
+
+void FilterBase::SetRunning(bool running) {
+  bool owed = false;
+  {
+    Locked lock(&completeLock_);
+    running_ = running;
+    owed = running && completePending_;
+    if (owed) completePending_ = false;
+  }
+  if (owed) NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
+}
+
+void FilterBase::ForgetCompletion() {
+  Locked lock(&completeLock_);
+  completePending_ = false;
+}
+
+void FilterBase::NotifyComplete() {
+  {
+    Locked lock(&completeLock_);
+    if (!running_) {
+      completePending_ = true;
+      return;
+    }
+  }
+  NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
 }
 
 STDMETHODIMP FilterBase::GetState(DWORD, FILTER_STATE* state) {

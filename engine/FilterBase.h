@@ -56,6 +56,11 @@ class FilterBase : public ComObjectBase, public IBaseFilter, public IAMFilterMis
   REFERENCE_TIME StreamStart();
   // Posts an event to the graph's IMediaEventSink; S_FALSE outside a graph.
   HRESULT NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2);
+  // For a filter that ends a stream, at its end: EC_COMPLETE now when
+  // running, else as the filter next runs. The graph counts the completions
+  // of a run from its start only, so one sent while paused would be lost.
+  // Without the state lock, like NotifyEvent.
+  void NotifyComplete();
   // The graph (not owned: it owns the filter); null outside one.
   IFilterGraph* Graph() { return graph_; }
 
@@ -99,4 +104,11 @@ class FilterBase : public ComObjectBase, public IBaseFilter, public IAMFilterMis
   IFilterGraph* graph_ = nullptr;  // not owned: the graph holds the filter
   std::wstring name_;
   volatile LONG pinVersion_ = 1;
+  // Whether the filter runs and owes the graph a completion; apart from the
+  // state lock, which streaming threads must not wait for.
+  void SetRunning(bool running);
+  void ForgetCompletion();
+  CRITICAL_SECTION completeLock_;
+  bool running_ = false;
+  bool completePending_ = false;
 };

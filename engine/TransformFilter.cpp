@@ -67,7 +67,10 @@ HRESULT TransformFilter::Sink::OnEndOfStream() {
 
 HRESULT TransformFilter::Sink::OnBeginFlush() { return owner_->output_.DeliverBeginFlush(); }
 
-HRESULT TransformFilter::Sink::OnEndFlush() { return owner_->output_.DeliverEndFlush(); }
+HRESULT TransformFilter::Sink::OnEndFlush() {
+  owner_->Discard();
+  return owner_->output_.DeliverEndFlush();
+}
 
 HRESULT TransformFilter::Sink::OnNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
   return owner_->output_.DeliverNewSegment(start, stop, rate);

@@ -34,6 +34,9 @@ class TransformFilter : public FilterBase {
   virtual HRESULT Process(IMediaSample* in);
   // At end of stream, before it is passed on: deliver what is held back.
   virtual HRESULT Drain() { return S_OK; }
+  // At the end of a flush, before it is passed on: drop what is held back.
+  // Under the stream lock, like Process and Drain.
+  virtual void Discard() {}
   // Interfaces of the output pin beyond IPin (IAMStreamConfig ...), as
   // facets whose owner is Output().
   virtual HRESULT QueryOutputPin(REFIID, void**) { return E_NOINTERFACE; }

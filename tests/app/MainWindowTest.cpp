@@ -15,6 +15,13 @@ std::wstring StatusPart(MainWindow* window, int part) {
   return text;
 }
 
+// Whether list holds a filter of that name whose class id is known.
+bool Lists(const FilterList& list, const wchar_t* name) {
+  for (int i = 0; i < list.Count(); ++i)
+    if (wcscmp(list[i].name, name) == 0 && list[i].clsid != GUID_NULL) return true;
+  return false;
+}
+
 void DropQuit() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
@@ -34,6 +41,9 @@ TEST(MainWindow, DeleteMarksTheProjectAndCloseAsksOnlyThen) {
   EXPECT_EQ(GUID_NULL, videoCompressors[0].clsid);
   ASSERT_GE(audioCompressors.Count(), 1);
   EXPECT_STREQ(L"Uncompressed audio", audioCompressors[0].name);
+  // The engine's compressors are registered before the lists are read.
+  EXPECT_TRUE(Lists(videoCompressors, L"Morvik Motion JPEG"));
+  EXPECT_TRUE(Lists(audioCompressors, L"Morvik IMA ADPCM"));
 
   // A new project made while the question is up takes the object away first:
   // OK then deletes nothing and marks nothing.

@@ -10,6 +10,7 @@
 #include "GraphTesting.h"
 #include "SourcePin.h"
 #include "SourceSeeking.h"
+#include "TestStreamFilters.h"
 #include "TransformFilter.h"
 
 namespace {
@@ -129,12 +130,6 @@ class Invert final : public TransformFilter {
   HRESULT refusal_;
 };
 
-template <class T, class... Args>
-ComPtr<IBaseFilter> Make(Args... args) {
-  ComPtr<IBaseFilter> filter;
-  EXPECT_EQ(S_OK, CreateComObject<T>(nullptr, IID_IBaseFilter, filter.ReceiveVoid(), args...));
-  return filter;
-}
 
 class FilterBaseTest : public GraphTest {
  protected:
@@ -178,6 +173,18 @@ TEST_F(FilterBaseTest, StreamsEveryFrameInOrderAndCompletes) {
   Sink()->samples.clear();
   EXPECT_EQ(EC_COMPLETE, RunToEnd());
   EXPECT_EQ(expected, Frames());
+}
+
+TEST_F(FilterBaseTest, AnEndReachedWhilePausedCompletesTheRun) {
+  ASSERT_EQ(S_OK, graph->ConnectDirect(PinOf(source.Get(), PINDIR_OUTPUT).Get(),
+                                       PinOf(sink.Get(), PINDIR_INPUT).Get(), nullptr));
+  Sink()->cueing = false;
+  ASSERT_TRUE(SUCCEEDED(graph.As<IMediaControl>(IID_IMediaControl)->Pause()));
+  // The source pushes while paused; the graph's Run forgets completions sent before it.
+  for (DWORD deadline = GetTickCount() + 5000; !Sink()->ended && GetTickCount() < deadline;) Sleep(10);
+  ASSERT_TRUE(Sink()->ended);
+  EXPECT_EQ(EC_COMPLETE, RunToEnd());
+  EXPECT_EQ(10u, Frames().size());
 }
 
 TEST_F(FilterBaseTest, ASeekFlushesAndRestartsFromTheNewPosition) {

@@ -27,6 +27,15 @@ inline std::vector<ComPtr<IPin>> PinsOf(IBaseFilter* filter) {
   return pins;
 }
 
+inline ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION wanted) {
+  for (ComPtr<IPin>& pin : PinsOf(filter)) {
+    PIN_DIRECTION direction;
+    pin->QueryDirection(&direction);
+    if (direction == wanted) return pin;
+  }
+  return ComPtr<IPin>();
+}
+
 inline void ExpectConformingFilter(IBaseFilter* filter, const CLSID& clsid) {
   ComPtr<IUnknown> identity, again;
   ASSERT_EQ(S_OK, filter->QueryInterface(IID_IUnknown, identity.ReceiveVoid()));

@@ -14,14 +14,12 @@
 #include "FilterConformance.h"
 #include "InputPin.h"
 
-// The first pin of filter in direction wanted.
-inline ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION wanted) {
-  for (ComPtr<IPin>& pin : PinsOf(filter)) {
-    PIN_DIRECTION direction;
-    pin->QueryDirection(&direction);
-    if (direction == wanted) return pin;
-  }
-  return ComPtr<IPin>();
+// A filter of the test's own, as its IBaseFilter.
+template <class T, class... Args>
+ComPtr<IBaseFilter> Make(Args... args) {
+  ComPtr<IBaseFilter> filter;
+  EXPECT_EQ(S_OK, CreateComObject<T>(nullptr, IID_IBaseFilter, filter.ReceiveVoid(), args...));
+  return filter;
 }
 
 // Runs graph and answers its first completion event (EC_COMPLETE or
@@ -75,6 +73,7 @@ class CollectingSink final : public FilterBase {
   int flushes = 0;
   size_t holdAt = 0;  // 0: never
   bool cueing = true;
+  volatile bool ended = false;
   GUID accepted = GUID_NULL;
   HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
@@ -113,7 +112,9 @@ class CollectingSink final : public FilterBase {
       return S_OK;
     }
     HRESULT OnEndOfStream() override {
-      return sink_->NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(sink_)));
+      sink_->ended = true;
+      sink_->NotifyComplete();
+      return S_OK;
     }
     HRESULT OnBeginFlush() override {
       ++sink_->flushes;
