@@ -25,17 +25,19 @@ void FilterList::Clear() {
 
 namespace {
 
-// The filter's class id from its property bag, or from the filter itself.
+// The filter's class id from its property bag ("GUID", or "CLSID" as
+// IFilterMapper2 writes it, which spares making every filter at start-up),
+// or from the filter itself.
 CLSID FilterClassId(IMoniker* moniker, IPropertyBag* bag) {
   CLSID clsid = GUID_NULL;
-  VARIANT value;
-  VariantInit(&value);
-  if (SUCCEEDED(bag->Read(L"GUID", &value, nullptr)) && value.vt == VT_BSTR) {
-    CLSIDFromString(value.bstrVal, &clsid);
+  for (const wchar_t* key : {L"GUID", L"CLSID"}) {
+    VARIANT value;
+    VariantInit(&value);
+    bool found = SUCCEEDED(bag->Read(key, &value, nullptr)) && value.vt == VT_BSTR &&
+                 SUCCEEDED(CLSIDFromString(value.bstrVal, &clsid));
     VariantClear(&value);
-    return clsid;
+    if (found) return clsid;
   }
-  VariantClear(&value);
   ComPtr<IBaseFilter> filter;
   if (SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReceiveVoid()))) {
     filter->GetClassID(&clsid);
