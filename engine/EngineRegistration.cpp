@@ -10,6 +10,7 @@
 #include "MediaSourceFilter.h"
 #include "MjpegCompressor.h"
 #include "PropertySetter.h"
+#include "RenderEngine.h"
 #include "Timeline.h"
 #include "Xml2Dex.h"
 
@@ -26,6 +27,7 @@ const EngineClass kClasses[] = {
     {&CLSID_MediaDet, &MediaDetector::CreateInstance},
     {&CLSID_PropertySetter, &WithoutAggregation<&PropertySetter::CreateInstance>},
     {&CLSID_Xml2Dex, &WithoutAggregation<&Xml2Dex::CreateInstance>},
+    {&CLSID_RenderEngine, &CreateComObject<RenderEngine>},
     {&CLSID_EngineAviWriter, &CreateComObject<AviWriterFilter>},
     {&CLSID_EngineMjpegCompressor, &CreateComObject<MjpegCompressor>},
     {&CLSID_EngineImaAdpcmCompressor, &CreateComObject<ImaAdpcmCompressor>},

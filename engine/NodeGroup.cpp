@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "GroupFormat.h"
 #include "Timeline.h"
 #include "TimelineNode.h"
 
@@ -50,38 +51,12 @@ STDMETHODIMP NodeGroup::GetMediaType(AM_MEDIA_TYPE* type) {
   return S_OK;
 }
 
-namespace {
-
-constexpr LONG kMaxFrameSide = 16384;
-constexpr DWORD kMaxSampleRate = 384000;
-
-// The outputs a group can render: bottom-up RGB 555, 24 or ARGB 32 frames
-// of a sane size, or 16-bit stereo PCM.
-bool IsUsableVideo(const AM_MEDIA_TYPE& type) {
-  if (type.formattype != FORMAT_VideoInfo || type.cbFormat < sizeof(VIDEOINFOHEADER)) return false;
-  const BITMAPINFOHEADER& bitmap = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
-  WORD bits = type.subtype == MEDIASUBTYPE_RGB555  ? 16
-              : type.subtype == MEDIASUBTYPE_RGB24 ? 24
-              : type.subtype == MEDIASUBTYPE_ARGB32 ? 32 : 0;
-  return bits && bitmap.biBitCount == bits && bitmap.biWidth > 0 && bitmap.biHeight > 0 &&
-         bitmap.biWidth <= kMaxFrameSide && bitmap.biHeight <= kMaxFrameSide;
-}
-
-bool IsUsableAudio(const AM_MEDIA_TYPE& type) {
-  if (type.formattype != FORMAT_WaveFormatEx || type.cbFormat < sizeof(WAVEFORMAT) + 2) return false;
-  const WAVEFORMATEX& wave = *reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat);
-  return wave.wFormatTag == WAVE_FORMAT_PCM && wave.wBitsPerSample == 16 && wave.nChannels == 2 &&
-         wave.nSamplesPerSec > 0 && wave.nSamplesPerSec <= kMaxSampleRate;
-}
-
-}  // namespace
-
 STDMETHODIMP NodeGroup::SetMediaType(AM_MEDIA_TYPE* type) {
   if (!type) return E_POINTER;
   if (type->cbFormat && !type->pbFormat) return E_INVALIDARG;
-  bool usable = type->pbFormat && ((type->majortype == MEDIATYPE_Video && IsUsableVideo(*type)) ||
-                                   (type->majortype == MEDIATYPE_Audio && IsUsableAudio(*type)));
-  if (!usable) return VFW_E_INVALIDMEDIATYPE;
+  // Only outputs the render engine can produce.
+  GroupFormat usable;
+  if (!GroupFormat::Read(*type, &usable)) return VFW_E_INVALIDMEDIATYPE;
   BYTE* format = nullptr;
   if (type->cbFormat) {
     format = static_cast<BYTE*>(CoTaskMemAlloc(type->cbFormat));

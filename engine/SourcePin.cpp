@@ -26,6 +26,7 @@ HRESULT SourcePin::Inactive() {
   Locked lock(&threadLock_);
   streaming_ = false;
   InterlockedExchange(&stopping_, 1);
+  WakeThread();
   HRESULT hr = OutputPin::Inactive();  // a thread waiting for a buffer wakes with an error
   JoinThread();
   return hr;
@@ -36,6 +37,7 @@ HRESULT SourcePin::Restart() {
   if (!streaming_) return S_OK;
   DeliverBeginFlush();  // releases a thread blocked downstream
   InterlockedExchange(&stopping_, 1);
+  WakeThread();
   JoinThread();
   DeliverEndFlush();
   return StartThread();

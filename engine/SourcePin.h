@@ -29,6 +29,10 @@ class SourcePin : public OutputPin {
   virtual HRESULT OnThreadStart(REFERENCE_TIME* start, REFERENCE_TIME* stop, double* rate) = 0;
   // Fills sample (data, length, times, sync point); S_FALSE at the end.
   virtual HRESULT FillSample(IMediaSample* sample) = 0;
+  // The thread is being stopped (for a seek or a stop): wake it where
+  // FillSample waits on something of the pin's own. A FillSample failing
+  // from here on ends the thread quietly.
+  virtual void WakeThread() {}
 
  private:
   static DWORD WINAPI ThreadMain(void* pin);

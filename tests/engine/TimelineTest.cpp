@@ -243,20 +243,33 @@ TEST_F(TimelineTest, WrongKindsAndPlacesAreRejected) {
   EXPECT_EQ(E_INVALIDARG, Query<IAMTimelineSrc>(source, IID_IAMTimelineSrc)->SetStretchMode(4));
   EXPECT_EQ(E_INVALIDARG, Query<IAMTimelineGroup>(group, IID_IAMTimelineGroup)->SetOutputFPS(0));
 
-  // A group renders only the outputs it can: no top-down, RGB32 or mono types.
+  // A group takes only the outputs the render engine renders to.
   auto info = Query<IAMTimelineGroup>(group, IID_IAMTimelineGroup);
-  AM_MEDIA_TYPE type = MakeVideoType(64, 48, 24);
-  reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biHeight = -48;
-  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, info->SetMediaType(&type));
-  ClearMediaType(&type);
-  type = MakeVideoType(64, 48, 32);
-  type.subtype = MEDIASUBTYPE_RGB32;
-  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, info->SetMediaType(&type));
-  ClearMediaType(&type);
-  type = MakeAudioType(44100);
-  reinterpret_cast<WAVEFORMATEX*>(type.pbFormat)->nChannels = 1;
-  EXPECT_EQ(VFW_E_INVALIDMEDIATYPE, info->SetMediaType(&type));
-  ClearMediaType(&type);
+  struct Output {
+    bool video;
+    GUID subtype;
+    LONG height;
+    WORD bits, channels;
+    HRESULT expected;
+  };
+  for (const Output& output : {Output{true, MEDIASUBTYPE_RGB24, -48, 24, 0, S_OK},
+                               Output{true, MEDIASUBTYPE_RGB32, 48, 32, 0, S_OK},
+                               Output{true, MEDIASUBTYPE_RGB565, 48, 16, 0, S_OK},
+                               Output{true, MEDIASUBTYPE_RGB8, 48, 8, 0, VFW_E_INVALIDMEDIATYPE},
+                               Output{true, MEDIASUBTYPE_RGB32, 48, 24, 0, VFW_E_INVALIDMEDIATYPE},
+                               Output{true, MEDIASUBTYPE_RGB24, 0, 24, 0, VFW_E_INVALIDMEDIATYPE},
+                               Output{false, MEDIASUBTYPE_PCM, 0, 8, 1, S_OK},
+                               Output{false, MEDIASUBTYPE_PCM, 0, 12, 2, VFW_E_INVALIDMEDIATYPE},
+                               Output{false, MEDIASUBTYPE_PCM, 0, 16, 9, VFW_E_INVALIDMEDIATYPE}}) {
+    AM_MEDIA_TYPE type = output.video ? MakeVideoType(64, output.height, output.bits) : MakeAudioType(44100);
+    type.subtype = output.subtype;
+    if (!output.video) {
+      reinterpret_cast<WAVEFORMATEX*>(type.pbFormat)->wBitsPerSample = output.bits;
+      reinterpret_cast<WAVEFORMATEX*>(type.pbFormat)->nChannels = output.channels;
+    }
+    EXPECT_EQ(output.expected, info->SetMediaType(&type)) << output.bits;
+    ClearMediaType(&type);
+  }
 
   for (int i = 1; i < 32; ++i) timeline->AddGroup(NewNode(TIMELINE_MAJOR_TYPE_GROUP).Get());
   EXPECT_EQ(E_INVALIDARG, timeline->AddGroup(NewNode(TIMELINE_MAJOR_TYPE_GROUP).Get()));

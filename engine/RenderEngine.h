@@ -1,0 +1,93 @@
+// The render engine (CLSID_RenderEngine): builds the front end of a filter
+// graph from a timeline, one source filter (GroupFilter) per group, named
+// after the group, whose output pin streams the group composed.
+//
+// ConnectFrontEnd takes a render plan of every group on the calling thread
+// (reporting what cannot render to the timeline's error log) and answers
+// S_WARN_OUTPUTRESET when it (re)built the output side: the first time, or
+// when groups or their media types changed; it then stops the graph and
+// removes its old filters with everything downstream of them. Otherwise it
+// swaps the new plans into the filters it has and answers S_OK, so that
+// connected renderers stay. Without a graph of the caller's it makes one.
+//
+// Results: E_POINTER for null out pointers (cleared first where there is
+// one); ConnectFrontEnd E_INVALIDARG without a timeline; GetGroupOutputPin
+// E_MUST_INIT_RENDERER before ConnectFrontEnd, E_INVALIDARG for a group
+// index out of range, S_FALSE (and null) for a group whose media type cannot
+// be rendered; RenderOutputPins E_UNEXPECTED before ConnectFrontEnd and
+// VFW_S_AUDIO_NOT_RENDERED when only audio failed; SetFilterGraph
+// E_INVALIDARG for null or once the engine has another graph;
+// SetRenderRange E_INVALIDARG unless 0 <= start < stop. Not implemented
+// (E_NOTIMPL), as the published engine leaves them: SetInterestRange(2),
+// GetCaps, Commit, Decommit, SetSourceConnectCallback, DoSmartRecompression,
+// UseInSmartRecompressionGraph. SetDynamicReconnectLevel and
+// SetSourceNameValidation are accepted and change nothing: sources open as
+// they are needed, and missing files are reported as they are found.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "ComObject.h"
+#include "ComPtr.h"
+#include "EditingServices.h"
+#include "RenderPlan.h"
+#include "SourceChecks.h"
+
+class GroupFilter;
+
+class RenderEngine final : public ComObject<IRenderEngine> {
+ public:
+  // Through CreateComObject only.
+  explicit RenderEngine(IUnknown* outer);
+
+  STDMETHODIMP SetTimelineObject(IAMTimeline* timeline) override;
+  STDMETHODIMP GetTimelineObject(IAMTimeline** timeline) override;
+  STDMETHODIMP GetFilterGraph(IGraphBuilder** graph) override;
+  STDMETHODIMP SetFilterGraph(IGraphBuilder* graph) override;
+  STDMETHODIMP SetInterestRange(REFERENCE_TIME start, REFERENCE_TIME stop) override;
+  STDMETHODIMP SetInterestRange2(double start, double stop) override;
+  STDMETHODIMP SetRenderRange(REFERENCE_TIME start, REFERENCE_TIME stop) override;
+  STDMETHODIMP SetRenderRange2(double start, double stop) override;
+  STDMETHODIMP GetGroupOutputPin(long group, IPin** pin) override;
+  STDMETHODIMP ScrapIt() override;
+  STDMETHODIMP RenderOutputPins() override;
+  STDMETHODIMP GetVendorString(BSTR* vendor) override;
+  STDMETHODIMP ConnectFrontEnd() override;
+  STDMETHODIMP SetSourceConnectCallback(IGrfCache* callback) override;
+  STDMETHODIMP SetDynamicReconnectLevel(long level) override;
+  STDMETHODIMP DoSmartRecompression() override;
+  STDMETHODIMP UseInSmartRecompressionGraph() override;
+  STDMETHODIMP SetSourceNameValidation(BSTR filter, IMediaLocator* locator, LONG flags) override;
+  STDMETHODIMP Commit() override;
+  STDMETHODIMP Decommit() override;
+  STDMETHODIMP GetCaps(long index, long* value) override;
+
+ private:
+  using Plans = std::vector<std::shared_ptr<const RenderPlan>>;  // null: a group without output
+  struct Output {
+    ComPtr<IBaseFilter> filter;
+    GroupFilter* group = nullptr;  // the same object as filter; null without output
+  };
+
+  ~RenderEngine() override;
+
+  HRESULT BuildPlans(Plans* plans);
+  bool SameOutputs(const Plans& plans);
+  HRESULT AddOutputs(const Plans& plans);
+  void RemoveOutputs();
+  // Removes the filters fed by pin, and those they feed.
+  void RemoveDownstream(IPin* pin);
+  void StopGraph();
+  std::wstring FilterName(long group);
+
+  CRITICAL_SECTION lock_;
+  ComPtr<IAMTimeline> timeline_;
+  const IAMTimeline* builtFor_ = nullptr;  // only compared: the timeline the outputs were built for
+  ComPtr<IGraphBuilder> graph_;
+  REFERENCE_TIME rangeStart_ = 0;
+  REFERENCE_TIME rangeStop_ = -1;  // -1: to the timeline's end
+  bool connected_ = false;
+  std::vector<Output> outputs_;
+  SourceChecks checks_;
+};

@@ -1,0 +1,526 @@
+// The render engine through its published interface: graphs built by
+// ConnectFrontEnd run to the end into collecting sinks, checked for counts,
+// stamps and pixels or samples; edits, seeks, errors and teardown.
+#include <windows.h>
+#include <tlhelp32.h>
+#include <vfwmsgs.h>
+
+#include <cmath>
+#include <functional>
+
+#include "EngineFilters.h"
+#include "GraphTesting.h"
+#include "TempFolder.h"
+#include "TestMedia.h"
+
+namespace {
+
+const REFERENCE_TIME kSecond = 10000000;
+
+using Colour = std::function<UINT32(int frame, int x, int y)>;  // 0xRRGGBB
+
+// Uncompressed 24-bit frames of width x height at fps.
+std::string VideoAvi(int width, int height, int frames, DWORD fps, const Colour& colour) {
+  std::string video =
+      List("LIST", "strl", StreamHeader("vids", 1, fps, frames) + Chunk("strf", Bytes(Bitmap(width, height, 24))));
+  std::string movie;
+  for (int f = 0; f < frames; ++f) {
+    std::string frame;
+    for (int y = height - 1; y >= 0; --y) {
+      std::string row;
+      for (int x = 0; x < width; ++x) row += Bytes(colour(f, x, y)).substr(0, 3);
+      row.resize((row.size() + 3) / 4 * 4, '\0');
+      frame += row;
+    }
+    movie += Chunk("00db", frame);
+  }
+  std::string headers = List("LIST", "hdrl", Chunk("avih", std::string(56, '\0')) + video);
+  return List("RIFF", "AVI ", headers + List("LIST", "movi", movie));
+}
+
+Colour Solid(UINT32 rgb) {
+  return [rgb](int, int, int) { return rgb; };
+}
+
+// A mono 16-bit WAV of value at rate for seconds, or of wave(i) when given.
+std::string Wav(DWORD rate, double seconds, int value, std::function<int(int)> wave = nullptr) {
+  std::vector<int> samples(size_t(rate * seconds));
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = wave ? wave(int(i)) : value;
+  return PcmWav(16, 1, rate, samples);
+}
+
+struct VideoFormat {
+  const char* name;
+  GUID subtype;
+  WORD bits;
+  bool topDown;
+};
+
+AM_MEDIA_TYPE VideoType(const VideoFormat& format, LONG width, LONG height) {
+  AM_MEDIA_TYPE type = MakeVideoType(width, format.topDown ? -height : height, format.bits);
+  type.subtype = format.subtype;
+  return type;
+}
+
+// Pixel (x, y), counted from the top, of a frame of format as 0xRRGGBB.
+UINT32 PixelOf(const std::string& frame, const VideoFormat& format, int width, int height, int x, int y) {
+  int stride = (width * format.bits + 31) / 32 * 4;
+  const BYTE* p = reinterpret_cast<const BYTE*>(frame.data()) + (format.topDown ? y : height - 1 - y) * stride;
+  if (format.bits >= 24) {
+    p += x * format.bits / 8;
+    return UINT32(p[2]) << 16 | UINT32(p[1]) << 8 | p[0];
+  }
+  WORD v = reinterpret_cast<const WORD*>(p)[x];
+  bool wide = format.subtype == MEDIASUBTYPE_RGB565;
+  UINT32 r = (v >> (wide ? 11 : 10) & 31) << 3, g = (v >> 5 & (wide ? 63 : 31)) << (wide ? 2 : 3), b = (v & 31) << 3;
+  return r << 16 | g << 8 | b;
+}
+
+// What a format keeps of a colour.
+UINT32 Kept(UINT32 rgb, const VideoFormat& format) {
+  if (format.bits >= 24) return rgb;
+  bool wide = format.subtype == MEDIASUBTYPE_RGB565;
+  return rgb & (wide ? 0xF8FCF8 : 0xF8F8F8);
+}
+
+int Channel(UINT32 rgb, int shift) { return int(rgb >> shift & 0xFF); }
+
+// Live threads of this process.
+int ThreadCount() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    count += entry.th32OwnerProcessID == GetCurrentProcessId();
+  CloseHandle(snapshot);
+  return count;
+}
+
+class RenderEngineTest : public GraphTest {
+ protected:
+  void SetUp() override {
+    GraphTest::SetUp();
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_RenderEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IRenderEngine,
+                                     engine.ReceiveVoid()));
+    ASSERT_EQ(S_OK, engine->SetTimelineObject(timeline.Get()));
+    ASSERT_EQ(S_OK, engine->SetFilterGraph(graph.Get()));
+  }
+  void TearDown() override {
+    if (engine) engine->ScrapIt();
+    engine.Reset();
+    GraphTest::TearDown();
+  }
+
+  std::wstring Media(const wchar_t* name, const std::string& bytes) {
+    EXPECT_TRUE(WriteWholeFile(folder.File(name), bytes));
+    return folder.File(name);
+  }
+  ComPtr<IAMTimelineObj> VideoGroup(const VideoFormat& format, LONG width, LONG height, double fps) {
+    AM_MEDIA_TYPE type = VideoType(format, width, height);
+    ComPtr<IAMTimelineObj> group = AddGroup(L"Video", &type);
+    ClearMediaType(&type);
+    group.As<IAMTimelineGroup>(IID_IAMTimelineGroup)->SetOutputFPS(fps);
+    return group;
+  }
+  // A source playing path from mediaStart at the normal rate.
+  ComPtr<IAMTimelineObj> Clip(IAMTimelineObj* track, REFERENCE_TIME start, REFERENCE_TIME stop,
+                              const std::wstring& path, REFERENCE_TIME mediaStart = 0) {
+    ComPtr<IAMTimelineObj> source = AddSource(track, start, stop, path.c_str());
+    source.As<IAMTimelineSrc>(IID_IAMTimelineSrc)->SetMediaTimes(mediaStart, mediaStart + stop - start);
+    return source;
+  }
+  // ConnectFrontEnd, then the group's pin connected to the sink, paused.
+  void Connect(long group = 0, IBaseFilter* to = nullptr) {
+    to = to ? to : sink.Get();
+    HRESULT hr = engine->ConnectFrontEnd();
+    EXPECT_TRUE(hr == S_WARN_OUTPUTRESET || hr == S_OK) << std::hex << hr;
+    ComPtr<IPin> pin;
+    ASSERT_EQ(S_OK, engine->GetGroupOutputPin(group, pin.Receive()));
+    ASSERT_TRUE(SUCCEEDED(graph->AddFilter(to, L"sink")));
+    ASSERT_EQ(S_OK, graph->ConnectDirect(pin.Get(), PinOf(to, PINDIR_INPUT).Get(), nullptr));
+  }
+  std::vector<Sample> Play() {
+    Sink()->samples.clear();
+    EXPECT_EQ(EC_COMPLETE, RunToEnd(graph.Get()));
+    graph.As<IMediaControl>(IID_IMediaControl)->Stop();
+    return Sink()->samples;
+  }
+  // Back to the start: a stopped graph resumes where it stopped.
+  void Rewind() {
+    LONGLONG start = 0;
+    graph.As<IMediaSeeking>(IID_IMediaSeeking)->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr,
+                                                              AM_SEEKING_NoPositioning);
+  }
+  ComPtr<IMediaSeeking> Seeking(long group = 0) {
+    ComPtr<IPin> pin;
+    engine->GetGroupOutputPin(group, pin.Receive());
+    return pin.As<IMediaSeeking>(IID_IMediaSeeking);
+  }
+
+  TempFolder folder;
+  ComPtr<IRenderEngine> engine;
+};
+
+const VideoFormat kRgb24 = {"RGB24", MEDIASUBTYPE_RGB24, 24, false};
+const VideoFormat kArgb32 = {"ARGB32", MEDIASUBTYPE_ARGB32, 32, false};
+
+struct Length {
+  const char* name;
+  bool video;
+  double rate;
+  REFERENCE_TIME duration, rangeStart, rangeStop;  // range stop 0: none
+  LONGLONG units;
+};
+
+TEST_F(RenderEngineTest, DeliversEveryUnitOfTheDurationWithExactStamps) {
+  const Length lengths[] = {
+      {"25 fps", true, 25, kSecond, 0, 0, 25},
+      {"29.97 fps", true, 29.97, kSecond, 0, 0, 30},
+      {"range", true, 25, kSecond, 2000000, 6000000, 10},
+      {"8 kHz", false, 8000, kSecond, 0, 0, 8000},
+      {"11025 Hz", false, 11025, kSecond / 2, 0, 0, 5513},
+  };
+  for (const Length& length : lengths) {
+    SCOPED_TRACE(length.name);
+    TearDown();
+    SetUp();
+    ComPtr<IAMTimelineObj> group;
+    std::wstring media;
+    if (length.video) {
+      group = VideoGroup(kRgb24, 4, 2, length.rate);
+      media = Media(L"clip.avi", VideoAvi(4, 2, 25, 25, Solid(0x102030)));
+    } else {
+      AM_MEDIA_TYPE type = MakeAudioType(DWORD(length.rate));
+      group = AddGroup(L"Audio", &type);
+      ClearMediaType(&type);
+      media = Media(L"tone.wav", Wav(8000, 1.0, 1000));
+    }
+    Clip(AddTrack(group.Get(), L"t").Get(), 0, length.duration, media);
+    if (length.rangeStop) {
+      ASSERT_EQ(S_OK, engine->SetRenderRange(length.rangeStart, length.rangeStop));
+    }
+    Connect();
+    std::vector<Sample> samples = Play();
+    ASSERT_FALSE(samples.empty());
+    LONGLONG units = 0;
+    REFERENCE_TIME expected = 0;
+    size_t unitBytes = length.video ? 4 * 2 * 3 : 4;
+    for (const Sample& sample : samples) {
+      EXPECT_EQ(expected, sample.start);
+      units += LONGLONG(sample.bytes.size() / unitBytes);
+      expected = std::llround(units * 1e7 / length.rate);
+      EXPECT_EQ(expected, sample.stop);
+    }
+    EXPECT_EQ(length.units, units);
+  }
+}
+
+TEST_F(RenderEngineTest, ASeekRestartsAtTheFrameShownAtThatTime) {
+  for (bool running : {false, true}) {
+    SCOPED_TRACE(running ? "running" : "paused");
+    TearDown();
+    SetUp();
+    ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 25);
+    Clip(AddTrack(group.Get(), L"t").Get(), 0, kSecond,
+         Media(L"count.avi", VideoAvi(4, 2, 25, 25, [](int f, int, int) { return UINT32(f * 10); })));
+    Connect();
+    ComPtr<IMediaControl> control = graph.As<IMediaControl>(IID_IMediaControl);
+    Sink()->holdAt = running ? 3 : 0;
+    ASSERT_TRUE(SUCCEEDED(running ? control->Run() : control->Pause()));
+    if (running) {
+      ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(Sink()->held, 10000));
+    }
+    Sink()->holdAt = 0;
+    LONGLONG start = 5100000;  // within frame 12, which starts at 0.48 s
+    ASSERT_EQ(S_OK, Seeking()->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+    EXPECT_EQ(EC_COMPLETE, RunToEnd(graph.Get()));
+    std::vector<Sample> samples = Sink()->samples;
+    ASSERT_EQ(13u, samples.size());
+    EXPECT_EQ(4800000 - start, samples[0].start);
+    EXPECT_EQ(120, Channel(PixelOf(samples[0].bytes, kRgb24, 4, 2, 0, 0), 0));
+    EXPECT_EQ(start, Sink()->segments.back());
+  }
+}
+
+TEST_F(RenderEngineTest, AnEditKeepsTheOutputAndShowsInTheNextFramesUnlessTheMediaTypeChanges) {
+  ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 10);
+  ComPtr<IAMTimelineObj> track = AddTrack(group.Get(), L"low");
+  Clip(track.Get(), 0, kSecond, Media(L"red.avi", VideoAvi(4, 2, 10, 10, Solid(0xFF0000))));
+  Connect();
+  EXPECT_EQ(0xFF0000u, PixelOf(Play()[5].bytes, kRgb24, 4, 2, 1, 1));
+
+  // A higher track over the middle: the same output, the new picture.
+  Clip(AddTrack(group.Get(), L"high").Get(), 4000000, 6000000,
+       Media(L"blue.avi", VideoAvi(4, 2, 10, 10, Solid(0x0000FF))));
+  EXPECT_EQ(S_OK, engine->ConnectFrontEnd());
+  Rewind();
+  ComPtr<IPin> pin, peer;
+  ASSERT_EQ(S_OK, engine->GetGroupOutputPin(0, pin.Receive()));
+  EXPECT_EQ(S_OK, pin->ConnectedTo(peer.Receive()));
+  std::vector<Sample> frames = Play();
+  ASSERT_EQ(10u, frames.size());
+  for (int f = 0; f < 10; ++f) EXPECT_EQ(f >= 4 && f < 6 ? 0x0000FFu : 0xFF0000u, PixelOf(frames[f].bytes, kRgb24, 4, 2, 0, 0)) << f;
+
+  // A new size resets the output: the sink goes with it.
+  AM_MEDIA_TYPE type = VideoType(kRgb24, 8, 2);
+  ASSERT_EQ(S_OK, group.As<IAMTimelineGroup>(IID_IAMTimelineGroup)->SetMediaType(&type));
+  ClearMediaType(&type);
+  EXPECT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  ComPtr<IBaseFilter> found;
+  EXPECT_EQ(VFW_E_NOT_FOUND, graph->FindFilterByName(L"sink", found.Receive()));
+  ASSERT_EQ(S_OK, engine->GetGroupOutputPin(0, pin.Receive()));
+  EXPECT_EQ(VFW_E_NOT_CONNECTED, pin->ConnectedTo(peer.Receive()));
+}
+
+TEST_F(RenderEngineTest, HigherTracksCoverLowerOnesWhereTheyHaveSourcesUnlessMuted) {
+  struct Case {
+    const char* name;
+    bool muteHigh, nest;
+  };
+  for (const Case& test : {Case{"plain", false, false}, Case{"muted", true, false}, Case{"nested", false, true}}) {
+    SCOPED_TRACE(test.name);
+    TearDown();
+    SetUp();
+    ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 10);
+    Clip(AddTrack(group.Get(), L"low").Get(), 0, kSecond, Media(L"red.avi", VideoAvi(4, 2, 1, 10, Solid(0xFF0000))));
+    ComPtr<IAMTimelineObj> parent = group;
+    if (test.nest) {
+      parent = NewNode(TIMELINE_MAJOR_TYPE_COMPOSITE);
+      ASSERT_EQ(S_OK, group.As<IAMTimelineComp>(IID_IAMTimelineComp)->VTrackInsBefore(parent.Get(), -1));
+    }
+    ComPtr<IAMTimelineObj> high = AddTrack(parent.Get(), L"high");
+    // Frames 2 to 4 from the second and later frames of a counting clip.
+    Clip(high.Get(), 2000000, 5000000,
+         Media(L"count.avi", VideoAvi(4, 2, 10, 10, [](int f, int, int) { return UINT32(f * 10); })), 3000000);
+    if (test.muteHigh) high->SetMuted(TRUE);
+    Connect();
+    std::vector<Sample> frames = Play();
+    ASSERT_EQ(10u, frames.size());
+    for (int f = 0; f < 10; ++f) {
+      bool high = !test.muteHigh && f >= 2 && f < 5;
+      EXPECT_EQ(high ? UINT32(f + 1) * 10 : 0xFF0000u, PixelOf(frames[f].bytes, kRgb24, 4, 2, 3, 1)) << f;
+    }
+  }
+}
+
+TEST_F(RenderEngineTest, StretchModesPlaceASourceOfAnotherAspectRatio) {
+  // An 8 x 4 picture into a 16 x 16 frame; red rises 32 a column, green 64 a row.
+  Media(L"ramp.avi", VideoAvi(8, 4, 1, 10, [](int, int x, int y) {
+                              return UINT32(32 * x + 16) << 16 | UINT32(64 * y + 32) << 8;
+                            }));
+  struct Probe {
+    int x, y;
+    int red, green;  // -1: black
+  };
+  struct Mode {
+    int mode;
+    std::vector<Probe> probes;
+  };
+  const Mode modes[] = {
+      {RESIZEF_STRETCH, {{0, 0, 16, 32}, {8, 8, 136, 136}, {15, 15, 240, 224}}},
+      {RESIZEF_CROP, {{4, 6, 16, 32}, {11, 9, 240, 224}, {3, 6, -1, -1}, {4, 5, -1, -1}, {12, 9, -1, -1}}},
+      {RESIZEF_PRESERVEASPECTRATIO, {{0, 3, -1, -1}, {8, 8, 136, 144}, {15, 12, -1, -1}, {15, 11, 240, 224}}},
+      {RESIZEF_PRESERVEASPECTRATIO_NOLETTERBOX, {{0, 8, 68, 136}, {8, 8, 132, 136}, {8, 0, 132, 32}}},
+  };
+  for (const Mode& mode : modes) {
+    SCOPED_TRACE(mode.mode);
+    TearDown();
+    SetUp();
+    ComPtr<IAMTimelineObj> group = VideoGroup(kArgb32, 16, 16, 10);
+    ComPtr<IAMTimelineObj> source = Clip(AddTrack(group.Get(), L"t").Get(), 0, 1000000, folder.File(L"ramp.avi"));
+    ASSERT_EQ(S_OK, source.As<IAMTimelineSrc>(IID_IAMTimelineSrc)->SetStretchMode(mode.mode));
+    Connect();
+    std::vector<Sample> frames = Play();
+    ASSERT_EQ(1u, frames.size());
+    for (const Probe& probe : mode.probes) {
+      UINT32 pixel = PixelOf(frames[0].bytes, kArgb32, 16, 16, probe.x, probe.y);
+      if (probe.red < 0) {
+        EXPECT_EQ(0u, pixel) << probe.x << "," << probe.y;
+        continue;
+      }
+      EXPECT_NEAR(probe.red, Channel(pixel, 16), 2) << probe.x << "," << probe.y;
+      EXPECT_NEAR(probe.green, Channel(pixel, 8), 2) << probe.x << "," << probe.y;
+    }
+  }
+}
+
+TEST_F(RenderEngineTest, EveryVideoFormatInEitherRowOrder) {
+  const VideoFormat formats[] = {
+      {"ARGB32 up", MEDIASUBTYPE_ARGB32, 32, false}, {"RGB32 down", MEDIASUBTYPE_RGB32, 32, true},
+      {"RGB24 up", MEDIASUBTYPE_RGB24, 24, false},   {"RGB24 down", MEDIASUBTYPE_RGB24, 24, true},
+      {"RGB555 up", MEDIASUBTYPE_RGB555, 16, false}, {"RGB555 down", MEDIASUBTYPE_RGB555, 16, true},
+      {"RGB565 up", MEDIASUBTYPE_RGB565, 16, false},
+  };
+  auto colour = [](int, int x, int y) { return UINT32(0x20 + 0x40 * x) << 16 | UINT32(0x30 + 0x80 * y) << 8 | 0x99; };
+  Media(L"full.avi", VideoAvi(4, 2, 1, 10, colour));
+  Media(L"small.avi", VideoAvi(2, 2, 1, 10, colour));
+  for (const VideoFormat& format : formats) {
+    SCOPED_TRACE(format.name);
+    TearDown();
+    SetUp();
+    ComPtr<IAMTimelineObj> track = AddTrack(VideoGroup(format, 4, 2, 10).Get(), L"t");
+    // Frame 0 is the picture as it stands; frame 1 composed, a smaller one centred.
+    Clip(track.Get(), 0, 1000000, folder.File(L"full.avi"));
+    ComPtr<IAMTimelineObj> small = Clip(track.Get(), 1000000, 2000000, folder.File(L"small.avi"));
+    small.As<IAMTimelineSrc>(IID_IAMTimelineSrc)->SetStretchMode(RESIZEF_CROP);
+    Connect();
+    std::vector<Sample> frames = Play();
+    ASSERT_EQ(2u, frames.size());
+    for (int y = 0; y < 2; ++y) {
+      for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(Kept(colour(0, x, y), format), PixelOf(frames[0].bytes, format, 4, 2, x, y)) << x << "," << y;
+        UINT32 centred = x == 0 || x == 3 ? 0 : Kept(colour(0, x - 1, y), format);
+        EXPECT_EQ(centred, PixelOf(frames[1].bytes, format, 4, 2, x, y)) << x << "," << y;
+      }
+    }
+  }
+}
+
+struct Mix {
+  const char* name;
+  int first, second;
+  bool muteSecond;
+  WORD bits;
+  int expected;  // as a 16-bit sample
+};
+
+TEST_F(RenderEngineTest, AudioTracksMixAndClipUnlessMuted) {
+  const Mix mixes[] = {
+      {"sum", 8192, 4096, false, 16, 12288},
+      {"clipped", 30000, 30000, false, 16, 32767},
+      {"muted", 8192, 4096, true, 16, 8192},
+      {"8-bit", -8192, -4096, false, 8, -12288},
+  };
+  for (const Mix& mix : mixes) {
+    SCOPED_TRACE(mix.name);
+    TearDown();
+    SetUp();
+    AM_MEDIA_TYPE type = MakeAudioType(8000);
+    WAVEFORMATEX* wave = reinterpret_cast<WAVEFORMATEX*>(type.pbFormat);
+    wave->wBitsPerSample = mix.bits;
+    wave->nBlockAlign = WORD(2 * mix.bits / 8);
+    ComPtr<IAMTimelineObj> group = AddGroup(L"Audio", &type);
+    ClearMediaType(&type);
+    Clip(AddTrack(group.Get(), L"a").Get(), 0, kSecond / 10, Media(L"a.wav", Wav(8000, 0.1, mix.first)));
+    ComPtr<IAMTimelineObj> second = AddTrack(group.Get(), L"b");
+    Clip(second.Get(), 0, kSecond / 10, Media(L"b.wav", Wav(8000, 0.1, mix.second)));
+    if (mix.muteSecond) second->SetMuted(TRUE);
+    Connect();
+    std::vector<Sample> blocks = Play();
+    ASSERT_FALSE(blocks.empty());
+    const std::string& bytes = blocks[0].bytes;
+    int sample = mix.bits == 8 ? (BYTE(bytes[3]) - 128) * 256 : *reinterpret_cast<const INT16*>(&bytes[2]);
+    EXPECT_EQ(mix.bits == 8 ? mix.expected & ~255 : mix.expected, sample);
+  }
+}
+
+TEST_F(RenderEngineTest, ASourceAtHalfTheGroupsRateKeepsItsPitch) {
+  AM_MEDIA_TYPE type = MakeAudioType(44100);
+  ComPtr<IAMTimelineObj> group = AddGroup(L"Audio", &type);
+  ClearMediaType(&type);
+  const double kPi = 3.14159265358979;
+  auto tone = [kPi](double rate) { return [rate, kPi](int i) { return int(16000 * std::sin(2 * kPi * 441 * i / rate)); }; };
+  Clip(AddTrack(group.Get(), L"t").Get(), 0, kSecond / 2, Media(L"tone.wav", Wav(22050, 0.5, 0, tone(22050))));
+  Connect();
+  std::string pcm;
+  for (const Sample& block : Play()) pcm += block.bytes;
+  ASSERT_EQ(22050u * 4, pcm.size());
+  const INT16* samples = reinterpret_cast<const INT16*>(pcm.data());
+  for (int i = 100; i < 22000; i += 37) EXPECT_NEAR(tone(44100)(i), samples[2 * i + 1], 200) << i;
+}
+
+TEST_F(RenderEngineTest, AMissingFileIsReportedOnceAndTheRestRenders) {
+  ASSERT_EQ(S_OK, timeline.As<IAMSetErrorLog>(IID_IAMSetErrorLog)->put_ErrorLog(&errorLog));
+  ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 10);
+  ComPtr<IAMTimelineObj> track = AddTrack(group.Get(), L"t");
+  Clip(track.Get(), 0, kSecond / 2, Media(L"green.avi", VideoAvi(4, 2, 1, 10, Solid(0x00FF00))));
+  Clip(track.Get(), kSecond / 2, kSecond, folder.File(L"gone.avi"));
+  Clip(AddTrack(group.Get(), L"u").Get(), kSecond / 2, kSecond, folder.File(L"gone.avi"));
+  Connect();
+  ASSERT_EQ(1u, errorLog.lines.size());
+  EXPECT_NE(std::wstring::npos, errorLog.lines[0].find(folder.File(L"gone.avi")));
+  EXPECT_EQ(DEX_IDS_BAD_SOURCE_NAME, errorLog.codes[0]);
+  std::vector<Sample> frames = Play();
+  ASSERT_EQ(10u, frames.size());
+  EXPECT_EQ(0x00FF00u, PixelOf(frames[4].bytes, kRgb24, 4, 2, 0, 0));
+  EXPECT_EQ(0u, PixelOf(frames[5].bytes, kRgb24, 4, 2, 0, 0));
+  timeline.As<IAMSetErrorLog>(IID_IAMSetErrorLog)->put_ErrorLog(nullptr);
+}
+
+TEST_F(RenderEngineTest, ScrapItWhileRunningLeavesNoThreadsAndNoFilters) {
+  ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 10);
+  Clip(AddTrack(group.Get(), L"t").Get(), 0, kSecond, Media(L"red.avi", VideoAvi(4, 2, 1, 10, Solid(0xFF0000))));
+  Connect();
+  Play();  // whatever threads the platform's graph keeps are there from now on
+  Rewind();
+  int before = ThreadCount();
+  Sink()->samples.clear();
+  Sink()->holdAt = 2;
+  ASSERT_TRUE(SUCCEEDED(graph.As<IMediaControl>(IID_IMediaControl)->Run()));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(Sink()->held, 10000));
+  EXPECT_LT(before, ThreadCount());
+  EXPECT_EQ(S_OK, engine->ScrapIt());
+  EXPECT_EQ(before, ThreadCount());
+  ComPtr<IEnumFilters> filters;
+  ASSERT_EQ(S_OK, graph->EnumFilters(filters.Receive()));
+  IBaseFilter* left = nullptr;
+  EXPECT_EQ(S_FALSE, filters->Next(1, &left, nullptr));
+  ComPtr<IPin> pin;
+  EXPECT_EQ(E_MUST_INIT_RENDERER, engine->GetGroupOutputPin(0, pin.Receive()));
+}
+
+TEST_F(RenderEngineTest, AnswersThePublishedResults) {
+  ComPtr<IRenderEngine> fresh;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_RenderEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IRenderEngine,
+                                   fresh.ReceiveVoid()));
+  IPin* pin = reinterpret_cast<IPin*>(1);
+  BSTR vendor = nullptr;
+  long caps = 7;
+  ComPtr<IGraphBuilder> other;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                   other.ReceiveVoid()));
+  const std::pair<HRESULT, std::function<HRESULT()>> calls[] = {
+      {E_INVALIDARG, [&] { return fresh->ConnectFrontEnd(); }},
+      {E_MUST_INIT_RENDERER, [&] { return fresh->GetGroupOutputPin(0, &pin); }},
+      {E_UNEXPECTED, [&] { return fresh->RenderOutputPins(); }},
+      {E_POINTER, [&] { return fresh->SetTimelineObject(nullptr); }},
+      {E_POINTER, [&] { return fresh->GetTimelineObject(nullptr); }},
+      {E_POINTER, [&] { return fresh->GetFilterGraph(nullptr); }},
+      {E_POINTER, [&] { return fresh->GetGroupOutputPin(0, nullptr); }},
+      {E_POINTER, [&] { return fresh->GetVendorString(nullptr); }},
+      {E_INVALIDARG, [&] { return fresh->SetFilterGraph(nullptr); }},
+      {E_INVALIDARG, [&] { return fresh->SetRenderRange(5, 5); }},
+      {E_INVALIDARG, [&] { return fresh->SetRenderRange2(-1.0, 2.0); }},
+      {S_OK, [&] { return fresh->GetVendorString(&vendor); }},
+      {E_NOTIMPL, [&] { return fresh->GetCaps(0, &caps); }},
+      {E_NOTIMPL, [&] { return fresh->SetInterestRange(0, 10); }},
+      {E_NOTIMPL, [&] { return fresh->Commit(); }},
+      {S_OK, [&] { return fresh->SetDynamicReconnectLevel(CONNECTF_DYNAMIC_SOURCES); }},
+      {S_OK, [&] { return fresh->SetTimelineObject(timeline.Get()); }},
+      {S_WARN_OUTPUTRESET, [&] { return fresh->ConnectFrontEnd(); }},
+      {S_OK, [&] { return fresh->ConnectFrontEnd(); }},
+      {E_INVALIDARG, [&] { return fresh->GetGroupOutputPin(0, &pin); }},
+      {E_INVALIDARG, [&] { return fresh->SetFilterGraph(other.Get()); }},
+      {S_OK, [&] { return fresh->ScrapIt(); }},
+  };
+  for (size_t i = 0; i < sizeof calls / sizeof calls[0]; ++i) EXPECT_EQ(calls[i].first, calls[i].second()) << i;
+  EXPECT_EQ(nullptr, pin);
+  EXPECT_EQ(0, caps);
+  EXPECT_STREQ(L"Morvik", vendor);
+  SysFreeString(vendor);
+
+  // A group without a usable media type has no pin; the others do.
+  ASSERT_EQ(S_OK, timeline->AddGroup(NewNode(TIMELINE_MAJOR_TYPE_GROUP).Get()));
+  VideoGroup(kRgb24, 4, 2, 10);
+  EXPECT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  EXPECT_EQ(S_FALSE, engine->GetGroupOutputPin(0, &pin));
+  EXPECT_EQ(S_OK, engine->GetGroupOutputPin(1, &pin));
+  PIN_INFO info = {};
+  ASSERT_EQ(S_OK, pin->QueryPinInfo(&info));
+  pin->Release();
+  ExpectConformingFilter(info.pFilter, CLSID_EngineGroupSource);
+  info.pFilter->Release();
+}
+
+}  // namespace
