@@ -282,24 +282,24 @@ TEST_F(RenderEngineTest, HigherTracksCoverLowerOnesWhereTheyHaveSourcesUnlessMut
     SCOPED_TRACE(test.name);
     TearDown();
     SetUp();
-    ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 10);
-    Clip(AddTrack(group.Get(), L"low").Get(), 0, kSecond, Media(L"red.avi", VideoAvi(4, 2, 1, 10, Solid(0xFF0000))));
+    ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 30);
+    Clip(AddTrack(group.Get(), L"low").Get(), 0, kSecond, Media(L"red.avi", VideoAvi(4, 2, 1, 30, Solid(0xFF0000))));
     ComPtr<IAMTimelineObj> parent = group;
     if (test.nest) {
       parent = NewNode(TIMELINE_MAJOR_TYPE_COMPOSITE);
       ASSERT_EQ(S_OK, group.As<IAMTimelineComp>(IID_IAMTimelineComp)->VTrackInsBefore(parent.Get(), -1));
     }
     ComPtr<IAMTimelineObj> high = AddTrack(parent.Get(), L"high");
-    // Frames 2 to 4 from the second and later frames of a counting clip.
+    // Frames 6 to 14 from frame 3 on of a counting clip, at 30 fps (times not whole 100 ns).
     Clip(high.Get(), 2000000, 5000000,
-         Media(L"count.avi", VideoAvi(4, 2, 10, 10, [](int f, int, int) { return UINT32(f * 10); })), 3000000);
+         Media(L"count.avi", VideoAvi(4, 2, 30, 30, [](int f, int, int) { return UINT32(f * 8); })), 1000000);
     if (test.muteHigh) high->SetMuted(TRUE);
     Connect();
     std::vector<Sample> frames = Play();
-    ASSERT_EQ(10u, frames.size());
-    for (int f = 0; f < 10; ++f) {
-      bool high = !test.muteHigh && f >= 2 && f < 5;
-      EXPECT_EQ(high ? UINT32(f + 1) * 10 : 0xFF0000u, PixelOf(frames[f].bytes, kRgb24, 4, 2, 3, 1)) << f;
+    ASSERT_EQ(30u, frames.size());
+    for (int f = 0; f < 30; ++f) {
+      bool high = !test.muteHigh && f >= 6 && f < 15;
+      EXPECT_EQ(high ? UINT32(f - 3) * 8 : 0xFF0000u, PixelOf(frames[f].bytes, kRgb24, 4, 2, 3, 1)) << f;
     }
   }
 }
