@@ -57,7 +57,7 @@ void FrameFetcher::Seek(std::shared_ptr<const RenderPlan> plan, LONGLONG unit) {
 
 bool FrameFetcher::Follows(const RenderPlan* plan, LONGLONG unit) {
   Locked lock(&lock_);
-  return plan_.get() == plan && nextTake_ == unit;
+  return plan_.get() == plan && nextTake_ == unit && !interrupted_;
 }
 
 const FetchedFrame* FrameFetcher::Take() {

@@ -30,7 +30,7 @@ class FrameFetcher {
   void Stop();
   // Fetches for plan from unit on; what was fetched before is dropped.
   void Seek(std::shared_ptr<const RenderPlan> plan, LONGLONG unit);
-  // Whether the next Take would be for unit of plan.
+  // Whether the next Take would be for unit of plan (not after an Interrupt).
   bool Follows(const RenderPlan* plan, LONGLONG unit);
   // The pictures of the next frame once fetched, to give back with Done;
   // null when Interrupt was called (until the next Seek) or not started.

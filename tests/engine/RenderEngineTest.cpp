@@ -217,8 +217,15 @@ TEST_F(RenderEngineTest, DeliversEveryUnitOfTheDurationWithExactStamps) {
 }
 
 TEST_F(RenderEngineTest, ASeekRestartsAtTheFrameShownAtThatTime) {
-  for (bool running : {false, true}) {
-    SCOPED_TRACE(running ? "running" : "paused");
+  // Each seek lands within the frame after the one the sink holds: the next
+  // one already asked for. Frames from the stop position on are not sent.
+  struct Seek {
+    bool running;
+    LONGLONG position, stop;
+    int first, end;
+  };
+  for (const Seek& seek : {Seek{false, 500000, 2000000, 1, 5}, Seek{true, 1300000, kSecond, 3, 25}}) {
+    SCOPED_TRACE(seek.running ? "running" : "paused");
     TearDown();
     SetUp();
     ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 25);
@@ -226,19 +233,20 @@ TEST_F(RenderEngineTest, ASeekRestartsAtTheFrameShownAtThatTime) {
          Media(L"count.avi", VideoAvi(4, 2, 25, 25, [](int f, int, int) { return UINT32(f * 10); })));
     Connect();
     ComPtr<IMediaControl> control = graph.As<IMediaControl>(IID_IMediaControl);
-    Sink()->holdAt = running ? 3 : 0;
-    ASSERT_TRUE(SUCCEEDED(running ? control->Run() : control->Pause()));
-    if (running) {
+    Sink()->holdAt = seek.running ? 3 : 0;
+    ASSERT_TRUE(SUCCEEDED(seek.running ? control->Run() : control->Pause()));
+    if (seek.running) {
       ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(Sink()->held, 10000));
     }
     Sink()->holdAt = 0;
-    LONGLONG start = 5100000;  // within frame 12, which starts at 0.48 s
-    ASSERT_EQ(S_OK, Seeking()->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+    LONGLONG start = seek.position, stop = seek.stop;
+    ASSERT_EQ(S_OK, Seeking()->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop,
+                                            AM_SEEKING_AbsolutePositioning));
     EXPECT_EQ(EC_COMPLETE, RunToEnd(graph.Get()));
     std::vector<Sample> samples = Sink()->samples;
-    ASSERT_EQ(13u, samples.size());
-    EXPECT_EQ(4800000 - start, samples[0].start);
-    EXPECT_EQ(120, Channel(PixelOf(samples[0].bytes, kRgb24, 4, 2, 0, 0), 0));
+    ASSERT_EQ(size_t(seek.end - seek.first), samples.size());
+    EXPECT_EQ(seek.first * 400000 - start, samples[0].start);
+    EXPECT_EQ(seek.first * 10, Channel(PixelOf(samples[0].bytes, kRgb24, 4, 2, 0, 0), 0));
     EXPECT_EQ(start, Sink()->segments.back());
   }
 }
