@@ -438,22 +438,48 @@ TEST_F(RenderEngineTest, ASourceAtHalfTheGroupsRateKeepsItsPitch) {
   for (int i = 100; i < 22000; i += 37) EXPECT_NEAR(tone(44100)(i), samples[2 * i + 1], 200) << i;
 }
 
-TEST_F(RenderEngineTest, AMissingFileIsReportedOnceAndTheRestRenders) {
-  ASSERT_EQ(S_OK, timeline.As<IAMSetErrorLog>(IID_IAMSetErrorLog)->put_ErrorLog(&errorLog));
-  ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 10);
-  ComPtr<IAMTimelineObj> track = AddTrack(group.Get(), L"t");
-  Clip(track.Get(), 0, kSecond / 2, Media(L"green.avi", VideoAvi(4, 2, 1, 10, Solid(0x00FF00))));
-  Clip(track.Get(), kSecond / 2, kSecond, folder.File(L"gone.avi"));
-  Clip(AddTrack(group.Get(), L"u").Get(), kSecond / 2, kSecond, folder.File(L"gone.avi"));
-  Connect();
-  ASSERT_EQ(1u, errorLog.lines.size());
-  EXPECT_NE(std::wstring::npos, errorLog.lines[0].find(folder.File(L"gone.avi")));
-  EXPECT_EQ(DEX_IDS_BAD_SOURCE_NAME, errorLog.codes[0]);
-  std::vector<Sample> frames = Play();
-  ASSERT_EQ(10u, frames.size());
-  EXPECT_EQ(0x00FF00u, PixelOf(frames[4].bytes, kRgb24, 4, 2, 0, 0));
-  EXPECT_EQ(0u, PixelOf(frames[5].bytes, kRgb24, 4, 2, 0, 0));
-  timeline.As<IAMSetErrorLog>(IID_IAMSetErrorLog)->put_ErrorLog(nullptr);
+TEST_F(RenderEngineTest, MediaThatCannotPlayIsReportedOnceAndRendersBlack) {
+  struct Problem {
+    const char* name;
+    std::string bytes;  // empty: no file
+    long stream;
+    long code;
+  };
+  std::string avi = VideoAvi(4, 2, 1, 10, Solid(0x00FF00));
+  std::string unknownCodec = avi;
+  unknownCodec.replace(unknownCodec.find("strf") + 8 + 16, 4, "ABCD");
+  const Problem problems[] = {
+      {"missing", "", 0, DEX_IDS_BAD_SOURCE_NAME},
+      {"no media", std::string(300, 'x'), 0, DEX_IDS_BAD_SOURCE_NAME2},
+      {"no such stream", avi, 1, DEX_IDS_STREAM_NUMBER},
+      {"no decoder", unknownCodec, 0, DEX_IDS_UNKNOWN_SOURCE},
+  };
+  for (const Problem& problem : problems) {
+    SCOPED_TRACE(problem.name);
+    TearDown();
+    SetUp();
+    ASSERT_EQ(S_OK, timeline.As<IAMSetErrorLog>(IID_IAMSetErrorLog)->put_ErrorLog(&errorLog));
+    errorLog.lines.clear();
+    errorLog.codes.clear();
+    std::wstring bad = problem.bytes.empty() ? folder.File(L"bad.avi") : Media(L"bad.avi", problem.bytes);
+    ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 10);
+    ComPtr<IAMTimelineObj> track = AddTrack(group.Get(), L"t");
+    Clip(track.Get(), 0, kSecond / 2, Media(L"green.avi", avi));
+    // The same media twice is one problem.
+    ComPtr<IAMTimelineObj> first = Clip(track.Get(), kSecond / 2, kSecond, bad);
+    ComPtr<IAMTimelineObj> second = Clip(AddTrack(group.Get(), L"u").Get(), kSecond / 2, kSecond, bad);
+    for (IAMTimelineObj* source : {first.Get(), second.Get()})
+      ComPtr<IAMTimelineObj>(source).As<IAMTimelineSrc>(IID_IAMTimelineSrc)->SetStreamNumber(problem.stream);
+    Connect();
+    ASSERT_EQ(1u, errorLog.lines.size());
+    EXPECT_NE(std::wstring::npos, errorLog.lines[0].find(bad));
+    EXPECT_EQ(problem.code, errorLog.codes[0]);
+    std::vector<Sample> frames = Play();
+    ASSERT_EQ(10u, frames.size());
+    EXPECT_EQ(0x00FF00u, PixelOf(frames[4].bytes, kRgb24, 4, 2, 0, 0));
+    EXPECT_EQ(0u, PixelOf(frames[5].bytes, kRgb24, 4, 2, 0, 0));
+    timeline.As<IAMSetErrorLog>(IID_IAMSetErrorLog)->put_ErrorLog(nullptr);
+  }
 }
 
 TEST_F(RenderEngineTest, ScrapItWhileRunningLeavesNoThreadsAndNoFilters) {
