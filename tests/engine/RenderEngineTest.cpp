@@ -285,8 +285,10 @@ TEST_F(RenderEngineTest, HigherTracksCoverLowerOnesWhereTheyHaveSourcesUnlessMut
   struct Case {
     const char* name;
     bool muteHigh, nest;
+    int speed;
   };
-  for (const Case& test : {Case{"plain", false, false}, Case{"muted", true, false}, Case{"nested", false, true}}) {
+  for (const Case& test : {Case{"plain", false, false, 1}, Case{"muted", true, false, 1}, Case{"nested", false, true, 1},
+                           Case{"double speed", false, false, 2}}) {
     SCOPED_TRACE(test.name);
     TearDown();
     SetUp();
@@ -299,15 +301,17 @@ TEST_F(RenderEngineTest, HigherTracksCoverLowerOnesWhereTheyHaveSourcesUnlessMut
     }
     ComPtr<IAMTimelineObj> high = AddTrack(parent.Get(), L"high");
     // Frames 6 to 14 from frame 3 on of a counting clip, at 30 fps (times not whole 100 ns).
-    Clip(high.Get(), 2000000, 5000000,
+    ComPtr<IAMTimelineObj> clip = Clip(high.Get(), 2000000, 5000000,
          Media(L"count.avi", VideoAvi(4, 2, 30, 30, [](int f, int, int) { return UINT32(f * 8); })), 1000000);
+    clip.As<IAMTimelineSrc>(IID_IAMTimelineSrc)->SetMediaTimes(1000000, 1000000 + test.speed * 3000000);
     if (test.muteHigh) high->SetMuted(TRUE);
     Connect();
     std::vector<Sample> frames = Play();
     ASSERT_EQ(30u, frames.size());
     for (int f = 0; f < 30; ++f) {
       bool high = !test.muteHigh && f >= 6 && f < 15;
-      EXPECT_EQ(high ? UINT32(f - 3) * 8 : 0xFF0000u, PixelOf(frames[f].bytes, kRgb24, 4, 2, 3, 1)) << f;
+      EXPECT_EQ(high ? UINT32(3 + test.speed * (f - 6)) * 8 : 0xFF0000u, PixelOf(frames[f].bytes, kRgb24, 4, 2, 3, 1))
+          << f;
     }
   }
 }
@@ -502,6 +506,19 @@ TEST_F(RenderEngineTest, ScrapItWhileRunningLeavesNoThreadsAndNoFilters) {
   EXPECT_EQ(S_FALSE, filters->Next(1, &left, nullptr));
   ComPtr<IPin> pin;
   EXPECT_EQ(E_MUST_INIT_RENDERER, engine->GetGroupOutputPin(0, pin.Receive()));
+}
+
+TEST_F(RenderEngineTest, RenderOutputPinsConnectsAudioToARendererOrSaysItCannot) {
+  // Only audio here: a video window on the virtual display takes seconds to go.
+  AM_MEDIA_TYPE type = MakeAudioType(44100);
+  Clip(AddTrack(AddGroup(L"Audio", &type).Get(), L"a").Get(), 0, kSecond, Media(L"tone.wav", Wav(8000, 1.0, 1000)));
+  ClearMediaType(&type);
+  ASSERT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  HRESULT hr = engine->RenderOutputPins();
+  ComPtr<IPin> pin, peer;
+  ASSERT_EQ(S_OK, engine->GetGroupOutputPin(0, pin.Receive()));
+  EXPECT_EQ(hr == S_OK ? S_OK : VFW_E_NOT_CONNECTED, pin->ConnectedTo(peer.Receive())) << std::hex << hr;
+  EXPECT_TRUE(hr == S_OK || hr == VFW_S_AUDIO_NOT_RENDERED) << std::hex << hr;
 }
 
 TEST_F(RenderEngineTest, AnswersThePublishedResults) {
