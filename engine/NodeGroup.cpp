@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "EngineLimits.h"
 #include "Timeline.h"
 #include "TimelineNode.h"
 
@@ -96,7 +97,7 @@ STDMETHODIMP NodeGroup::SetMediaType(AM_MEDIA_TYPE* type) {
 }
 
 STDMETHODIMP NodeGroup::SetOutputFPS(double fps) {
-  if (!std::isfinite(fps) || fps <= 0) return E_INVALIDARG;
+  if (!std::isfinite(fps) || fps <= 0 || fps > kHighestFrameRate) return E_INVALIDARG;
   outputFps_ = fps;
   return S_OK;
 }

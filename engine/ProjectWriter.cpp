@@ -53,6 +53,8 @@ HRESULT ProjectWriter::WriteTimelineAttributes(IAMTimeline* timeline) {
   BOOL enabled;
   if (SUCCEEDED(timeline->EffectsEnabled(&enabled))) xml_.Attribute(L"enablefx", FormatFlag(enabled));
   if (SUCCEEDED(timeline->TransitionsEnabled(&enabled))) xml_.Attribute(L"enabletrans", FormatFlag(enabled));
+  long mode;
+  if (SUCCEEDED(timeline->GetInsertMode(&mode))) xml_.Attribute(L"insertmode", std::to_wstring(mode));
   GUID guid;
   if (timeline->GetDefaultEffect(&guid) == S_OK && guid != GUID_NULL) xml_.Attribute(L"defaultfx", FormatGuid(guid));
   if (timeline->GetDefaultTransition(&guid) == S_OK && guid != GUID_NULL) {
@@ -69,7 +71,7 @@ HRESULT ProjectWriter::WriteObjectAttributes(IAMTimelineObj* object, const wchar
   if (SUCCEEDED(hr)) hr = object->GetLocked(&locked);
   if (SUCCEEDED(hr)) hr = object->GetMuted(&muted);
   if (FAILED(hr)) return hr;
-  xml_.Attribute(nameAttribute, userName);
+  WriteTextAttribute(xml_, nameAttribute, userName);
   xml_.Attribute(L"lock", FormatFlag(locked));
   xml_.Attribute(L"mute", FormatFlag(muted));
   long id = 0;
@@ -202,7 +204,7 @@ HRESULT ProjectWriter::WriteClip(IAMTimelineObj* clip) {
   hr = WriteObjectAttributes(clip, L"username");
   if (SUCCEEDED(hr)) hr = WriteTimes(clip);
   if (SUCCEEDED(hr)) {
-    xml_.Attribute(L"src", mediaName);
+    WriteTextAttribute(xml_, L"src", mediaName);
     xml_.Attribute(L"mstart", FormatTime(mediaStart));
     xml_.Attribute(L"mstop", FormatTime(mediaStop));
     xml_.Attribute(L"mlength", FormatTime(length));

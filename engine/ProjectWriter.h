@@ -3,8 +3,11 @@
 // XML format. What that format cannot hold travels in attributes of its own:
 // the exact group media type (see MediaTypeAttributes), sub-object GUIDs on
 // groups, tracks and composites (clsid), exact frame rates where seven
-// decimals are not enough (exactframerate), and value types and first values
-// of parameters (see ParamElements). Times are seconds with seven decimals.
+// decimals are not enough (exactframerate), exact text where XML cannot carry
+// it (see WriteTextAttribute), the timeline's insert mode (insertmode), and
+// value types and first values of parameters (see ParamElements). A group
+// without a media type is written without one. Times are seconds with seven
+// decimals.
 #pragma once
 
 #include "EditingServices.h"
