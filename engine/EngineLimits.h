@@ -13,6 +13,9 @@ constexpr REFERENCE_TIME kLatestTime = 100000LL * 3600 * 10000000;
 // The highest frame rate a timeline, group or source may have.
 constexpr double kHighestFrameRate = 1e9;
 
+// The largest format block of a group's media type.
+constexpr ULONG kLargestGroupFormat = 1u << 16;
+
 // How far below its group (embed depth 0) a node may sit; an effect on a
 // source on a track in 60 nested compositions is that deep.
 constexpr long kMaxEmbedDepth = 63;

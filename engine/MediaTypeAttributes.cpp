@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "AttributeReader.h"
+#include "EngineLimits.h"
 #include "LoadProblems.h"
 #include "ProjectValues.h"
 #include "XmlElement.h"
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr ULONG kLargestFormat = 1u << 16;
 constexpr long kLargestFrameSide = 16384;
 constexpr long kDefaultWidth = 320;
 constexpr long kDefaultHeight = 240;
@@ -91,7 +91,7 @@ HRESULT MediaTypeAttributes::Read(const XmlElement& element, AM_MEDIA_TYPE* type
 
 // The renderer trusts the format block, so it must be as large as its kind.
 bool MediaTypeAttributes::FormatFits(const GUID& formatType, ULONG size) {
-  if (size > kLargestFormat) return false;
+  if (size > kLargestGroupFormat) return false;
   if (formatType == FORMAT_VideoInfo) return size >= sizeof(VIDEOINFOHEADER);
   if (formatType == FORMAT_VideoInfo2) return size >= sizeof(VIDEOINFOHEADER2);
   if (formatType == FORMAT_WaveFormatEx) return size >= sizeof(WAVEFORMATEX);

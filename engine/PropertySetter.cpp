@@ -53,6 +53,7 @@ HRESULT PropertySetter::CheckValues(const DEXTER_PARAM& param, const DEXTER_VALU
   for (LONG i = 0; i < param.nValues; ++i) {
     if (values[i].rt < 0 || values[i].rt > kLatestTime) return E_INVALIDARG;
     if (!IsTextVariantType(values[i].v.vt)) return DISP_E_BADVARTYPE;
+    if (!HasExactText(values[i].v)) return E_INVALIDARG;
     if (values[i].dwInterp != DEXTERF_JUMP && values[i].dwInterp != DEXTERF_INTERPOLATE) return E_INVALIDARG;
   }
   return S_OK;

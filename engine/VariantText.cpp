@@ -96,6 +96,21 @@ bool IsTextVariantType(VARTYPE type) {
          type == VT_DATE || IsNumericType(type);
 }
 
+bool HasExactText(const VARIANT& value) {
+  switch (value.vt) {
+    case VT_R4:
+      return std::isfinite(value.fltVal);
+    case VT_R8:
+      return std::isfinite(value.dblVal);
+    case VT_DATE:
+      return std::isfinite(value.date);
+    case VT_DECIMAL:
+      return value.decVal.scale <= kLargestDecimalScale && (value.decVal.sign & ~DECIMAL_NEG) == 0;
+    default:
+      return IsTextVariantType(value.vt);
+  }
+}
+
 bool VariantToText(const VARIANT& value, std::wstring* text) {
   text->clear();
   switch (value.vt) {

@@ -23,6 +23,12 @@ bool VariantToText(const VARIANT& value, std::wstring* text);
 
 // Whether a variant type is one VariantToText and TextToVariant carry.
 bool IsTextVariantType(VARTYPE type);
+// The most decimal places a DECIMAL has.
+constexpr BYTE kLargestDecimalScale = 28;
+
+// Whether a value's text reads back as the same value: its type has a text
+// form, and a number is finite, a decimal of a valid scale and sign.
+bool HasExactText(const VARIANT& value);
 
 // The value of a type made from its text (a date also from its day number);
 // fails for text the type cannot hold and for types without a text form.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "EngineTestSupport.h"
 #include "TempFolder.h"
 #include "TimelineDescription.h"
+#include "VariantText.h"
 
 namespace {
 
@@ -352,6 +354,27 @@ TEST_F(ProjectRoundTripTest, RefusesWhatAProjectCannotHold) {
       {"value past it", E_INVALIDARG, [&] { return addValue(Value(VT_I4, kLatestTime + 1, DEXTERF_JUMP)); }},
       {"value without a text form", DISP_E_BADVARTYPE,
        [&] { return addValue(Value(VT_UNKNOWN, 0, DEXTERF_JUMP)); }},
+      {"value not a number", E_INVALIDARG,
+       [&] {
+         DEXTER_VALUE value = Value(VT_R8, 0, DEXTERF_JUMP);
+         value.v.dblVal = std::nan("");
+         return addValue(value);
+       }},
+      {"decimal of no valid scale", E_INVALIDARG,
+       [&] {
+         DEXTER_VALUE value = Value(VT_DECIMAL, 0, DEXTERF_JUMP);
+         value.v.decVal.scale = kLargestDecimalScale + 1;
+         return addValue(value);
+       }},
+      {"media type with a format block too large", VFW_E_INVALIDMEDIATYPE,
+       [&] {
+         AM_MEDIA_TYPE type = MakeVideoType(8, 8, 24);
+         type.pbFormat = static_cast<BYTE*>(CoTaskMemRealloc(type.pbFormat, kLargestGroupFormat + 1));
+         type.cbFormat = kLargestGroupFormat + 1;
+         HRESULT hr = group.As<IAMTimelineGroup>(IID_IAMTimelineGroup)->SetMediaType(&type);
+         ClearMediaType(&type);
+         return hr;
+       }},
       {"timeline rate", E_INVALIDARG, [&] { return timeline->SetDefaultFPS(kHighestFrameRate * 2); }},
       {"group rate", E_INVALIDARG,
        [&] { return group.As<IAMTimelineGroup>(IID_IAMTimelineGroup)->SetOutputFPS(kHighestFrameRate * 2); }},
@@ -362,6 +385,33 @@ TEST_F(ProjectRoundTripTest, RefusesWhatAProjectCannotHold) {
       {"a tree as deep as it fits", S_OK, [&] { return insertInto(kMaxEmbedDepth - 3, chain.Get()); }},
   };
   for (const Case& c : cases) EXPECT_EQ(c.expected, c.call()) << c.what;
+}
+
+// Unset, a group's rate follows the timeline's and a cut point stays in the
+// middle of its transition; reading a project keeps them so.
+TEST_F(ProjectRoundTripTest, DefaultsKeepFollowingAfterReading) {
+  timeline->SetDefaultFPS(25);
+  ComPtr<IAMTimelineObj> group = AddVideoGroup(L"Follows");
+  AddTransition(AddTrack(group.Get(), L"T").Get(), 0, 100);
+  std::wstring path = folder.File(L"defaults.mvp");
+  ASSERT_EQ(S_OK, Xml(timeline.Get(), path, true));
+  NewTimeline();
+  ASSERT_EQ(S_OK, Xml(timeline.Get(), path, false));
+  ASSERT_EQ(S_OK, timeline->SetDefaultFPS(50));
+  ComPtr<IAMTimelineObj> read;
+  ASSERT_EQ(S_OK, timeline->GetGroup(read.Receive(), 0));
+  double fps = 0;
+  read.As<IAMTimelineGroup>(IID_IAMTimelineGroup)->GetOutputFPS(&fps);
+  EXPECT_EQ(50, fps);
+  ComPtr<IAMTimelineObj> transition;
+  REFERENCE_TIME time = 0;
+  ComPtr<IAMTimelineObj> track;
+  read.As<IAMTimelineComp>(IID_IAMTimelineComp)->GetVTrack(track.Receive(), 0);
+  ASSERT_EQ(S_OK, track.As<IAMTimelineTransable>(IID_IAMTimelineTransable)->GetNextTrans(transition.Receive(), &time));
+  ASSERT_EQ(S_OK, transition->SetStartStop(0, 200));
+  REFERENCE_TIME cut = 0;
+  transition.As<IAMTimelineTrans>(IID_IAMTimelineTrans)->GetCutPoint(&cut);
+  EXPECT_EQ(100, cut);
 }
 
 }  // namespace
