@@ -85,7 +85,12 @@ HRESULT MediaTypeAttributes::Read(const XmlElement& element, AM_MEDIA_TYPE* type
   *type = AM_MEDIA_TYPE{};
   bool exact = element.HasAttribute(L"majortype");
   if (!exact && !element.HasAttribute(L"type")) return S_FALSE;
-  if (exact && ReadExact(element, type, problems)) return S_OK;
+  if (exact && ReadExact(element, type, problems)) {
+    if (type->majortype != GUID_NULL) return S_OK;
+    CoTaskMemFree(type->pbFormat);  // how earlier versions wrote a group without a type
+    *type = AM_MEDIA_TYPE{};
+    return S_FALSE;
+  }
   return ReadCommon(element, type, problems) ? S_OK : VFW_E_INVALIDMEDIATYPE;
 }
 

@@ -199,6 +199,7 @@ TEST_F(ProjectFileTest, ReadsTheEditingServicesFormatAsPublished) {
     </group>
     <group type="video" width="32" height="16" bitdepth="32"/>
     <group name="untyped"><track/></group>
+    <group name="untyped as written before" majortype="{00000000-0000-0000-0000-000000000000}" format=""/>
   </timeline>)"));
   std::wstring dump = DescribeTimeline(timeline.Get());
   // A group without a rate of its own runs at the timeline's; 32 bits are ARGB.
@@ -212,7 +213,8 @@ TEST_F(ProjectFileTest, ReadsTheEditingServicesFormatAsPublished) {
   ASSERT_EQ(S_OK, plainInfo->GetMediaType(&type));
   EXPECT_EQ(MEDIASUBTYPE_ARGB32, type.subtype);
   ClearMediaType(&type);
-  // A group without a type, as written for a group that has none yet.
+  // Groups without a type, as written for a group that has none yet, are kept.
+  EXPECT_EQ(4, GroupCount());
   EXPECT_NE(std::wstring::npos, dump.find(L"type(0x00000000) {00000000-0000-0000-0000-000000000000}")) << dump;
   // The media stop follows from the normal rate: 30 s + (102.5 s - 65 s).
   EXPECT_NE(std::wstring::npos, dump.find(L"clip 'sample.avi' media=300000000-675000000 length=0 stream=0 stretch=1"));

@@ -127,6 +127,8 @@ class ProjectRoundTripTest : public EngineTest {
 
   // --- The timelines ---
 
+  void Nothing() {}
+
   void TypelessGroup() {
     ComPtr<IAMTimelineObj> group = NewNode(TIMELINE_MAJOR_TYPE_GROUP);
     SetName(group.Get(), L"No type yet");
@@ -286,6 +288,7 @@ TEST_F(ProjectRoundTripTest, EveryTimelineTheEngineTakesReadsBackAsItWasAndWrite
     const char* what;
     Build build;
   } cases[] = {
+      {"nothing at all", &ProjectRoundTripTest::Nothing},
       {"typeless group", &ProjectRoundTripTest::TypelessGroup},
       {"empty groups, tracks and composites", &ProjectRoundTripTest::EmptyGroupsTracksAndComposites},
       {"nested compositions", &ProjectRoundTripTest::NestedCompositions},
