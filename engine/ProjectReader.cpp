@@ -189,22 +189,25 @@ void ProjectReader::ApplyCommon(const AttributeReader& reader, IAMTimelineObj* o
 
 // A group whose media type is missing or unusable is kept without one, with
 // everything it holds; the type can be set again.
-void ProjectReader::ApplyMediaType(const XmlElement& element, IAMTimelineGroup* group) {
+HRESULT ProjectReader::ApplyMediaType(const XmlElement& element, IAMTimelineGroup* group) {
   AM_MEDIA_TYPE type;
   HRESULT hr = MediaTypeAttributes::Read(element, &type, problems_);
-  if (hr == S_FALSE) return;
+  if (hr == S_FALSE) return S_OK;
   if (hr == S_OK) {
     hr = group->SetMediaType(&type);
     CoTaskMemFree(type.pbFormat);
   }
+  if (hr == E_OUTOFMEMORY) return hr;
   if (FAILED(hr)) problems_.Report(L"<group> kept without a media type: its type is unusable", hr);
+  return S_OK;
 }
 
 HRESULT ProjectReader::ApplyGroup(const XmlElement& element, IAMTimelineObj* object) {
   AttributeReader reader(element, problems_);
   auto group = Facet<IAMTimelineGroup>(object, IID_IAMTimelineGroup);
   if (!group) return E_NOINTERFACE;
-  ApplyMediaType(element, group.Get());
+  HRESULT hr = ApplyMediaType(element, group.Get());
+  if (FAILED(hr)) return hr;
   std::wstring name;
   if (reader.Text(L"name", &name)) Check(group->SetGroupName(Bstr(name).Get()), reader, L"name");
   double fps;
@@ -307,7 +310,9 @@ void ProjectReader::ApplyTimelineAttributes(const XmlElement& root) {
   if (reader.Flag(L"enablefx", &flag)) Check(timeline_->EnableEffects(flag), reader, L"enablefx");
   if (reader.Flag(L"enabletrans", &flag)) Check(timeline_->EnableTransitions(flag), reader, L"enabletrans");
   long mode;
-  if (reader.Integer(L"insertmode", LONG_MIN, LONG_MAX, &mode)) Check(timeline_->SetInsertMode(mode), reader, L"insertmode");
+  if (reader.Integer(L"insertmode", LONG_MIN, LONG_MAX, &mode)) {
+    Check(timeline_->SetInsertMode(mode), reader, L"insertmode");
+  }
   GUID guid;
   if (reader.Guid(L"defaultfx", &guid)) Check(timeline_->SetDefaultEffect(&guid), reader, L"defaultfx");
   if (reader.Guid(L"defaulttrans", &guid)) Check(timeline_->SetDefaultTransition(&guid), reader, L"defaulttrans");

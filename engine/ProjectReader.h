@@ -2,9 +2,9 @@
 // interfaces only. Unknown elements and unusable values are reported and
 // skipped; an object whose times cannot be read, or that its parent refuses,
 // is skipped with everything inside it. A group whose media type cannot be
-// used is kept without one. Only a
-// failure of the machinery itself (memory, node creation) stops the load, and
-// then every group this reader added is taken out again.
+// used is kept without one. Only a failure of the machinery itself (memory,
+// node creation) stops the load, and then every group this reader added is
+// taken out again.
 #pragma once
 
 #include <string>
@@ -36,7 +36,7 @@ class ProjectReader {
   HRESULT ApplyAttributes(const XmlElement& element, TIMELINE_MAJOR_TYPE type, IAMTimelineObj* object);
   void ApplyCommon(const AttributeReader& reader, IAMTimelineObj* object);
   HRESULT ApplyGroup(const XmlElement& element, IAMTimelineObj* object);
-  void ApplyMediaType(const XmlElement& element, IAMTimelineGroup* group);
+  HRESULT ApplyMediaType(const XmlElement& element, IAMTimelineGroup* group);
   HRESULT ApplySpan(const AttributeReader& reader, IAMTimelineObj* object);
   HRESULT ApplyClip(const AttributeReader& reader, IAMTimelineObj* object);
   HRESULT ApplyTransition(const AttributeReader& reader, IAMTimelineObj* object);

@@ -200,7 +200,8 @@ std::string Tga(BYTE type, BYTE depth, BYTE descriptor, WORD width, WORD height,
   memcpy(header + 14, &height, 2);
   header[16] = depth;
   header[17] = descriptor;
-  std::string tga = std::string(reinterpret_cast<char*>(header), 18) + Pattern(idLength, 1) + Pattern(colourMap ? 6 : 0, 2);
+  std::string tga = std::string(reinterpret_cast<char*>(header), 18) + Pattern(idLength, 1);
+  tga += Pattern(colourMap ? 6 : 0, 2);
   size_t pixel = depth / 8, count = size_t(width) * height;
   if (type < 8) return tga + Pattern(count * pixel, 3);
   for (size_t done = 0; done < count;) {  // a run, then a raw packet, in turn
@@ -256,7 +257,8 @@ std::string Avi(LONG width, LONG height, WORD bits, DWORD frames, DWORD audioByt
   }
   std::string movie, index;
   auto add = [&](const char* id, const std::string& content) {
-    index += std::string(id, 4) + Dword(0x10 /* key frame */) + Dword(DWORD(4 + movie.size())) + Dword(DWORD(content.size()));
+    const DWORD keyFrame = 0x10;
+    index += std::string(id, 4) + Dword(keyFrame) + Dword(DWORD(4 + movie.size())) + Dword(DWORD(content.size()));
     movie += Chunk(id, content);
   };
   for (DWORD f = 0; f < frames; ++f) {

@@ -15,6 +15,11 @@
 
 namespace {
 
+bool Fail(std::string* problem, const std::string& text) {
+  *problem = text;
+  return false;
+}
+
 std::string Failed(const char* what, HRESULT hr) {
   char text[160];
   snprintf(text, sizeof text, "%s (0x%08lx)", what, static_cast<unsigned long>(hr));
@@ -35,7 +40,8 @@ HRESULT Xml(bool write, IAMTimeline* timeline, const std::wstring& path) {
   ComPtr<IXml2Dex> xml;
   HRESULT hr = CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex, xml.ReceiveVoid());
   BSTR name = SysAllocStringLen(path.data(), UINT(path.size()));
-  if (SUCCEEDED(hr)) hr = name ? (write ? xml->WriteXMLFile(timeline, name) : xml->ReadXMLFile(timeline, name)) : E_OUTOFMEMORY;
+  if (SUCCEEDED(hr) && !name) hr = E_OUTOFMEMORY;
+  if (SUCCEEDED(hr)) hr = write ? xml->WriteXMLFile(timeline, name) : xml->ReadXMLFile(timeline, name);
   SysFreeString(name);
   return hr;
 }
@@ -47,7 +53,7 @@ bool RunProject(const std::wstring& path, std::string* problem) {
   ComPtr<IAMTimeline> first, second;
   HRESULT hr = NewTimeline(&first, &loadProblems);
   if (SUCCEEDED(hr)) hr = NewTimeline(&second, &rereadProblems);
-  if (FAILED(hr)) return *problem = Failed("no timeline", hr), false;
+  if (FAILED(hr)) return Fail(problem, Failed("no timeline", hr));
   long groups = 0;
   if (FAILED(Xml(false, first.Get(), path))) {
     first->GetGroupCount(&groups);
@@ -56,17 +62,16 @@ bool RunProject(const std::wstring& path, std::string* problem) {
   }
   std::wstring copy = path + L".again.mvp";
   hr = Xml(true, first.Get(), copy);
-  if (FAILED(hr)) return *problem = Failed("what was read could not be written", hr), false;
+  if (FAILED(hr)) return Fail(problem, Failed("what was read could not be written", hr));
   hr = Xml(false, second.Get(), copy);
   DeleteFileW(copy.c_str());
-  if (FAILED(hr)) return *problem = Failed("what was written could not be read", hr), false;
+  if (FAILED(hr)) return Fail(problem, Failed("what was written could not be read", hr));
   if (rereadProblems.reports) {
-    *problem = "what was written read back with problems: " + std::string(rereadProblems.first.begin(),
-                                                                          rereadProblems.first.end());
-    return false;
+    const std::wstring& first = rereadProblems.first;
+    return Fail(problem, "what was written read back with problems: " + std::string(first.begin(), first.end()));
   }
   if (DescribeTimeline(first.Get()) != DescribeTimeline(second.Get())) {
-    return *problem = "what was written read back different", false;
+    return Fail(problem, "what was written read back different");
   }
   return true;
 }
@@ -76,12 +81,12 @@ bool RunProject(const std::wstring& path, std::string* problem) {
 bool CheckFrame(const MediaStream& stream, const std::vector<BYTE>& pixels, std::string* problem) {
   const AM_MEDIA_TYPE& type = stream.type.Get();
   if (type.formattype != FORMAT_VideoInfo || !type.pbFormat || type.cbFormat < sizeof(VIDEOINFOHEADER)) {
-    return *problem = "a video stream without a VIDEOINFOHEADER", false;
+    return Fail(problem, "a video stream without a VIDEOINFOHEADER");
   }
   const BITMAPINFOHEADER& bitmap = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
   unsigned long long height = bitmap.biHeight < 0 ? 0ull - bitmap.biHeight : bitmap.biHeight;
   if (bitmap.biWidth < 0 || pixels.size() != (unsigned long long)bitmap.biWidth * height * 4) {
-    return *problem = "a frame of another size than its stream's", false;
+    return Fail(problem, "a frame of another size than its stream's");
   }
   return true;
 }
@@ -90,8 +95,10 @@ bool CheckFrame(const MediaStream& stream, const std::vector<BYTE>& pixels, std:
 bool ReadStream(MediaReader& reader, int number, std::string* problem) {
   const MediaStream& stream = reader.Streams()[number];
   bool video = stream.type.Get().majortype == MEDIATYPE_Video;
-  if (!video && stream.type.Get().majortype != MEDIATYPE_Audio) return *problem = "a stream neither video nor audio", false;
-  if (stream.length < 0) return *problem = "a stream of negative length", false;
+  if (!video && stream.type.Get().majortype != MEDIATYPE_Audio) {
+    return Fail(problem, "a stream neither video nor audio");
+  }
+  if (stream.length < 0) return Fail(problem, "a stream of negative length");
   const REFERENCE_TIME times[] = {0, stream.length / 2, stream.length ? stream.length - 1 : 0,
                                   stream.length + kUnitsPerSecond};
   const WAVEFORMATEX format = {WAVE_FORMAT_PCM, 2, 44100, 44100 * 4, 4, 16, 0};
@@ -101,7 +108,9 @@ bool ReadStream(MediaReader& reader, int number, std::string* problem) {
     HRESULT hr = video ? reader.ReadFrame(number, time, &data) : reader.ReadAudio(number, time, format, frames, &data);
     if (hr != S_OK) continue;
     if (video && !CheckFrame(stream, data, problem)) return false;
-    if (!video && data.size() != frames * format.nBlockAlign) return *problem = "audio of another size than asked", false;
+    if (!video && data.size() != frames * format.nBlockAlign) {
+      return Fail(problem, "audio of another size than asked");
+    }
   }
   return true;
 }
@@ -109,7 +118,7 @@ bool ReadStream(MediaReader& reader, int number, std::string* problem) {
 bool RunMedia(const std::wstring& path, std::string* problem) {
   std::unique_ptr<MediaReader> reader;
   if (FAILED(MediaReaders::Open(path.c_str(), &reader))) return true;
-  if (!reader) return *problem = "opened without a reader", false;
+  if (!reader) return Fail(problem, "opened without a reader");
   for (size_t i = 0; i < reader->Streams().size() && i < 4; ++i) {
     if (!ReadStream(*reader, int(i), problem)) return false;
   }
