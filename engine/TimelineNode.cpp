@@ -211,8 +211,8 @@ STDMETHODIMP TimelineNode::SetStartStop(REFERENCE_TIME start, REFERENCE_TIME sto
   // Containers take their span from their contents.
   if (IsContainer()) return E_NOTIMPL;
   if (start < 0 || stop < start || stop > kLatestTime) return E_INVALIDARG;
-  // Transitions on one parent never overlap, so every saved tree loads again.
-  if (kind_ == TIMELINE_MAJOR_TYPE_TRANSITION && OverlapsSiblingTransition(start, stop)) {
+  // Transitions on one parent are neither empty nor overlap (see NodeTransable).
+  if (kind_ == TIMELINE_MAJOR_TYPE_TRANSITION && parent_ && (start == stop || OverlapsSiblingTransition(start, stop))) {
     return E_INVALIDARG;
   }
   start_ = start;

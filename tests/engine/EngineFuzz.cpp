@@ -1,5 +1,7 @@
 // The long fuzz run of the engine's readers, run by hand, not by ctest:
 //   build/wine-run.sh build/tests/engine/engine_fuzz.exe [seconds-per-target] [target]
+// and one kept input read again, to reproduce what it found:
+//   build/wine-run.sh build/tests/engine/engine_fuzz.exe --replay target file
 // Each target runs in child processes of this program, so that a crash or a
 // hang ends only a child: the parent counts it and starts a new child at the
 // next input. Inputs that found something are kept in fuzz-findings beside
@@ -55,6 +57,21 @@ int Child(char** argv) {
   UnmapViewOfFile(progress);
   CloseHandle(mapping);
   return 0;
+}
+
+// engine_fuzz.exe --replay target file
+int Replay(char** argv) {
+  const FuzzTarget* target = TargetNamed(argv[2]);
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!target || !wide || count != 4 || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+  std::string problem;
+  bool right = SUCCEEDED(RegisterEngineClasses()) && target->run(wide[3], &problem);
+  printf("%s\n", right ? "read as it should be" : problem.c_str());
+  LocalFree(wide);
+  RevokeEngineClasses();
+  CoUninitialize();
+  return right ? 0 : 1;
 }
 
 class Parent {
@@ -162,6 +179,7 @@ bool Parent::Fuzz(const FuzzTarget& target, DWORD seconds) {
 
 int main(int argc, char** argv) {
   if (argc == 6 && strcmp(argv[1], "--child") == 0) return Child(argv);
+  if (argc == 4 && strcmp(argv[1], "--replay") == 0) return Replay(argv);
   DWORD seconds = argc > 1 ? strtoul(argv[1], nullptr, 10) : 60;
   const char* only = argc > 2 ? argv[2] : nullptr;
   Parent parent;

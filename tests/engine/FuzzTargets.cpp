@@ -46,6 +46,19 @@ HRESULT Xml(bool write, IAMTimeline* timeline, const std::wstring& path) {
   return hr;
 }
 
+// The first line in which two descriptions differ, as "before | after".
+std::string FirstDifference(const std::wstring& before, const std::wstring& after) {
+  size_t at = 0;
+  while (at < before.size() && at < after.size() && before[at] == after[at]) ++at;
+  size_t line = before.rfind(L'\n', at);
+  line = line == std::wstring::npos ? 0 : line + 1;
+  auto lineOf = [line](const std::wstring& text) {
+    std::wstring part = text.substr(line, text.find(L'\n', line) - line).substr(0, 300);
+    return std::string(part.begin(), part.end());
+  };
+  return lineOf(before) + " | " + lineOf(after);
+}
+
 // A refused file leaves the timeline empty; whatever was read is written, and
 // that file reads back the same without a problem.
 bool RunProject(const std::wstring& path, std::string* problem) {
@@ -70,9 +83,8 @@ bool RunProject(const std::wstring& path, std::string* problem) {
     const std::wstring& first = rereadProblems.first;
     return Fail(problem, "what was written read back with problems: " + std::string(first.begin(), first.end()));
   }
-  if (DescribeTimeline(first.Get()) != DescribeTimeline(second.Get())) {
-    return Fail(problem, "what was written read back different");
-  }
+  std::wstring read = DescribeTimeline(first.Get()), reread = DescribeTimeline(second.Get());
+  if (read != reread) return Fail(problem, "what was written read back different: " + FirstDifference(read, reread));
   return true;
 }
 

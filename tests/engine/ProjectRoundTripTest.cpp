@@ -276,8 +276,8 @@ class ProjectRoundTripTest : public EngineTest {
       EXPECT_EQ(S_OK, transition->SetSwapInputs(i & 1));
       EXPECT_EQ(S_OK, transition->SetCutsOnly(i & 2));
     }
-    AddTransition(track.Get(), 40, 40);
-    AddTransition(track.Get(), kLatestTime, kLatestTime);
+    AddTransition(track.Get(), 40, 41);
+    AddTransition(track.Get(), kLatestTime - 1, kLatestTime);
   }
 
   TempFolder folder;
