@@ -23,6 +23,8 @@
 namespace {
 
 constexpr DWORD kHangMilliseconds = 10000;
+// A child that could not start fuzzing, or could not be started.
+constexpr DWORD kNoChild = 2;
 
 std::wstring Wide(const char* text) {
   int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
@@ -44,19 +46,21 @@ int Child(char** argv) {
   const FuzzTarget* target = TargetNamed(argv[2]);
   HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, argv[4]);
   auto* progress = mapping ? static_cast<FuzzProgress*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
-  if (!target || !progress || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+  if (!target || !progress || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return kNoChild;
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);  // the folder as it was given
+  DWORD result = kNoChild;
   if (wide && count == 6 && SUCCEEDED(RegisterEngineClasses())) {
     FuzzRunner runner(*target, wide[5], kHangMilliseconds);
     runner.Run(UINT64_MAX, GetTickCount64() + strtoull(argv[3], nullptr, 10), progress);
+    result = 0;
   }
   LocalFree(wide);
   RevokeEngineClasses();
   CoUninitialize();
   UnmapViewOfFile(progress);
   CloseHandle(mapping);
-  return 0;
+  return int(result);
 }
 
 // engine_fuzz.exe --replay target file
@@ -123,7 +127,7 @@ DWORD Parent::RunChild(const FuzzTarget& target, ULONGLONG milliseconds) {
   PROCESS_INFORMATION process = {};
   if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
     printf("%s: the child process could not be started (%lu)\n", target.name, GetLastError());
-    return ERROR_PROCESS_ABORTED;
+    return kNoChild;
   }
   DWORD code = kHangExitCode;
   if (WaitForSingleObject(process.hProcess, DWORD(milliseconds) + 3 * kHangMilliseconds) == WAIT_TIMEOUT) {
@@ -139,12 +143,11 @@ DWORD Parent::RunChild(const FuzzTarget& target, ULONGLONG milliseconds) {
   return code;
 }
 
-// A child that died before its exception filter kept the input.
+// Keeps the input that ended a child, unless its exception filter did.
 void Parent::KeepCrash(const FuzzTarget& target, DWORD code) {
   std::wstring kept = FuzzRunner::FindingPath(target, folder_, "crash", progress_->current);
-  if (GetFileAttributesW(kept.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    CopyFileW(FuzzRunner::CurrentPath(target, folder_).c_str(), kept.c_str(), FALSE);
-  }
+  if (GetFileAttributesW(kept.c_str()) != INVALID_FILE_ATTRIBUTES) return;  // the child kept it and said so
+  CopyFileW(FuzzRunner::CurrentPath(target, folder_).c_str(), kept.c_str(), FALSE);
   printf("%s: input %llu ended its process with 0x%08lx; kept as %ls\n", target.name,
          static_cast<unsigned long long>(progress_->current), code, kept.c_str());
 }
@@ -156,6 +159,10 @@ bool Parent::Fuzz(const FuzzTarget& target, DWORD seconds) {
   for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
     DWORD code = RunChild(target, deadline - now);
     if (code == 0) break;
+    if (code == kNoChild) {
+      printf("%s: could not fuzz\n", target.name);
+      return false;
+    }
     if (code == kHangExitCode) {
       ++hangs;
     } else {
@@ -185,6 +192,10 @@ int main(int argc, char** argv) {
   Parent parent;
   if (!parent.Ready()) {
     printf("no shared memory for the children\n");
+    return 2;
+  }
+  if (only && !TargetNamed(only)) {
+    printf("no target %s: project, tga, wav or avi\n", only);
     return 2;
   }
   bool clean = true;
