@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "EngineLimits.h"
 #include "Timeline.h"
 #include "TimelineNode.h"
 
@@ -12,7 +13,6 @@ NodeGroup::~NodeGroup() { FreeMediaType(); }
 
 void NodeGroup::FreeMediaType() {
   if (type_.pbFormat) CoTaskMemFree(type_.pbFormat);
-  if (type_.pUnk) type_.pUnk->Release();
   type_ = AM_MEDIA_TYPE{};
 }
 
@@ -46,7 +46,6 @@ STDMETHODIMP NodeGroup::GetMediaType(AM_MEDIA_TYPE* type) {
     }
     memcpy(type->pbFormat, type_.pbFormat, type_.cbFormat);
   }
-  if (type->pUnk) type->pUnk->AddRef();
   return S_OK;
 }
 
@@ -79,8 +78,9 @@ bool IsUsableAudio(const AM_MEDIA_TYPE& type) {
 STDMETHODIMP NodeGroup::SetMediaType(AM_MEDIA_TYPE* type) {
   if (!type) return E_POINTER;
   if (type->cbFormat && !type->pbFormat) return E_INVALIDARG;
-  bool usable = type->pbFormat && ((type->majortype == MEDIATYPE_Video && IsUsableVideo(*type)) ||
-                                   (type->majortype == MEDIATYPE_Audio && IsUsableAudio(*type)));
+  bool usable = type->pbFormat && type->cbFormat <= kLargestGroupFormat &&
+                ((type->majortype == MEDIATYPE_Video && IsUsableVideo(*type)) ||
+                 (type->majortype == MEDIATYPE_Audio && IsUsableAudio(*type)));
   if (!usable) return VFW_E_INVALIDMEDIATYPE;
   BYTE* format = nullptr;
   if (type->cbFormat) {
@@ -88,15 +88,15 @@ STDMETHODIMP NodeGroup::SetMediaType(AM_MEDIA_TYPE* type) {
     if (!format) return E_OUTOFMEMORY;
     memcpy(format, type->pbFormat, type->cbFormat);
   }
-  if (type->pUnk) type->pUnk->AddRef();
   FreeMediaType();
   type_ = *type;
   type_.pbFormat = format;
+  type_.pUnk = nullptr;  // unused by media types, and no project could keep it
   return S_OK;
 }
 
 STDMETHODIMP NodeGroup::SetOutputFPS(double fps) {
-  if (!std::isfinite(fps) || fps <= 0) return E_INVALIDARG;
+  if (!std::isfinite(fps) || fps <= 0 || fps > kHighestFrameRate) return E_INVALIDARG;
   outputFps_ = fps;
   return S_OK;
 }

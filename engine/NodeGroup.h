@@ -1,5 +1,9 @@
 // IAMTimelineGroup of a group node: its output media type, frame rate and
-// preview mode.
+// preview mode. SetMediaType takes the uncompressed types the published
+// reference lists (RGB 555, 24 or ARGB 32 frames in a VIDEOINFOHEADER, 16-bit
+// stereo PCM) with a format block of up to kLargestGroupFormat bytes, and
+// keeps no pUnk. A new group has no media type: GetMediaType gives a type of
+// all zeros until one is set.
 #pragma once
 
 #include "EditingServices.h"
