@@ -1,5 +1,7 @@
 #include "MediaTypeAttributes.h"
 
+#include "MediaType.h"
+
 #include <dshow.h>
 #include <dvdmedia.h>
 
@@ -87,8 +89,7 @@ HRESULT MediaTypeAttributes::Read(const XmlElement& element, AM_MEDIA_TYPE* type
   if (!exact && !element.HasAttribute(L"type")) return S_FALSE;
   if (exact && ReadExact(element, type, problems)) {
     if (type->majortype != GUID_NULL) return S_OK;
-    CoTaskMemFree(type->pbFormat);  // how earlier versions wrote a group without a type
-    *type = AM_MEDIA_TYPE{};
+    MediaType::Free(type);  // how earlier versions wrote a group without a type
     return S_FALSE;
   }
   return ReadCommon(element, type, problems) ? S_OK : VFW_E_INVALIDMEDIATYPE;

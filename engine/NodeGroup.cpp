@@ -9,12 +9,7 @@
 
 NodeGroup::NodeGroup(TimelineNode& node, IUnknown& identity) : NodeFacet(node, identity) {}
 
-NodeGroup::~NodeGroup() { FreeMediaType(); }
-
-void NodeGroup::FreeMediaType() {
-  if (type_.pbFormat) CoTaskMemFree(type_.pbFormat);
-  type_ = AM_MEDIA_TYPE{};
-}
+NodeGroup::~NodeGroup() = default;
 
 STDMETHODIMP NodeGroup::SetTimeline(IAMTimeline*) { return E_NOTIMPL; }  // AddGroup does this
 
@@ -34,20 +29,7 @@ STDMETHODIMP NodeGroup::GetPriority(long* priority) {
 }
 
 // A deep copy: the caller frees the format block with CoTaskMemFree.
-STDMETHODIMP NodeGroup::GetMediaType(AM_MEDIA_TYPE* type) {
-  if (!type) return E_POINTER;
-  *type = type_;
-  type->pbFormat = nullptr;
-  if (type_.cbFormat) {
-    type->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(type_.cbFormat));
-    if (!type->pbFormat) {
-      *type = AM_MEDIA_TYPE{};
-      return E_OUTOFMEMORY;
-    }
-    memcpy(type->pbFormat, type_.pbFormat, type_.cbFormat);
-  }
-  return S_OK;
-}
+STDMETHODIMP NodeGroup::GetMediaType(AM_MEDIA_TYPE* type) { return type_.CopyTo(type); }
 
 namespace {
 
@@ -82,16 +64,13 @@ STDMETHODIMP NodeGroup::SetMediaType(AM_MEDIA_TYPE* type) {
                 ((type->majortype == MEDIATYPE_Video && IsUsableVideo(*type)) ||
                  (type->majortype == MEDIATYPE_Audio && IsUsableAudio(*type)));
   if (!usable) return VFW_E_INVALIDMEDIATYPE;
-  BYTE* format = nullptr;
-  if (type->cbFormat) {
-    format = static_cast<BYTE*>(CoTaskMemAlloc(type->cbFormat));
-    if (!format) return E_OUTOFMEMORY;
-    memcpy(format, type->pbFormat, type->cbFormat);
-  }
-  FreeMediaType();
-  type_ = *type;
-  type_.pbFormat = format;
-  type_.pUnk = nullptr;  // unused by media types, and no project could keep it
+  MediaType kept;
+  HRESULT hr = kept.CopyFrom(*type);
+  if (FAILED(hr)) return hr;
+  // Unused by media types, and no project could keep it.
+  if (kept.Edit().pUnk) kept.Edit().pUnk->Release();
+  kept.Edit().pUnk = nullptr;
+  type_ = std::move(kept);
   return S_OK;
 }
 

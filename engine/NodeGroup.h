@@ -7,6 +7,7 @@
 #pragma once
 
 #include "EditingServices.h"
+#include "MediaType.h"
 #include "NodeFacet.h"
 
 class NodeGroup : public NodeFacet<IAMTimelineGroup> {
@@ -36,9 +37,7 @@ class NodeGroup : public NodeFacet<IAMTimelineGroup> {
   STDMETHODIMP SetRecompFormatFromSource(IAMTimelineSrc* source) override;
 
  private:
-  void FreeMediaType();
-
-  AM_MEDIA_TYPE type_ = {};
+  MediaType type_;
   double outputFps_ = 0;  // 0 until set: the timeline's default rate applies
   BOOL preview_ = FALSE;
   int buffering_ = 30;

@@ -4,6 +4,7 @@
 
 #include "AttributeReader.h"
 #include "LoadProblems.h"
+#include "MediaType.h"
 #include "MediaTypeAttributes.h"
 #include "ParamElements.h"
 #include "XmlElement.h"
@@ -195,7 +196,7 @@ HRESULT ProjectReader::ApplyMediaType(const XmlElement& element, IAMTimelineGrou
   if (hr == S_FALSE) return S_OK;
   if (hr == S_OK) {
     hr = group->SetMediaType(&type);
-    CoTaskMemFree(type.pbFormat);
+    MediaType::Free(&type);
   }
   if (hr == E_OUTOFMEMORY) return hr;
   if (FAILED(hr)) problems_.Report(L"<group> kept without a media type: its type is unusable", hr);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ComPtr.h"
+#include "MediaType.h"
 #include "MediaTypeAttributes.h"
 #include "ParamElements.h"
 #include "ProjectValues.h"
@@ -128,8 +129,7 @@ HRESULT ProjectWriter::WriteGroupAttributes(IAMTimelineObj* object) {
   int buffering = 0;
   if (SUCCEEDED(group->GetOutputBuffering(&buffering))) xml_.Attribute(L"buffering", std::to_wstring(buffering));
   MediaTypeAttributes::Write(type, xml_);
-  CoTaskMemFree(type.pbFormat);
-  if (type.pUnk) type.pUnk->Release();
+  MediaType::Free(&type);
   return S_OK;
 }
 
