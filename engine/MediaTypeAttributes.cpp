@@ -1,7 +1,5 @@
 #include "MediaTypeAttributes.h"
 
-#include "MediaType.h"
-
 #include <dshow.h>
 #include <dvdmedia.h>
 
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "AttributeReader.h"
+#include "MediaType.h"
 #include "EngineLimits.h"
 #include "LoadProblems.h"
 #include "ProjectValues.h"
