@@ -190,7 +190,8 @@ HRESULT WriteAvi(const std::wstring& path, const std::vector<AviStream>& streams
     for (size_t s = 0; s < streams.size() && SUCCEEDED(hr); ++s)
       if (i < streams[s].chunks.size())
         hr = writer.WriteChunk(int(s), reinterpret_cast<const BYTE*>(streams[s].chunks[i].data()),
-                               DWORD(streams[s].chunks[i].size()), true);
+                               DWORD(streams[s].chunks[i].size()),
+                               i >= streams[s].deltas.size() || !streams[s].deltas[i]);
   HRESULT finished = writer.Finish();
   return FAILED(hr) ? hr : finished;
 }

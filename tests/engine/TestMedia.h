@@ -48,7 +48,8 @@ std::string RedOverBlue(const GUID& container, UINT width, UINT height);
 // WAVEFORMATEX. Chunk i of every stream is written before chunk i + 1 of any.
 struct AviStream {
   std::string format;
-  std::vector<std::string> chunks;
+  std::vector<std::string> chunks = {};
+  std::vector<bool> deltas = {};  // compressed frames that are not key frames
 };
 HRESULT WriteAvi(const std::wstring& path, const std::vector<AviStream>& streams,
                  const AviWriter::Options& options = AviWriter::Options());
