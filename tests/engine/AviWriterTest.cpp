@@ -7,6 +7,7 @@
 #include <aviriff.h>
 #include <mmreg.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -275,46 +276,6 @@ TEST_F(AviWriterTest, SettingsGiveThePublishedResults) {
   EXPECT_EQ(VFW_E_NOT_STOPPED, mux->SetOutputCompatibilityIndex(FALSE));
 }
 
-TEST_F(AviWriterTest, WritesWhatItIsSentWithHeadersAndIndexesThatSayIt) {
-  ComPtr<IEnumPins> before;
-  ASSERT_EQ(S_OK, writer->EnumPins(before.Receive()));
-  AddVideo(30);
-  IPin* pin = nullptr;
-  EXPECT_EQ(VFW_E_ENUM_OUT_OF_SYNC, before->Next(1, &pin, nullptr)) << "an input was added";
-  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_NAME), writer->Pause()) << "connected, it needs a file";
-  AddAudio(1.2);
-  PIN_INFO info;
-  ASSERT_EQ(S_OK, PinsOf(writer.Get())[2]->QueryPinInfo(&info));
-  info.pFilter->Release();
-  EXPECT_STREQ(L"Input 03", info.achName);
-  // Each renderer's completion reaches the application as it is sent.
-  ASSERT_EQ(S_OK, graph.As<IMediaEvent>(IID_IMediaEvent)->CancelDefaultHandling(EC_COMPLETE));
-  ASSERT_EQ(EC_COMPLETE, WriteToEnd());
-  EXPECT_EQ(12000000, Position());
-  LONGLONG duration = 0;
-  EXPECT_EQ(S_OK, writer.As<IMediaSeeking>(IID_IMediaSeeking)->GetDuration(&duration));
-  EXPECT_EQ(12000000, duration);
-  EXPECT_EQ(0, StopCountingCompletions()) << "EC_COMPLETE once";
-
-  AviLayout layout;
-  ASSERT_NO_FATAL_FAILURE(Walk(path, &layout));
-  const AVIMAINHEADER& main = layout.main;
-  EXPECT_TRUE(main.dwStreams == 2 && main.dwTotalFrames == 30 && main.dwMicroSecPerFrame == 40000 && main.dwWidth == 32 &&
-              main.dwHeight == 24 && layout.grandFrames == 30);
-  EXPECT_EQ(DWORD(AVIF_HASINDEX | AVIF_ISINTERLEAVED | AVIF_TRUSTCKTYPE), main.dwFlags);
-  ASSERT_EQ(2u, layout.headers.size());
-  const AVISTREAMHEADER &video = layout.headers[0], &audio = layout.headers[1];
-  EXPECT_TRUE(video.fccType == RiffId('v', 'i', 'd', 's') && video.dwScale == 1 && video.dwRate == 25 &&
-              video.dwLength == 30 && video.dwSuggestedBufferSize == kFrameBytes);
-  EXPECT_TRUE(audio.fccType == RiffId('a', 'u', 'd', 's') && audio.dwScale == 4 && audio.dwRate == kAudioBytes &&
-              audio.dwSampleSize == 4 && audio.dwLength == 9600);
-  EXPECT_EQ(1u, layout.riffSizes.size());
-  EXPECT_EQ(layout.movie.size(), layout.legacyEntries);
-  EXPECT_EQ(8u, layout.movie[0].offset % 4096) << "the first chunk starts a sector";
-  EXPECT_TRUE(HoldsPattern(path, layout.indexed[0], 30 * kFrameBytes, 1));
-  EXPECT_TRUE(HoldsPattern(path, layout.indexed[1], 38400, 2));
-}
-
 // In file order, each chunk lies within the window of the last one of the
 // other stream (by their stream times).
 void ExpectInterleaved(const AviLayout& layout, REFERENCE_TIME window) {
@@ -329,24 +290,52 @@ void ExpectInterleaved(const AviLayout& layout, REFERENCE_TIME window) {
   }
 }
 
-class AviOpenDmlTest : public AviWriterTest, public ::testing::WithParamInterface<bool> {};
+struct WriteCase {
+  const char* name;
+  UINT64 riffLimit;
+  bool legacyIndex;
+  int frames;
+  DWORD audioSample;
+  REFERENCE_TIME window;
+};
 
-TEST_P(AviOpenDmlTest, SmallRiffsMakeAValidOpenDmlFile) {
+class AviWriteTest : public AviWriterTest, public ::testing::WithParamInterface<WriteCase> {};
+
+// Audio as long as the video. In small RIFFs, a second of it a sample in a
+// window of half that: unchecked, the audio would come first.
+TEST_P(AviWriteTest, WritesWhatItIsSentWithHeadersAndIndexesThatSayIt) {
+  const WriteCase& row = GetParam();
   AviWriter::Options options;
-  options.riffLimit = 48 * 1024;
+  options.riffLimit = row.riffLimit;
   options.superIndexEntries = 16;
   Writer()->SetWriterOptions(options);
-  ASSERT_EQ(S_OK, writer.As<IConfigAviMux>(IID_IConfigAviMux)->SetOutputCompatibilityIndex(GetParam()));
-  SetWindow(5000000);
-  AddVideo(100);
-  AddAudio(4, kAudioBytes);  // a second a sample: unchecked, the audio would come first
+  ASSERT_EQ(S_OK, writer.As<IConfigAviMux>(IID_IConfigAviMux)->SetOutputCompatibilityIndex(row.legacyIndex));
+  SetWindow(row.window);
+  ComPtr<IEnumPins> before;
+  ASSERT_EQ(S_OK, writer->EnumPins(before.Receive()));
+  AddVideo(row.frames);
+  IPin* pin = nullptr;
+  EXPECT_EQ(VFW_E_ENUM_OUT_OF_SYNC, before->Next(1, &pin, nullptr)) << "an input was added";
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_NAME), writer->Pause()) << "connected, it needs a file";
+  AddAudio(row.frames * 0.04, row.audioSample);
+  PIN_INFO info;
+  ASSERT_EQ(S_OK, PinsOf(writer.Get())[2]->QueryPinInfo(&info));
+  info.pFilter->Release();
+  EXPECT_STREQ(L"Input 03", info.achName);
+  // Each renderer's completion reaches the application as it is sent.
+  ASSERT_EQ(S_OK, graph.As<IMediaEvent>(IID_IMediaEvent)->CancelDefaultHandling(EC_COMPLETE));
   ASSERT_EQ(EC_COMPLETE, WriteToEnd());
-  StopCountingCompletions();
+  EXPECT_EQ(row.frames * kFrame, Position());
+  LONGLONG duration = 0;
+  EXPECT_EQ(S_OK, writer.As<IMediaSeeking>(IID_IMediaSeeking)->GetDuration(&duration));
+  EXPECT_EQ(row.frames * kFrame, duration);
+  EXPECT_EQ(0, StopCountingCompletions()) << "EC_COMPLETE once";
+
   AviLayout layout;
   ASSERT_NO_FATAL_FAILURE(Walk(path, &layout));
-  ASSERT_GE(layout.riffSizes.size(), 5u);
+  ASSERT_EQ(2u, layout.headers.size());
+  EXPECT_EQ(row.riffLimit < 100000 ? 5u : 1u, std::min<size_t>(layout.riffSizes.size(), 5));
   for (UINT64 size : layout.riffSizes) EXPECT_LE(size, options.riffLimit);
-  EXPECT_TRUE(layout.headers[0].dwLength == 100 && layout.headers[1].dwLength == 32000 && layout.grandFrames == 100);
   size_t firstRiffChunks = 0, firstRiffFrames = 0;
   std::vector<UINT64> inFile[2], indexed[2];
   for (const Chunk& chunk : layout.movie) {
@@ -354,19 +343,31 @@ TEST_P(AviOpenDmlTest, SmallRiffsMakeAValidOpenDmlFile) {
     firstRiffChunks += chunk.offset < layout.riffSizes[0];
     firstRiffFrames += chunk.offset < layout.riffSizes[0] && chunk.stream == 0;
   }
-  EXPECT_EQ(firstRiffFrames, layout.main.dwTotalFrames);
-  EXPECT_EQ(GetParam() ? firstRiffChunks : 0, layout.legacyEntries);
-  EXPECT_EQ(GetParam() ? DWORD(AVIF_HASINDEX) : 0, layout.main.dwFlags & AVIF_HASINDEX);
+  const AVIMAINHEADER& main = layout.main;
+  EXPECT_TRUE(main.dwStreams == 2 && main.dwTotalFrames == firstRiffFrames && main.dwMicroSecPerFrame == 40000 &&
+              main.dwWidth == 32 && main.dwHeight == 24 && layout.grandFrames == DWORD(row.frames));
+  EXPECT_EQ(DWORD((row.legacyIndex ? AVIF_HASINDEX : 0) | AVIF_ISINTERLEAVED | AVIF_TRUSTCKTYPE), main.dwFlags);
+  EXPECT_EQ(row.legacyIndex ? firstRiffChunks : 0, layout.legacyEntries);
+  const AVISTREAMHEADER &video = layout.headers[0], &audio = layout.headers[1];
+  EXPECT_TRUE(video.fccType == RiffId('v', 'i', 'd', 's') && video.dwScale == 1 && video.dwRate == 25 &&
+              video.dwLength == DWORD(row.frames) && video.dwSuggestedBufferSize == kFrameBytes);
+  EXPECT_TRUE(audio.fccType == RiffId('a', 'u', 'd', 's') && audio.dwScale == 4 && audio.dwRate == kAudioBytes &&
+              audio.dwSampleSize == 4 && audio.dwLength == DWORD(row.frames) * 320);
+  EXPECT_EQ(8u, layout.movie[0].offset % 4096) << "the first chunk starts a sector";
   for (int s = 0; s < 2; ++s) {
     for (const Chunk& chunk : layout.indexed[size_t(s)]) indexed[s].push_back(chunk.offset);
     EXPECT_EQ(inFile[s], indexed[s]) << "stream " << s << ": every chunk indexed, in order";
   }
-  EXPECT_TRUE(HoldsPattern(path, layout.indexed[0], 100 * kFrameBytes, 1));
-  EXPECT_TRUE(HoldsPattern(path, layout.indexed[1], 4 * kAudioBytes, 2));
-  ExpectInterleaved(layout, 5000000);
+  EXPECT_TRUE(HoldsPattern(path, layout.indexed[0], row.frames * kFrameBytes, 1));
+  EXPECT_TRUE(HoldsPattern(path, layout.indexed[1], row.frames * 1280, 2));
+  ExpectInterleaved(layout, row.window);
 }
 
-INSTANTIATE_TEST_SUITE_P(LegacyIndex, AviOpenDmlTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Layouts, AviWriteTest,
+                         ::testing::Values(WriteCase{"OneRiff", UINT64(1) << 30, true, 30, 4000, 10000000},
+                                           WriteCase{"SmallRiffs", 48 * 1024, true, 100, kAudioBytes, 5000000},
+                                           WriteCase{"SmallRiffsWithoutIdx1", 48 * 1024, false, 100, kAudioBytes, 5000000}),
+                         [](const testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
 
 TEST_F(AviWriterTest, StoppedHalfWayItLeavesAValidFileOfWhatWasWritten) {
   AddVideo(250);

@@ -76,9 +76,8 @@ struct Sample {
 };
 
 // Plays its samples rounds times, each round's times after the last's; its
-// pin seeks, restarting from the first sample at or after the new start
-// (times then count from it). Before sample holdAt it signals reached and
-// waits until the filter stops.
+// pin's IMediaSeeking gives their duration. Before sample holdAt it signals
+// reached and waits until the filter stops.
 class TestSource final : public FilterBase {
  public:
   static constexpr CLSID kClsid = {0x1c0a2b01, 0x7e55, 0x4d0b, {0x9a, 0x11, 0x52, 0x4e, 0x0f, 0x61, 0x70, 0x01}};
@@ -112,18 +111,7 @@ class TestSource final : public FilterBase {
       return index > 0 ? VFW_S_NO_MORE_ITEMS : type->CopyFrom(owner_->type_.Get());
     }
 
-    class Seeking final : public SourceSeeking {
-     public:
-      explicit Seeking(Pin* pin) : SourceSeeking(pin), pin_(pin) {}
-
-     protected:
-      void OnPositions(bool startChanged, bool) override {
-        if (startChanged) pin_->Restart();
-      }
-
-     private:
-      Pin* pin_;  // the pin this lives in
-    } seeking;
+    SourceSeeking seeking;
 
    protected:
     HRESULT QueryOwn(REFIID iid, void** out) override {
@@ -139,15 +127,16 @@ class TestSource final : public FilterBase {
     HRESULT OnThreadStart(REFERENCE_TIME* start, REFERENCE_TIME* stop, double* rate) override {
       ResetEvent(owner_->release_);
       seeking.Positions(start, stop, rate);
-      segment_ = *start;
-      for (next_ = 0; next_ < Count() && Time(next_, false) < segment_;) ++next_;
+      next_ = 0;
       return S_OK;
     }
     HRESULT FillSample(IMediaSample* sample) override {
-      if (next_ >= Count()) return S_FALSE;
+      const std::vector<Sample>& samples = owner_->samples_;
+      if (next_ >= samples.size() * owner_->rounds_) return S_FALSE;
       if (next_ == owner_->holdAt && SetEvent(owner_->reached)) WaitForSingleObject(owner_->release_, INFINITE);
-      const Sample& from = owner_->samples_[next_ % owner_->samples_.size()];
-      REFERENCE_TIME start = Time(next_, false) - segment_, stop = Time(next_++, true) - segment_;
+      const Sample& from = samples[next_ % samples.size()];
+      REFERENCE_TIME offset = REFERENCE_TIME(next_++ / samples.size()) * samples.back().stop;
+      REFERENCE_TIME start = from.start + offset, stop = from.stop + offset;
       BYTE* data = nullptr;
       sample->GetPointer(&data);
       memcpy(data, from.bytes.data(), from.bytes.size());
@@ -158,16 +147,8 @@ class TestSource final : public FilterBase {
     }
 
    private:
-    size_t Count() const { return owner_->samples_.size() * owner_->rounds_; }
-    REFERENCE_TIME Time(size_t n, bool end) const {
-      const std::vector<Sample>& samples = owner_->samples_;
-      const Sample& sample = samples[n % samples.size()];
-      return REFERENCE_TIME(n / samples.size()) * samples.back().stop + (end ? sample.stop : sample.start);
-    }
-
     TestSource* owner_;
     size_t next_ = 0;
-    REFERENCE_TIME segment_ = 0;
   };
 
   MediaType type_;

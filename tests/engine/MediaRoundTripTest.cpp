@@ -26,17 +26,10 @@ const DWORD kChunkFrames = kRate / 10;
 std::vector<BYTE> Shown(int f) { return AsRead(TestFrame(kWidth, kHeight, 3, f), kWidth, kHeight, 3); }
 
 // RIFF forms in the file: 'AVI ' and its 'AVIX' extensions, walked by size.
-int Forms(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+int Forms(const std::string& file) {
   int forms = 0;
-  DWORD header[3], got = 0;
-  while (ReadFile(file, header, sizeof header, &got, nullptr) && got == sizeof header && header[0] == 0x46464952) {
-    ++forms;
-    LARGE_INTEGER next;
-    next.QuadPart = LONGLONG(header[1]) - 4 + (header[1] & 1);
-    SetFilePointerEx(file, next, nullptr, FILE_CURRENT);
-  }
-  CloseHandle(file);
+  for (size_t at = 0; at + 12 <= file.size() && file.compare(at, 4, "RIFF") == 0; ++forms)
+    at += 8 + *reinterpret_cast<const DWORD*>(&file[at + 4]);
   return forms;
 }
 
@@ -94,9 +87,7 @@ class MediaRoundTripTest : public GraphTest, public ::testing::WithParamInterfac
 TEST_P(MediaRoundTripTest, WhatIsWrittenIsDetectedAndDecoded) {
   const Case& row = GetParam();
   ASSERT_NO_FATAL_FAILURE(Write(row));
-  if (row.riffLimit < 100000) {
-    EXPECT_GE(Forms(path), 3);
-  }
+  EXPECT_GE(Forms(ReadWholeFile(path)), row.riffLimit < 100000 ? 3 : 1);
 
   ComPtr<IMediaDet> detector;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaDet,
