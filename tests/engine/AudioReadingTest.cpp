@@ -236,23 +236,20 @@ TEST_F(AudioReadingTest, ImaAdpcmLengthsFollowFactAndWholeBlocks) {
   const std::vector<INT16> decoded = ImaDecoded(data, 1, blockBytes);
   const std::string format = ImaFormat(1, 8000, blockBytes);
   // 'fact' within the last block: frames past it are silence. Without it,
-  // or with more than the blocks hold, the whole blocks.
-  for (DWORD fact : {DWORD(1400), DWORD(0), DWORD(16000)}) {
-    SCOPED_TRACE(fact);
-    ASSERT_EQ(S_OK, Open(WaveFile(format, data, fact ? Chunk("fact", Dword(fact)) : "")));
-    DWORD frames = fact == 1400 ? 1400 : 1515;
-    EXPECT_DOUBLE_EQ(frames / 8000.0, Seconds());
-    std::vector<INT16> expected(decoded.begin(), decoded.begin() + frames);
+  // or with more than the blocks hold, the whole blocks; with a 'data' size
+  // over the file and half a block cut off, the two whole blocks.
+  const struct { DWORD fact, data; size_t cut; DWORD frames; } cases[] = {
+      {1400, 0, 0, 1400}, {0, 0, 0, 1515}, {16000, 0, 0, 1515}, {0, 0x10000, blockBytes / 2, 1010}};
+  for (const auto& row : cases) {
+    SCOPED_TRACE(testing::Message() << row.fact << " " << row.cut);
+    std::string file = WaveFile(format, data, row.fact ? Chunk("fact", Dword(row.fact)) : "");
+    if (row.data) file = WithSize(file, "data", row.data);
+    ASSERT_EQ(S_OK, Open(file.substr(0, file.size() - row.cut)));
+    EXPECT_DOUBLE_EQ(row.frames / 8000.0, Seconds());
+    std::vector<INT16> expected(decoded.begin(), decoded.begin() + row.frames);
     expected.resize(1600, 0);
     EXPECT_EQ(expected, Read(0, 1, 8000, 1600));
   }
-  // A 'data' size over the file with half a block cut off: the two whole blocks.
-  std::string cut = WithSize(WaveFile(format, data), "data", 0x10000);
-  ASSERT_EQ(S_OK, Open(cut.substr(0, cut.size() - blockBytes / 2)));
-  EXPECT_DOUBLE_EQ(1010 / 8000.0, Seconds());
-  std::vector<INT16> expected(decoded.begin(), decoded.begin() + 1010);
-  expected.resize(1100, 0);
-  EXPECT_EQ(expected, Read(0, 1, 8000, 1100));
 }
 
 TEST(ImaAdpcmTest, StereoBlockDecodesChannelsInTurnLowNibbleFirst) {
@@ -266,10 +263,13 @@ TEST(ImaAdpcmTest, StereoBlockDecodesChannelsInTurnLowNibbleFirst) {
     EXPECT_EQ(left[i], out[i * 2]) << i;
     EXPECT_EQ(right[i], out[i * 2 + 1]) << i;
   }
-  // A step index past the table is its last entry; the sample saturates.
-  const BYTE loud[8] = {0x00, 0x7d, 200, 0, 0x07, 0, 0, 0};
-  ImaAdpcm::DecodeBlock(loud, sizeof loud, 1, 2, out);
-  EXPECT_EQ(32767, out[1]);
+  // A step index past the table, in a header or as codes raise it, is its
+  // last entry (step 32767; 29794 one below); samples saturate.
+  for (BYTE start : {88, 200}) {
+    const BYTE loud[8] = {0, 0, start, 0, 0x71, 0x19, 0, 0};
+    ImaAdpcm::DecodeBlock(loud, sizeof loud, 1, 5, out);
+    EXPECT_EQ((std::vector<INT16>{0, 12286, 32767, 20481, 31653}), std::vector<INT16>(out, out + 5)) << int(start);
+  }
 }
 
 TEST(ImaAdpcmTest, EncodedSineDecodesClose) {
