@@ -10,6 +10,7 @@
 #include "ComPtr.h"
 #include "EditingServices.h"
 #include "ProjectWriter.h"
+#include "RiffBytes.h"
 
 namespace {
 
@@ -165,23 +166,6 @@ const char kPublishedProject[] = R"(<timeline framerate="25">
 </timeline>)";
 
 // --- Binary files ---
-
-std::string Dword(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), 4); }
-
-template <class T>
-std::string Bytes(const T& value) {
-  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-std::string Chunk(const char* id, const std::string& content) {
-  std::string chunk = std::string(id, 4) + Dword(DWORD(content.size())) + content;
-  if (content.size() & 1) chunk += '\0';
-  return chunk;
-}
-
-std::string List(const char* id, const char* type, const std::string& content) {
-  return Chunk(id, std::string(type, 4) + content);
-}
 
 std::string Pattern(size_t size, int salt) {
   std::string bytes(size, '\0');
