@@ -41,6 +41,8 @@ const std::wstring& AttributeReader::ElementName() const { return element_.Name(
 bool AttributeReader::Has(const wchar_t* name) const { return element_.HasAttribute(name); }
 
 bool AttributeReader::Text(const wchar_t* name, std::wstring* value) const {
+  std::wstring exactName = L"exact" + std::wstring(name);
+  if (Has(exactName.c_str()) && Read(exactName.c_str(), value, ParseExactText)) return true;
   return element_.Attribute(name, value);
 }
 

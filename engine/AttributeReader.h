@@ -19,6 +19,8 @@ class AttributeReader {
 
   const std::wstring& ElementName() const;
   bool Has(const wchar_t* name) const;
+  // The exact text in "exact" + name when that is present (see
+  // WriteTextAttribute), else the attribute itself.
   bool Text(const wchar_t* name, std::wstring* value) const;
   bool Time(const wchar_t* name, REFERENCE_TIME* value) const;
   bool Flag(const wchar_t* name, BOOL* value) const;

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "AttributeReader.h"
+#include "MediaType.h"
+#include "EngineLimits.h"
 #include "LoadProblems.h"
 #include "ProjectValues.h"
 #include "XmlElement.h"
@@ -15,7 +17,6 @@
 
 namespace {
 
-constexpr ULONG kLargestFormat = 1u << 16;
 constexpr long kLargestFrameSide = 16384;
 constexpr long kDefaultWidth = 320;
 constexpr long kDefaultHeight = 240;
@@ -70,6 +71,7 @@ bool AllocateFormat(AM_MEDIA_TYPE* type, ULONG size) {
 }  // namespace
 
 void MediaTypeAttributes::Write(const AM_MEDIA_TYPE& type, XmlWriter& xml) {
+  if (type.majortype == GUID_NULL) return;
   WriteCommon(type, xml);
   xml.Attribute(L"majortype", FormatGuid(type.majortype));
   xml.Attribute(L"subtype", FormatGuid(type.subtype));
@@ -80,15 +82,21 @@ void MediaTypeAttributes::Write(const AM_MEDIA_TYPE& type, XmlWriter& xml) {
   xml.Attribute(L"format", FormatHex(type.pbFormat, type.pbFormat ? type.cbFormat : 0));
 }
 
-bool MediaTypeAttributes::Read(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems) {
+HRESULT MediaTypeAttributes::Read(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems) {
   *type = AM_MEDIA_TYPE{};
-  if (element.HasAttribute(L"majortype") && ReadExact(element, type, problems)) return true;
-  return ReadCommon(element, type, problems);
+  bool exact = element.HasAttribute(L"majortype");
+  if (!exact && !element.HasAttribute(L"type")) return S_FALSE;
+  if (exact && ReadExact(element, type, problems)) {
+    if (type->majortype != GUID_NULL) return S_OK;
+    MediaType::Free(type);  // how earlier versions wrote a group without a type
+    return S_FALSE;
+  }
+  return ReadCommon(element, type, problems) ? S_OK : VFW_E_INVALIDMEDIATYPE;
 }
 
 // The renderer trusts the format block, so it must be as large as its kind.
 bool MediaTypeAttributes::FormatFits(const GUID& formatType, ULONG size) {
-  if (size > kLargestFormat) return false;
+  if (size > kLargestGroupFormat) return false;
   if (formatType == FORMAT_VideoInfo) return size >= sizeof(VIDEOINFOHEADER);
   if (formatType == FORMAT_VideoInfo2) return size >= sizeof(VIDEOINFOHEADER2);
   if (formatType == FORMAT_WaveFormatEx) return size >= sizeof(WAVEFORMATEX);
@@ -125,10 +133,7 @@ bool MediaTypeAttributes::ReadExact(const XmlElement& element, AM_MEDIA_TYPE* ty
 bool MediaTypeAttributes::ReadCommon(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems) {
   AttributeReader reader(element, problems);
   std::wstring kind;
-  if (!reader.Text(L"type", &kind)) {
-    problems.Report(L"<group> without a media type", VFW_E_INVALID_FILE_FORMAT);
-    return false;
-  }
+  if (!reader.Text(L"type", &kind)) return false;  // the exact attributes were reported
   if (kind == L"video") return MakeVideo(element, type, problems);
   if (kind == L"audio") return MakeAudio(element, type, problems);
   reader.Reject(L"type", VFW_E_INVALID_FILE_FORMAT);

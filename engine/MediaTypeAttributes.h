@@ -2,7 +2,9 @@
 // width, height, bitdepth, samplingrate) describe only common types, so the
 // exact type is written beside them (majortype, subtype, formattype,
 // fixedsizesamples, temporalcompression, samplesize, and the format block as
-// hexadecimal in format) and preferred when read back.
+// hexadecimal in format) and preferred when read back. A group that has no
+// media type yet (no major type) is written without any of these and read
+// back without a type.
 #pragma once
 
 #include <windows.h>
@@ -15,9 +17,10 @@ class XmlWriter;
 class MediaTypeAttributes {
  public:
   static void Write(const AM_MEDIA_TYPE& type, XmlWriter& xml);
-  // False when the element describes no usable type. The caller frees the
-  // format block with CoTaskMemFree.
-  static bool Read(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);
+  // S_OK with the type, S_FALSE when the element gives none, or
+  // VFW_E_INVALIDMEDIATYPE (reported) when the type it gives is unusable. The
+  // caller frees the format block with CoTaskMemFree.
+  static HRESULT Read(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);
 
  private:
   static bool ReadExact(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);

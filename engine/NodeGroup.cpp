@@ -3,19 +3,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "EngineLimits.h"
 #include "GroupFormat.h"
 #include "Timeline.h"
 #include "TimelineNode.h"
 
 NodeGroup::NodeGroup(TimelineNode& node, IUnknown& identity) : NodeFacet(node, identity) {}
 
-NodeGroup::~NodeGroup() { FreeMediaType(); }
-
-void NodeGroup::FreeMediaType() {
-  if (type_.pbFormat) CoTaskMemFree(type_.pbFormat);
-  if (type_.pUnk) type_.pUnk->Release();
-  type_ = AM_MEDIA_TYPE{};
-}
+NodeGroup::~NodeGroup() = default;
 
 STDMETHODIMP NodeGroup::SetTimeline(IAMTimeline*) { return E_NOTIMPL; }  // AddGroup does this
 
@@ -35,43 +30,26 @@ STDMETHODIMP NodeGroup::GetPriority(long* priority) {
 }
 
 // A deep copy: the caller frees the format block with CoTaskMemFree.
-STDMETHODIMP NodeGroup::GetMediaType(AM_MEDIA_TYPE* type) {
-  if (!type) return E_POINTER;
-  *type = type_;
-  type->pbFormat = nullptr;
-  if (type_.cbFormat) {
-    type->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(type_.cbFormat));
-    if (!type->pbFormat) {
-      *type = AM_MEDIA_TYPE{};
-      return E_OUTOFMEMORY;
-    }
-    memcpy(type->pbFormat, type_.pbFormat, type_.cbFormat);
-  }
-  if (type->pUnk) type->pUnk->AddRef();
-  return S_OK;
-}
+STDMETHODIMP NodeGroup::GetMediaType(AM_MEDIA_TYPE* type) { return type_.CopyTo(type); }
 
 STDMETHODIMP NodeGroup::SetMediaType(AM_MEDIA_TYPE* type) {
   if (!type) return E_POINTER;
   if (type->cbFormat && !type->pbFormat) return E_INVALIDARG;
   // Only outputs the render engine can produce.
   GroupFormat usable;
-  if (!GroupFormat::Read(*type, &usable)) return VFW_E_INVALIDMEDIATYPE;
-  BYTE* format = nullptr;
-  if (type->cbFormat) {
-    format = static_cast<BYTE*>(CoTaskMemAlloc(type->cbFormat));
-    if (!format) return E_OUTOFMEMORY;
-    memcpy(format, type->pbFormat, type->cbFormat);
-  }
-  if (type->pUnk) type->pUnk->AddRef();
-  FreeMediaType();
-  type_ = *type;
-  type_.pbFormat = format;
+  if (type->cbFormat > kLargestGroupFormat || !GroupFormat::Read(*type, &usable)) return VFW_E_INVALIDMEDIATYPE;
+  MediaType kept;
+  HRESULT hr = kept.CopyFrom(*type);
+  if (FAILED(hr)) return hr;
+  // Unused by media types, and no project could keep it.
+  if (kept.Edit().pUnk) kept.Edit().pUnk->Release();
+  kept.Edit().pUnk = nullptr;
+  type_ = std::move(kept);
   return S_OK;
 }
 
 STDMETHODIMP NodeGroup::SetOutputFPS(double fps) {
-  if (!std::isfinite(fps) || fps <= 0) return E_INVALIDARG;
+  if (!std::isfinite(fps) || fps <= 0 || fps > kHighestFrameRate) return E_INVALIDARG;
   outputFps_ = fps;
   return S_OK;
 }

@@ -1,8 +1,13 @@
 // IAMTimelineGroup of a group node: its output media type, frame rate and
-// preview mode.
+// preview mode. SetMediaType takes the uncompressed types the published
+// reference lists (RGB 555, 24 or ARGB 32 frames in a VIDEOINFOHEADER, 16-bit
+// stereo PCM) with a format block of up to kLargestGroupFormat bytes, and
+// keeps no pUnk. A new group has no media type: GetMediaType gives a type of
+// all zeros until one is set.
 #pragma once
 
 #include "EditingServices.h"
+#include "MediaType.h"
 #include "NodeFacet.h"
 
 class NodeGroup : public NodeFacet<IAMTimelineGroup> {
@@ -32,9 +37,7 @@ class NodeGroup : public NodeFacet<IAMTimelineGroup> {
   STDMETHODIMP SetRecompFormatFromSource(IAMTimelineSrc* source) override;
 
  private:
-  void FreeMediaType();
-
-  AM_MEDIA_TYPE type_ = {};
+  MediaType type_;
   double outputFps_ = 0;  // 0 until set: the timeline's default rate applies
   BOOL preview_ = FALSE;
   int buffering_ = 30;

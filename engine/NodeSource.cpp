@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "EngineLimits.h"
 #include "EngineTime.h"
 #include "TimelineNode.h"
 
@@ -41,7 +42,7 @@ STDMETHODIMP NodeSource::FixMediaTimes2(REFTIME* start, REFTIME* stop) {
 }
 
 STDMETHODIMP NodeSource::SetMediaTimes(REFERENCE_TIME start, REFERENCE_TIME stop) {
-  if (start < 0 || stop < start) return E_INVALIDARG;
+  if (start < 0 || stop < start || stop > kLatestTime) return E_INVALIDARG;
   mediaStart_ = start;
   mediaStop_ = stop;
   return S_OK;
@@ -54,7 +55,7 @@ STDMETHODIMP NodeSource::SetMediaTimes2(REFTIME start, REFTIME stop) {
 }
 
 STDMETHODIMP NodeSource::SetMediaLength(REFERENCE_TIME length) {
-  if (length < 0) return E_INVALIDARG;
+  if (length < 0 || length > kLatestTime) return E_INVALIDARG;
   mediaLength_ = length;
   return S_OK;
 }
@@ -117,7 +118,7 @@ STDMETHODIMP NodeSource::GetDefaultFPS(double* fps) {
 
 // 0 means the media's own rate.
 STDMETHODIMP NodeSource::SetDefaultFPS(double fps) {
-  if (!std::isfinite(fps) || fps < 0) return E_INVALIDARG;
+  if (!std::isfinite(fps) || fps < 0 || fps > kHighestFrameRate) return E_INVALIDARG;
   defaultFps_ = fps;
   return S_OK;
 }

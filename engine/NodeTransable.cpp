@@ -7,6 +7,7 @@ STDMETHODIMP NodeTransable::TransAdd(IAMTimelineObj* transition) {
   if (!transition) return E_POINTER;
   TimelineNode* child = TimelineNode::FromObject(transition);
   if (!child || child->Kind() != TIMELINE_MAJOR_TYPE_TRANSITION) return E_NOINTERFACE;
+  if (child->Start() == child->Stop()) return E_INVALIDARG;
   for (const TimelineNode* other : node_.Children(ChildList::Transitions)) {
     if (child->Start() < other->Stop() && other->Start() < child->Stop()) return E_INVALIDARG;
   }

@@ -1,4 +1,8 @@
-// IAMTimelineTransable: the transitions on a node in time order.
+// IAMTimelineTransable: the transitions on a node in time order. They neither
+// overlap nor are empty (start equal to stop): GetNextTrans walks them by
+// time alone, and a walk from the time an empty one ends could not tell it
+// from the next, so it would be met twice or never. TransAdd answers
+// E_INVALIDARG for an empty transition or one that overlaps another.
 #pragma once
 
 #include "EditingServices.h"

@@ -1,5 +1,6 @@
 #include "NodeTransition.h"
 
+#include "EngineLimits.h"
 #include "EngineTime.h"
 #include "TimelineNode.h"
 
@@ -17,7 +18,7 @@ STDMETHODIMP NodeTransition::GetCutPoint2(REFTIME* time) {
 }
 
 STDMETHODIMP NodeTransition::SetCutPoint(REFERENCE_TIME time) {
-  if (time < 0) return E_INVALIDARG;
+  if (time < 0 || time > kLatestTime) return E_INVALIDARG;
   cutPoint_ = time;
   return S_OK;
 }

@@ -19,7 +19,7 @@ HRESULT ParamElements::Write(IPropertySetter* setter, XmlWriter& xml) {
     const DEXTER_VALUE* first = values + next;
     next += param.nValues > 0 ? param.nValues : 0;
     xml.Begin(L"param");
-    xml.Attribute(L"name", param.Name);
+    WriteTextAttribute(xml, L"name", std::wstring(param.Name, SysStringLen(param.Name)));
     if (param.dispID) xml.Attribute(L"dispid", std::to_wstring(param.dispID));
     LONG child = 0;
     if (param.nValues > 0 && first->rt == 0 && first->dwInterp == DEXTERF_JUMP) {
@@ -44,7 +44,7 @@ void ParamElements::WriteValue(const DEXTER_VALUE& value, XmlWriter& xml) {
   std::wstring text;
   VARTYPE type = value.v.vt;
   if (!VariantToText(value.v, &text)) type = VT_EMPTY;
-  xml.Attribute(L"value", text);
+  WriteTextAttribute(xml, L"value", text);
   if (type != VT_BSTR) xml.Attribute(L"vt", std::to_wstring(type));
 }
 
@@ -64,7 +64,7 @@ bool ParamElements::ReadValue(const XmlElement& element, VARIANT* value, LoadPro
       type = VT_BSTR;
     }
   }
-  HRESULT hr = TextToVariant(text.c_str(), VARTYPE(type), value);
+  HRESULT hr = TextToVariant(text, VARTYPE(type), value);
   if (FAILED(hr)) {
     reader.Reject(L"value", hr);
     return false;

@@ -4,6 +4,7 @@
 
 #include "AttributeReader.h"
 #include "LoadProblems.h"
+#include "MediaType.h"
 #include "MediaTypeAttributes.h"
 #include "ParamElements.h"
 #include "XmlElement.h"
@@ -100,13 +101,13 @@ void ProjectReader::Check(HRESULT hr, const AttributeReader& reader, const wchar
 
 HRESULT ProjectReader::ReadChildren(const XmlElement& element, IAMTimelineObj* object, TIMELINE_MAJOR_TYPE type,
                                     int depth) {
-  if (depth >= kMaxDepth && !element.FirstChild().IsNull()) {
-    ReportSkipped(element.FirstChild().Name(), L"nested too deeply", VFW_E_INVALID_FILE_FORMAT);
-    return S_OK;
-  }
   for (XmlElement child = element.FirstChild(); !child.IsNull(); child = child.NextSibling()) {
     int kind = KindOf(child.Name());
     if (child.Name() == L"param" && type != 0) continue;  // read with the object's attributes
+    if (depth >= kMaxDepth) {
+      ReportSkipped(child.Name(), L"nested too deeply", VFW_E_INVALID_FILE_FORMAT);
+      return S_OK;
+    }
     if (!MayHold(type, kind)) {
       std::wstring what = kind ? L"misplaced element <" : L"unknown element <";
       problems_.Report(what + child.Name() + L"> in <" + element.Name() + L"> skipped", VFW_E_INVALID_FILE_FORMAT);
@@ -187,18 +188,27 @@ void ProjectReader::ApplyCommon(const AttributeReader& reader, IAMTimelineObj* o
   if (reader.Guid(L"clsid", &guid)) Check(object->SetSubObjectGUID(guid), reader, L"clsid");
 }
 
+// A group whose media type is missing or unusable is kept without one, with
+// everything it holds; the type can be set again.
+HRESULT ProjectReader::ApplyMediaType(const XmlElement& element, IAMTimelineGroup* group) {
+  AM_MEDIA_TYPE type;
+  HRESULT hr = MediaTypeAttributes::Read(element, &type, problems_);
+  if (hr == S_FALSE) return S_OK;
+  if (hr == S_OK) {
+    hr = group->SetMediaType(&type);
+    MediaType::Free(&type);
+  }
+  if (hr == E_OUTOFMEMORY) return hr;
+  if (FAILED(hr)) problems_.Report(L"<group> kept without a media type: its type is unusable", hr);
+  return S_OK;
+}
+
 HRESULT ProjectReader::ApplyGroup(const XmlElement& element, IAMTimelineObj* object) {
   AttributeReader reader(element, problems_);
   auto group = Facet<IAMTimelineGroup>(object, IID_IAMTimelineGroup);
   if (!group) return E_NOINTERFACE;
-  AM_MEDIA_TYPE type;
-  if (!MediaTypeAttributes::Read(element, &type, problems_)) {
-    ReportSkipped(element.Name(), L"no usable media type", VFW_E_INVALID_FILE_FORMAT);
-    return S_FALSE;
-  }
-  HRESULT hr = group->SetMediaType(&type);
-  CoTaskMemFree(type.pbFormat);
-  if (FAILED(hr)) return Refused(element.Name(), L"its media type was refused", hr);
+  HRESULT hr = ApplyMediaType(element, group.Get());
+  if (FAILED(hr)) return hr;
   std::wstring name;
   if (reader.Text(L"name", &name)) Check(group->SetGroupName(Bstr(name).Get()), reader, L"name");
   double fps;
@@ -300,6 +310,10 @@ void ProjectReader::ApplyTimelineAttributes(const XmlElement& root) {
   BOOL flag;
   if (reader.Flag(L"enablefx", &flag)) Check(timeline_->EnableEffects(flag), reader, L"enablefx");
   if (reader.Flag(L"enabletrans", &flag)) Check(timeline_->EnableTransitions(flag), reader, L"enabletrans");
+  long mode;
+  if (reader.Integer(L"insertmode", LONG_MIN, LONG_MAX, &mode)) {
+    Check(timeline_->SetInsertMode(mode), reader, L"insertmode");
+  }
   GUID guid;
   if (reader.Guid(L"defaultfx", &guid)) Check(timeline_->SetDefaultEffect(&guid), reader, L"defaultfx");
   if (reader.Guid(L"defaulttrans", &guid)) Check(timeline_->SetDefaultTransition(&guid), reader, L"defaulttrans");

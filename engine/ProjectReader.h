@@ -1,9 +1,10 @@
 // Builds a timeline from a project document through the published timeline
 // interfaces only. Unknown elements and unusable values are reported and
-// skipped; an object whose placement (times, media type) cannot be read, or
-// that its parent refuses, is skipped with everything inside it. Only a
-// failure of the machinery itself (memory, node creation) stops the load, and
-// then every group this reader added is taken out again.
+// skipped; an object whose times cannot be read, or that its parent refuses,
+// is skipped with everything inside it. A group whose media type cannot be
+// used is kept without one. Only a failure of the machinery itself (memory,
+// node creation) stops the load, and then every group this reader added is
+// taken out again.
 #pragma once
 
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "ComPtr.h"
 #include "EditingServices.h"
+#include "EngineLimits.h"
 
 class AttributeReader;
 class LoadProblems;
@@ -18,8 +20,9 @@ class XmlElement;
 
 class ProjectReader {
  public:
-  // Deeper nesting than this (in elements below the root) is skipped.
-  static constexpr int kMaxDepth = 64;
+  // Objects deeper than a timeline may hold (groups are at depth 1 below the
+  // root) are skipped.
+  static constexpr int kMaxDepth = kMaxEmbedDepth + 1;
 
   ProjectReader(IAMTimeline* timeline, LoadProblems& problems) : timeline_(timeline), problems_(problems) {}
 
@@ -33,6 +36,7 @@ class ProjectReader {
   HRESULT ApplyAttributes(const XmlElement& element, TIMELINE_MAJOR_TYPE type, IAMTimelineObj* object);
   void ApplyCommon(const AttributeReader& reader, IAMTimelineObj* object);
   HRESULT ApplyGroup(const XmlElement& element, IAMTimelineObj* object);
+  HRESULT ApplyMediaType(const XmlElement& element, IAMTimelineGroup* group);
   HRESULT ApplySpan(const AttributeReader& reader, IAMTimelineObj* object);
   HRESULT ApplyClip(const AttributeReader& reader, IAMTimelineObj* object);
   HRESULT ApplyTransition(const AttributeReader& reader, IAMTimelineObj* object);

@@ -7,11 +7,12 @@
 #include "DecimalText.h"
 #include "EditingServices.h"
 #include "VariantText.h"
+#include "XmlWriter.h"
 
 namespace {
 
 constexpr unsigned long long kUnitsPerSecond = 10000000;
-constexpr unsigned long long kLatestSeconds = kLatestProjectTime / kUnitsPerSecond;
+constexpr unsigned long long kLatestSeconds = kLatestTime / kUnitsPerSecond;
 constexpr int kMaxComponentDigits = 13;
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
@@ -92,7 +93,7 @@ bool ParseTime(const wchar_t* text, REFERENCE_TIME* time) {
   for (int i = 0; i < count; ++i) seconds = seconds * 60 + parts[i];
   if (seconds > kLatestSeconds) return false;
   unsigned long long total = seconds * kUnitsPerSecond + units;
-  if (total > static_cast<unsigned long long>(kLatestProjectTime)) return false;
+  if (total > static_cast<unsigned long long>(kLatestTime)) return false;
   *time = static_cast<REFERENCE_TIME>(total);
   return true;
 }
@@ -110,7 +111,7 @@ std::wstring FormatExactNumber(double number) {
 
 bool ParseRate(const wchar_t* text, double* rate) {
   double value;
-  if (!ReadNumberText(text, &value) || value < 0 || value > 1e9) return false;
+  if (!ReadNumberText(text, &value) || value < 0 || value > kHighestFrameRate) return false;
   *rate = value;
   return true;
 }
@@ -180,6 +181,27 @@ bool ParseHex(const wchar_t* text, std::vector<BYTE>* bytes) {
     if (high < 0 || low < 0) return false;
     bytes->push_back(static_cast<BYTE>(high * 16 + low));
   }
+  return true;
+}
+
+void WriteTextAttribute(XmlWriter& xml, const wchar_t* name, const std::wstring& text) {
+  xml.Attribute(name, text);
+  if (XmlWriter::CarriesExactly(text)) return;
+  std::wstring exact;
+  exact.reserve(text.size() * 4);
+  for (wchar_t c : text) {
+    wchar_t digits[5];
+    swprintf(digits, 5, L"%04X", static_cast<unsigned>(c));
+    exact += digits;
+  }
+  xml.Attribute((L"exact" + std::wstring(name)).c_str(), exact);
+}
+
+bool ParseExactText(const wchar_t* text, std::wstring* value) {
+  std::vector<BYTE> bytes;
+  if (!ParseHex(text, &bytes) || bytes.size() % 2) return false;
+  value->clear();
+  for (size_t i = 0; i < bytes.size(); i += 2) value->push_back(static_cast<wchar_t>(bytes[i] << 8 | bytes[i + 1]));
   return true;
 }
 

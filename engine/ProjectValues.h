@@ -9,21 +9,21 @@
 #include <string>
 #include <vector>
 
-// The latest time a project may hold (100,000 hours); later times, like
-// negative ones, mark a damaged file.
-constexpr REFERENCE_TIME kLatestProjectTime = 100000LL * 3600 * 10000000;
+#include "EngineLimits.h"
+
+class XmlWriter;
 
 // Seconds with seven decimals, exact to the 100-ns unit: "12.3456789".
 std::wstring FormatTime(REFERENCE_TIME time);
 // "[[hh:]mm:]ss[.fraction]", rounded to the 100-ns unit; false when negative,
-// later than kLatestProjectTime or not of that form.
+// later than kLatestTime or not of that form.
 bool ParseTime(const wchar_t* text, REFERENCE_TIME* time);
 
 // At most seven decimals, as the format asks for frame rates and sizes.
 std::wstring FormatRate(double rate);
 // The shortest text that reads back as exactly this number.
 std::wstring FormatExactNumber(double number);
-// A finite number from 0 to 1e9.
+// A finite number from 0 to kHighestFrameRate.
 bool ParseRate(const wchar_t* text, double* rate);
 
 // Decimal integer in [lowest, highest], digits with an optional '-'.
@@ -40,6 +40,12 @@ bool ParseGuid(const wchar_t* text, GUID* guid);
 // Upper-case hexadecimal, two digits a byte.
 std::wstring FormatHex(const BYTE* bytes, size_t count);
 bool ParseHex(const wchar_t* text, std::vector<BYTE>* bytes);
+
+// Text as the attribute name. Text an attribute cannot carry exactly (see
+// XmlWriter::CarriesExactly) also goes to the attribute "exact" + name as
+// its UTF-16 code units, four hexadecimal digits each.
+void WriteTextAttribute(XmlWriter& xml, const wchar_t* name, const std::wstring& text);
+bool ParseExactText(const wchar_t* text, std::wstring* value);
 
 // The stretch-mode names of the format; an unknown mode as its number.
 std::wstring FormatStretchMode(int mode);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ComPtr.h"
+#include "MediaType.h"
 #include "MediaTypeAttributes.h"
 #include "ParamElements.h"
 #include "ProjectValues.h"
@@ -50,9 +51,12 @@ HRESULT ProjectWriter::WriteTimelineAttributes(IAMTimeline* timeline) {
   HRESULT hr = timeline->GetDefaultFPS(&fps);
   if (FAILED(hr)) return hr;
   WriteRate(L"framerate", fps);
+  timelineFps_ = fps;
   BOOL enabled;
   if (SUCCEEDED(timeline->EffectsEnabled(&enabled))) xml_.Attribute(L"enablefx", FormatFlag(enabled));
   if (SUCCEEDED(timeline->TransitionsEnabled(&enabled))) xml_.Attribute(L"enabletrans", FormatFlag(enabled));
+  long mode;
+  if (SUCCEEDED(timeline->GetInsertMode(&mode))) xml_.Attribute(L"insertmode", std::to_wstring(mode));
   GUID guid;
   if (timeline->GetDefaultEffect(&guid) == S_OK && guid != GUID_NULL) xml_.Attribute(L"defaultfx", FormatGuid(guid));
   if (timeline->GetDefaultTransition(&guid) == S_OK && guid != GUID_NULL) {
@@ -69,7 +73,7 @@ HRESULT ProjectWriter::WriteObjectAttributes(IAMTimelineObj* object, const wchar
   if (SUCCEEDED(hr)) hr = object->GetLocked(&locked);
   if (SUCCEEDED(hr)) hr = object->GetMuted(&muted);
   if (FAILED(hr)) return hr;
-  xml_.Attribute(nameAttribute, userName);
+  WriteTextAttribute(xml_, nameAttribute, userName);
   xml_.Attribute(L"lock", FormatFlag(locked));
   xml_.Attribute(L"mute", FormatFlag(muted));
   long id = 0;
@@ -119,13 +123,13 @@ HRESULT ProjectWriter::WriteGroupAttributes(IAMTimelineObj* object) {
   AM_MEDIA_TYPE type = {};
   if (SUCCEEDED(hr)) hr = group->GetMediaType(&type);
   if (FAILED(hr)) return hr;
-  WriteRate(L"framerate", fps);
+  // A group at the timeline's rate follows it, as it does without a rate of its own.
+  if (fps != timelineFps_) WriteRate(L"framerate", fps);
   xml_.Attribute(L"previewmode", FormatFlag(preview));
   int buffering = 0;
   if (SUCCEEDED(group->GetOutputBuffering(&buffering))) xml_.Attribute(L"buffering", std::to_wstring(buffering));
   MediaTypeAttributes::Write(type, xml_);
-  CoTaskMemFree(type.pbFormat);
-  if (type.pUnk) type.pUnk->Release();
+  MediaType::Free(&type);
   return S_OK;
 }
 
@@ -202,7 +206,7 @@ HRESULT ProjectWriter::WriteClip(IAMTimelineObj* clip) {
   hr = WriteObjectAttributes(clip, L"username");
   if (SUCCEEDED(hr)) hr = WriteTimes(clip);
   if (SUCCEEDED(hr)) {
-    xml_.Attribute(L"src", mediaName);
+    WriteTextAttribute(xml_, L"src", mediaName);
     xml_.Attribute(L"mstart", FormatTime(mediaStart));
     xml_.Attribute(L"mstop", FormatTime(mediaStop));
     xml_.Attribute(L"mlength", FormatTime(length));
@@ -259,9 +263,10 @@ HRESULT ProjectWriter::WriteTransitions(IAMTimelineObj* parent) {
 HRESULT ProjectWriter::WriteTransition(IAMTimelineObj* object) {
   ComPtr<IAMTimelineTrans> transition = ComPtr<IAMTimelineObj>(object).As<IAMTimelineTrans>(IID_IAMTimelineTrans);
   if (!transition) return E_NOINTERFACE;
-  REFERENCE_TIME cut = 0;
+  REFERENCE_TIME cut = 0, start = 0, stop = 0;
   BOOL swap = FALSE, cutsOnly = FALSE;
   HRESULT hr = transition->GetCutPoint(&cut);
+  if (SUCCEEDED(hr)) hr = object->GetStartStop(&start, &stop);
   if (SUCCEEDED(hr)) hr = transition->GetSwapInputs(&swap);
   if (SUCCEEDED(hr)) hr = transition->GetCutsOnly(&cutsOnly);
   if (FAILED(hr)) return hr;
@@ -269,7 +274,8 @@ HRESULT ProjectWriter::WriteTransition(IAMTimelineObj* object) {
   hr = WriteObjectAttributes(object, L"username");
   if (SUCCEEDED(hr)) hr = WriteTimes(object);
   if (SUCCEEDED(hr)) {
-    xml_.Attribute(L"cutpoint", FormatTime(cut));
+    // The middle is the default, which follows later changes of the times.
+    if (cut != (stop - start) / 2) xml_.Attribute(L"cutpoint", FormatTime(cut));
     xml_.Attribute(L"swapinputs", FormatFlag(swap));
     xml_.Attribute(L"cutsonly", FormatFlag(cutsOnly));
     hr = WriteParams(object);

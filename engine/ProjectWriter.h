@@ -3,8 +3,13 @@
 // XML format. What that format cannot hold travels in attributes of its own:
 // the exact group media type (see MediaTypeAttributes), sub-object GUIDs on
 // groups, tracks and composites (clsid), exact frame rates where seven
-// decimals are not enough (exactframerate), and value types and first values
-// of parameters (see ParamElements). Times are seconds with seven decimals.
+// decimals are not enough (exactframerate), exact text where XML cannot carry
+// it (see WriteTextAttribute), the timeline's insert mode (insertmode), and
+// value types and first values of parameters (see ParamElements). A group
+// without a media type is written without one. A group's frame rate equal to
+// the timeline's and a transition's cut point in its middle are left out, so
+// that they read back as the defaults that follow the timeline and the
+// transition's times. Times are seconds with seven decimals.
 #pragma once
 
 #include "EditingServices.h"
@@ -37,4 +42,5 @@ class ProjectWriter {
   void WriteRate(const wchar_t* name, double rate);
 
   XmlWriter xml_;
+  double timelineFps_ = 0;
 };

@@ -4,8 +4,10 @@
 #include <new>
 
 #include "ComPtr.h"
+#include "EngineLimits.h"
 #include "EngineObjects.h"
 #include "PropertyEvaluator.h"
+#include "VariantText.h"
 
 HRESULT PropertySetter::CreateInstance(REFIID iid, void** object) {
   if (!object) return E_POINTER;
@@ -49,7 +51,9 @@ HRESULT PropertySetter::CheckValues(const DEXTER_PARAM& param, const DEXTER_VALU
   if (!param.Name || !param.Name[0] || param.nValues <= 0) return E_INVALIDARG;
   if (!values) return E_POINTER;
   for (LONG i = 0; i < param.nValues; ++i) {
-    if (values[i].rt < 0) return E_INVALIDARG;
+    if (values[i].rt < 0 || values[i].rt > kLatestTime) return E_INVALIDARG;
+    if (!IsTextVariantType(values[i].v.vt)) return DISP_E_BADVARTYPE;
+    if (!HasExactText(values[i].v)) return E_INVALIDARG;
     if (values[i].dwInterp != DEXTERF_JUMP && values[i].dwInterp != DEXTERF_INTERPOLATE) return E_INVALIDARG;
   }
   return S_OK;

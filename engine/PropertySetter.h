@@ -7,8 +7,11 @@
 // parameter's values are kept in time order (a stable sort, so values given
 // for one time keep their order). Any first value is accepted: before it the
 // first value holds, so its time and flag need not be 0 and DEXTERF_JUMP.
-// Values at negative times and flags other than DEXTERF_JUMP and
-// DEXTERF_INTERPOLATE are rejected with E_INVALIDARG.
+// Values at negative times or later than kLatestTime, flags other than
+// DEXTERF_JUMP and DEXTERF_INTERPOLATE, and numbers a project cannot store
+// exactly (not finite, see HasExactText) are rejected with E_INVALIDARG;
+// values of types a project cannot store (interfaces, arrays, references,
+// see IsTextVariantType) with DISP_E_BADVARTYPE.
 //
 // LoadXML, PrintXML, PrintXMLW, SaveToBlob, LoadFromBlob and SetProps answer
 // E_NOTIMPL: projects store parameters through the project writer, and

@@ -36,7 +36,10 @@ HRESULT TgaImage::ReadHeader(const BYTE* bytes, size_t size) {
   // A colour map a true-colour image carries anyway is skipped.
   size_t mapBytes = bytes[1] ? size_t(Word(bytes + 5)) * ((bytes[7] + 7) / 8) : 0;
   dataOffset_ = 18 + bytes[0] + mapBytes;
-  size_t needed = runLength_ ? 2 : size_t(width_) * height_ * bytesPerPixel_;
+  // A run-length packet of 1 + bytesPerPixel bytes gives at most 128 pixels,
+  // so a file too short for its size is refused before anything is unpacked.
+  size_t pixels = size_t(width_) * height_;
+  size_t needed = runLength_ ? (pixels + 127) / 128 * (1 + bytesPerPixel_) : pixels * bytesPerPixel_;
   return dataOffset_ <= size && size - dataOffset_ >= needed ? S_OK : VFW_E_FILE_TOO_SHORT;
 }
 

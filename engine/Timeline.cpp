@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "EngineLimits.h"
 #include "EngineTime.h"
 #include "GuidText.h"
 #include "TimelineNode.h"
@@ -135,7 +136,7 @@ STDMETHODIMP Timeline::GetDuration2(double* duration) {
 }
 
 STDMETHODIMP Timeline::SetDefaultFPS(double fps) {
-  if (!std::isfinite(fps) || fps <= 0) return E_INVALIDARG;
+  if (!std::isfinite(fps) || fps <= 0 || fps > kHighestFrameRate) return E_INVALIDARG;
   defaultFps_ = fps;
   return S_OK;
 }

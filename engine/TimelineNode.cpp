@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "EngineLimits.h"
 #include "EngineObjects.h"
 #include "EngineTime.h"
 #include "GuidText.h"
@@ -209,9 +210,9 @@ STDMETHODIMP TimelineNode::FixTimes2(REFTIME* start, REFTIME* stop) {
 STDMETHODIMP TimelineNode::SetStartStop(REFERENCE_TIME start, REFERENCE_TIME stop) {
   // Containers take their span from their contents.
   if (IsContainer()) return E_NOTIMPL;
-  if (start < 0 || stop < start) return E_INVALIDARG;
-  // Transitions on one parent never overlap, so every saved tree loads again.
-  if (kind_ == TIMELINE_MAJOR_TYPE_TRANSITION && OverlapsSiblingTransition(start, stop)) {
+  if (start < 0 || stop < start || stop > kLatestTime) return E_INVALIDARG;
+  // Transitions on one parent are neither empty nor overlap (see NodeTransable).
+  if (kind_ == TIMELINE_MAJOR_TYPE_TRANSITION && parent_ && (start == stop || OverlapsSiblingTransition(start, stop))) {
     return E_INVALIDARG;
   }
   start_ = start;
@@ -396,11 +397,22 @@ const std::vector<TimelineNode*>& TimelineNode::Children(ChildList list) const {
   return children_[static_cast<int>(list)];
 }
 
+long TimelineNode::Height() const {
+  long height = 0;
+  for (const auto& children : children_) {
+    for (const TimelineNode* child : children) height = std::max(height, child->Height() + 1);
+  }
+  return height;
+}
+
 HRESULT TimelineNode::InsertChild(ChildList list, TimelineNode* child, long position) {
   if (child->IsAttached()) return E_INVALIDARG;
-  for (TimelineNode* up = this; up; up = up->parent_) {
+  long depth = 0;
+  for (TimelineNode* up = this; up; up = up->parent_, ++depth) {
     if (up == child) return E_INVALIDARG;  // would make a cycle
   }
+  // Every tree stays within the depth a project holds, so none grows past it.
+  if (depth + child->Height() > kMaxEmbedDepth) return E_INVALIDARG;
   auto& children = children_[static_cast<int>(list)];
   if (position < -1 || position > static_cast<long>(children.size())) return E_INVALIDARG;
   ++version_;
@@ -495,9 +507,10 @@ bool TimelineNode::ShiftWouldOverlap(REFERENCE_TIME from, REFERENCE_TIME by) con
 }
 
 bool TimelineNode::ShiftChildren(REFERENCE_TIME from, REFERENCE_TIME by) {
+  if (by < -kLatestTime || by > kLatestTime) return false;
   for (const auto& children : children_) {
     for (const TimelineNode* child : children) {
-      if (child->start_ >= from && child->start_ + by < 0) return false;
+      if (child->start_ >= from && (child->start_ + by < 0 || child->stop_ + by > kLatestTime)) return false;
     }
   }
   if (ShiftWouldOverlap(from, by)) return false;

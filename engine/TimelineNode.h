@@ -90,7 +90,8 @@ class TimelineNode final : public IAMTimelineObj {
   REFERENCE_TIME ContentEnd() const;
   const std::vector<TimelineNode*>& Children(ChildList list) const;
   // Takes a reference on the child. position -1 appends; time-ordered lists
-  // ignore it.
+  // ignore it. E_INVALIDARG for a child already attached, one that holds
+  // this node, or one that would sit deeper than kMaxEmbedDepth.
   HRESULT InsertChild(ChildList list, TimelineNode* child, long position);
   HRESULT SwapChildren(ChildList list, long a, long b);
   long IndexOf(const TimelineNode* child) const;
@@ -102,7 +103,7 @@ class TimelineNode final : public IAMTimelineObj {
   // after it; with DEXTERF_BOUNDING either of those.
   TimelineNode* FindAtTime(ChildList list, REFERENCE_TIME time, long direction) const;
   // Moves the children starting at or after a time; false when one would
-  // start before 0.
+  // start before 0 or stop after kLatestTime.
   bool ShiftChildren(REFERENCE_TIME from, REFERENCE_TIME by);
   // Groups are owned by the timeline instead of a parent.
   void SetOwnerTimeline(Timeline* timeline) { timeline_ = timeline; }
@@ -114,6 +115,8 @@ class TimelineNode final : public IAMTimelineObj {
   ~TimelineNode();
 
   bool Exposes(REFIID iid) const;
+  // The levels of nodes below this one.
+  long Height() const;
   void* FacetFor(REFIID iid);
   // Drops this node from its parent's list or its timeline; the parent's
   // reference goes with it.

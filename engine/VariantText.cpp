@@ -96,6 +96,21 @@ bool IsTextVariantType(VARTYPE type) {
          type == VT_DATE || IsNumericType(type);
 }
 
+bool HasExactText(const VARIANT& value) {
+  switch (value.vt) {
+    case VT_R4:
+      return std::isfinite(value.fltVal);
+    case VT_R8:
+      return std::isfinite(value.dblVal);
+    case VT_DATE:
+      return std::isfinite(value.date);
+    case VT_DECIMAL:
+      return value.decVal.scale <= kLargestDecimalScale && (value.decVal.sign & ~DECIMAL_NEG) == 0;
+    default:
+      return IsTextVariantType(value.vt);
+  }
+}
+
 bool VariantToText(const VARIANT& value, std::wstring* text) {
   text->clear();
   switch (value.vt) {
@@ -111,6 +126,9 @@ bool VariantToText(const VARIANT& value, std::wstring* text) {
     case VT_R4:
       *text = ShortestText(value.fltVal);
       return true;
+    case VT_DATE:
+      *text = ShortestText(value.date);
+      return true;
     default:
       break;
   }
@@ -123,9 +141,8 @@ bool VariantToText(const VARIANT& value, std::wstring* text) {
   return true;
 }
 
-HRESULT TextToVariant(const wchar_t* text, VARTYPE type, VARIANT* value) {
+HRESULT TextToVariant(const std::wstring& text, VARTYPE type, VARIANT* value) {
   VariantInit(value);
-  if (!text) text = L"";
   switch (type) {
     case VT_EMPTY:
       return S_OK;
@@ -133,20 +150,26 @@ HRESULT TextToVariant(const wchar_t* text, VARTYPE type, VARIANT* value) {
       value->vt = VT_NULL;
       return S_OK;
     case VT_BSTR:
-      value->bstrVal = SysAllocString(text);
+      value->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
       if (!value->bstrVal) return E_OUTOFMEMORY;
       value->vt = VT_BSTR;
       return S_OK;
     case VT_R4:
     case VT_R8:
-      return ReadFloat(text, type, value);
+      return ReadFloat(text.c_str(), type, value);
+    case VT_DATE:
+      if (ReadNumberText(text.c_str(), &value->date)) {
+        value->vt = VT_DATE;
+        return S_OK;
+      }
+      break;  // a date as text, as older projects have it
     default:
       break;
   }
   if (!IsTextVariantType(type)) return DISP_E_BADVARTYPE;
   VARIANT source;
   source.vt = VT_BSTR;
-  source.bstrVal = SysAllocString(text);
+  source.bstrVal = SysAllocString(text.c_str());
   if (!source.bstrVal) return E_OUTOFMEMORY;
   HRESULT hr = VariantChangeTypeEx(value, &source, LOCALE_INVARIANT, 0, type);
   VariantClear(&source);

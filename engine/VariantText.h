@@ -16,13 +16,20 @@ bool ReadNumberText(const wchar_t* text, double* number);
 // fully as a number. Booleans, dates and text are not numbers.
 bool ReadNumberVariant(const VARIANT& value, double* number);
 
-// The text of a value. Floating-point values give their shortest exact form;
-// false for values without a text form (interfaces, arrays, references).
+// The text of a value. Floating-point values and dates (as their day number)
+// give their shortest exact form; false for values without a text form
+// (interfaces, arrays, references).
 bool VariantToText(const VARIANT& value, std::wstring* text);
 
 // Whether a variant type is one VariantToText and TextToVariant carry.
 bool IsTextVariantType(VARTYPE type);
+// The most decimal places a DECIMAL has.
+constexpr BYTE kLargestDecimalScale = 28;
 
-// The value of a type made from its text; fails for text the type cannot hold
-// and for types without a text form.
-HRESULT TextToVariant(const wchar_t* text, VARTYPE type, VARIANT* value);
+// Whether a value's text reads back as the same value: its type has a text
+// form, and a number is finite, a decimal of a valid scale and sign.
+bool HasExactText(const VARIANT& value);
+
+// The value of a type made from its text (a date also from its day number);
+// fails for text the type cannot hold and for types without a text form.
+HRESULT TextToVariant(const std::wstring& text, VARTYPE type, VARIANT* value);

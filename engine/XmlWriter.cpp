@@ -9,6 +9,11 @@ constexpr wchar_t kReplacement = 0xFFFD;
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// Characters XML 1.0 cannot carry even as references.
+bool IsUnwritable(wchar_t c) {
+  return (c < 0x20 && c != L'\t' && c != L'\n' && c != L'\r') || c == 0xFFFE || c == 0xFFFF;
+}
+
 }  // namespace
 
 void XmlWriter::Indent() { text_.append(open_.size() * 2, L' '); }
@@ -68,12 +73,24 @@ void XmlWriter::AppendEscaped(const wchar_t* value) {
     if (IsHighSurrogate(c) && IsLowSurrogate(p[1])) {
       text_ += c;
       text_ += *++p;
-    } else if (c < 0x20 || c == 0xFFFE || c == 0xFFFF || IsHighSurrogate(c) || IsLowSurrogate(c)) {
+    } else if (IsUnwritable(c) || IsHighSurrogate(c) || IsLowSurrogate(c)) {
       text_ += kReplacement;
     } else {
       text_ += c;
     }
   }
+}
+
+bool XmlWriter::CarriesExactly(const std::wstring& text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    wchar_t c = text[i];
+    if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      ++i;
+    } else if (IsUnwritable(c) || IsHighSurrogate(c) || IsLowSurrogate(c)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 std::string XmlWriter::Utf8Document() const {

@@ -15,6 +15,10 @@ class XmlWriter {
   void End();
 
   const std::wstring& Text() const { return text_; }
+  // Whether an attribute carries the text exactly: Attribute ends it at a
+  // zero and writes characters XML 1.0 cannot hold (other control characters,
+  // lone surrogates, U+FFFE and U+FFFF) as U+FFFD.
+  static bool CarriesExactly(const std::wstring& text);
   // The text in UTF-8 after an XML declaration that says so.
   std::string Utf8Document() const;
 

@@ -8,14 +8,10 @@
 #include "EngineTestSupport.h"
 #include "FilterConformance.h"
 #include "GraphTesting.h"
-#include "SourcePin.h"
-#include "SourceSeeking.h"
-#include "TestStreamFilters.h"
 #include "TransformFilter.h"
 
 namespace {
 
-const CLSID kTickClsid = {0x1c0a2b01, 0x7e55, 0x4d0b, {0x9a, 0x11, 0x52, 0x4e, 0x0f, 0x61, 0x70, 0x01}};
 const CLSID kInvertClsid = {0x1c0a2b01, 0x7e55, 0x4d0b, {0x9a, 0x11, 0x52, 0x4e, 0x0f, 0x61, 0x70, 0x03}};
 const REFERENCE_TIME kPeriod = 1000000;  // 10 frames a second
 
@@ -31,76 +27,11 @@ MediaType TickType(const GUID& subtype) {
 const GUID kTicks = {0x7469636b, 0, 0x10, {0x80, 0, 0, 0xaa, 0, 0x38, 0x9b, 0x71}};
 const GUID kInverted = {0x7469636c, 0, 0x10, {0x80, 0, 0, 0xaa, 0, 0x38, 0x9b, 0x71}};
 
-class TickSource final : public FilterBase {
- public:
-  TickSource(IUnknown* outer, int frames) : FilterBase(outer, kTickClsid), pin_(this, frames) {}
-  int PinCount() override { return 1; }
-  PinBase* PinAt(int index) override { return index == 0 ? &pin_ : nullptr; }
-
- private:
-  class Pin final : public SourcePin {
-   public:
-    Pin(TickSource* filter, int frames) : SourcePin(filter, L"Ticks"), seeking_(this, this), frames_(frames) {
-      seeking_.SetDuration(frames * kPeriod);
-    }
-    HRESULT Accepts(const AM_MEDIA_TYPE& type) override { return type.subtype == kTicks ? S_OK : S_FALSE; }
-    HRESULT TypeAt(int index, MediaType* type) override {
-      if (index > 0) return VFW_S_NO_MORE_ITEMS;
-      *type = TickType(kTicks);
-      return S_OK;
-    }
-
-   protected:
-    HRESULT QueryOwn(REFIID iid, void** out) override {
-      if (iid == IID_IMediaSeeking) return HandOut<IMediaSeeking>(&seeking_, out);
-      return SourcePin::QueryOwn(iid, out);
-    }
-    HRESULT BufferSize(ALLOCATOR_PROPERTIES* request) override {
-      request->cBuffers = 2;
-      request->cbBuffer = 4;
-      return S_OK;
-    }
-    HRESULT OnThreadStart(REFERENCE_TIME* start, REFERENCE_TIME* stop, double* rate) override {
-      seeking_.Positions(start, stop, rate);
-      next_ = int((*start + kPeriod - 1) / kPeriod);
-      segment_ = *start;
-      return S_OK;
-    }
-    HRESULT FillSample(IMediaSample* sample) override {
-      if (next_ >= frames_) return S_FALSE;
-      BYTE* data = nullptr;
-      sample->GetPointer(&data);
-      memcpy(data, &next_, 4);
-      sample->SetActualDataLength(4);
-      REFERENCE_TIME start = next_ * kPeriod - segment_, stop = start + kPeriod;
-      sample->SetTime(&start, &stop);
-      sample->SetSyncPoint(TRUE);
-      ++next_;
-      return S_OK;
-    }
-
-   private:
-    class Seeking final : public SourceSeeking {
-     public:
-      Seeking(IUnknown* owner, Pin* pin) : SourceSeeking(owner), pin_(pin) {}
-
-     protected:
-      void OnPositions(bool startChanged, bool) override {
-        if (startChanged) pin_->Restart();
-      }
-
-     private:
-      Pin* pin_;
-    };
-
-    Seeking seeking_;
-    int frames_;
-    int next_ = 0;
-    REFERENCE_TIME segment_ = 0;
-  };
-
-  Pin pin_;
-};
+ComPtr<IBaseFilter> Ticks(int frames) {
+  std::vector<Sample> ticks;
+  for (int f = 0; f < frames; ++f) ticks.push_back({std::string(reinterpret_cast<char*>(&f), 4), f * kPeriod, (f + 1) * kPeriod});
+  return Make<TestSource>(&TickType(kTicks).Get(), ticks);
+}
 
 // Ticks in, ticks out with their bytes inverted and their subtype changed.
 // Frame refuseAt gets refusal from Transform.
@@ -135,71 +66,38 @@ class FilterBaseTest : public GraphTest {
  protected:
   void SetUp() override {
     GraphTest::SetUp();
-    source = Make<TickSource>(10);
+    source = Ticks(10);
     Sink()->accepted = MEDIATYPE_Stream;
-    ASSERT_EQ(S_OK, graph->AddFilter(source.Get(), L"ticks"));
-    ASSERT_EQ(S_OK, graph->AddFilter(sink.Get(), L"collector"));
   }
   // The frame numbers the sink has kept.
   std::vector<int> Frames() {
     std::vector<int> frames;
-    for (const Sample& sample : Sink()->samples) frames.push_back(*reinterpret_cast<const int*>(sample.bytes.data()));
+    for (const Sample& sample : Collected()) frames.push_back(*reinterpret_cast<const int*>(sample.bytes.data()));
     return frames;
   }
-  long RunToEnd() { return ::RunToEnd(graph.Get()); }
 };
 
-TEST_F(FilterBaseTest, EveryFilterConforms) {
-  ExpectConformingFilter(source.Get(), kTickClsid);
-  ExpectConformingFilter(sink.Get(), CollectingSink::kClsid);
-  ComPtr<IBaseFilter> invert = Make<Invert>();
-  ExpectConformingFilter(invert.Get(), kInvertClsid);
-}
-
-TEST_F(FilterBaseTest, StreamsEveryFrameInOrderAndCompletes) {
-  ComPtr<IPin> out = PinOf(source.Get(), PINDIR_OUTPUT), in = PinOf(sink.Get(), PINDIR_INPUT);
-  ASSERT_EQ(S_OK, graph->ConnectDirect(out.Get(), in.Get(), nullptr));
+TEST_F(FilterBaseTest, StreamsEveryFrameInOrderAndCompletesAlsoWhenTheEndCameWhilePaused) {
+  ASSERT_EQ(S_OK, Join(graph.Get(), source.Get(), sink.Get()));
   AM_MEDIA_TYPE type;
-  ASSERT_EQ(S_OK, in->ConnectionMediaType(&type));
+  ASSERT_EQ(S_OK, PinOf(sink.Get(), PINDIR_INPUT)->ConnectionMediaType(&type));
   EXPECT_TRUE(type.subtype == kTicks);
   MediaType::Free(&type);
-  EXPECT_EQ(EC_COMPLETE, RunToEnd());
-  std::vector<int> expected = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+  EXPECT_EQ(EC_COMPLETE, RunToEnd(graph.Get()));
+  const std::vector<int> expected = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
   EXPECT_EQ(expected, Frames());
-  EXPECT_EQ(9 * kPeriod, Sink()->samples.back().start);
+  EXPECT_EQ(9 * kPeriod, Collected().back().start);
 
-  // A second run starts over.
+  // A second run starts over. The source pushes while paused, and the
+  // graph's Run forgets completions sent before it.
   graph.As<IMediaControl>(IID_IMediaControl)->Stop();
-  Sink()->samples.clear();
-  EXPECT_EQ(EC_COMPLETE, RunToEnd());
-  EXPECT_EQ(expected, Frames());
-}
-
-TEST_F(FilterBaseTest, AnEndReachedWhilePausedCompletesTheRun) {
-  ASSERT_EQ(S_OK, graph->ConnectDirect(PinOf(source.Get(), PINDIR_OUTPUT).Get(),
-                                       PinOf(sink.Get(), PINDIR_INPUT).Get(), nullptr));
+  Sink()->ended = false;
   Sink()->cueing = false;
   ASSERT_TRUE(SUCCEEDED(graph.As<IMediaControl>(IID_IMediaControl)->Pause()));
-  // The source pushes while paused; the graph's Run forgets completions sent before it.
   for (DWORD deadline = GetTickCount() + 5000; !Sink()->ended && GetTickCount() < deadline;) Sleep(10);
   ASSERT_TRUE(Sink()->ended);
-  EXPECT_EQ(EC_COMPLETE, RunToEnd());
-  EXPECT_EQ(10u, Frames().size());
-}
-
-TEST_F(FilterBaseTest, ASeekFlushesAndRestartsFromTheNewPosition) {
-  ASSERT_EQ(S_OK, graph->ConnectDirect(PinOf(source.Get(), PINDIR_OUTPUT).Get(),
-                                       PinOf(sink.Get(), PINDIR_INPUT).Get(), nullptr));
-  ComPtr<IMediaSeeking> seeking = PinOf(source.Get(), PINDIR_OUTPUT).As<IMediaSeeking>(IID_IMediaSeeking);
-  ASSERT_TRUE(seeking);
-  ASSERT_TRUE(SUCCEEDED(graph.As<IMediaControl>(IID_IMediaControl)->Pause()));
-  LONGLONG start = 6 * kPeriod;
-  ASSERT_EQ(S_OK, seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
-  EXPECT_EQ(1, Sink()->flushes);
-  EXPECT_EQ(EC_COMPLETE, RunToEnd());
-  EXPECT_EQ((std::vector<int>{6, 7, 8, 9}), Frames());
-  EXPECT_EQ(6 * kPeriod, Sink()->segments.back());
-  EXPECT_EQ(0, Sink()->samples.front().start);  // times count from the segment
+  EXPECT_EQ(EC_COMPLETE, RunToEnd(graph.Get()));
+  EXPECT_EQ(expected, Frames());
 }
 
 TEST_F(FilterBaseTest, ConnectionsFollowThePublishedRules) {
@@ -266,85 +164,36 @@ TEST_F(FilterBaseTest, SeekingAnswersThePublishedResults) {
   EXPECT_EQ(E_INVALIDARG, seeking->ConvertTimeFormat(&at, &TIME_FORMAT_FRAME, 0, nullptr));
 }
 
-TEST_F(FilterBaseTest, ATransformConnectsAfterItsInputAndKeepsTimes) {
-  ComPtr<IBaseFilter> invert = Make<Invert>();
-  ASSERT_EQ(S_OK, graph->AddFilter(invert.Get(), L"invert"));
-  ComPtr<IPin> in = PinOf(invert.Get(), PINDIR_INPUT), out = PinOf(invert.Get(), PINDIR_OUTPUT);
-  EXPECT_EQ(VFW_E_NO_ACCEPTABLE_TYPES, out->Connect(PinOf(sink.Get(), PINDIR_INPUT).Get(), nullptr));
-  ASSERT_EQ(S_OK, graph->ConnectDirect(PinOf(source.Get(), PINDIR_OUTPUT).Get(), in.Get(), nullptr));
-  ASSERT_EQ(S_OK, graph->ConnectDirect(out.Get(), PinOf(sink.Get(), PINDIR_INPUT).Get(), nullptr));
-  EXPECT_EQ(EC_COMPLETE, RunToEnd());
-  ASSERT_EQ(10u, Frames().size());
-  EXPECT_EQ(~4, Frames()[4]);
-  EXPECT_EQ(4 * kPeriod, Sink()->samples[4].start);
-}
-
-TEST_F(FilterBaseTest, ATransformDropsOnSFalseAndAbortsOnFailure) {
-  for (HRESULT refusal : {S_FALSE, E_FAIL}) {
+// Frame 3 refused with S_FALSE is dropped; with a failure it aborts the run.
+TEST_F(FilterBaseTest, ATransformConnectsAfterItsInputKeepsTimesAndDropsOrAbortsOnRefusal) {
+  for (HRESULT refusal : {S_OK, S_FALSE, E_FAIL}) {
     SCOPED_TRACE(refusal);
-    ComPtr<IBaseFilter> invert = Make<Invert>(3, refusal);
-    ASSERT_EQ(S_OK, graph->AddFilter(invert.Get(), L"invert"));
-    ASSERT_EQ(S_OK, graph->ConnectDirect(PinOf(source.Get(), PINDIR_OUTPUT).Get(),
-                                         PinOf(invert.Get(), PINDIR_INPUT).Get(), nullptr));
-    ASSERT_EQ(S_OK, graph->ConnectDirect(PinOf(invert.Get(), PINDIR_OUTPUT).Get(),
-                                         PinOf(sink.Get(), PINDIR_INPUT).Get(), nullptr));
-    Sink()->samples.clear();
-    EXPECT_EQ(refusal == S_FALSE ? EC_COMPLETE : EC_ERRORABORT, RunToEnd());
-    EXPECT_EQ(refusal == S_FALSE ? 9u : 3u, Frames().size());
-    graph.As<IMediaControl>(IID_IMediaControl)->Stop();
-    graph->RemoveFilter(invert.Get());
+    NewGraph();
+    source = Ticks(10);
+    tested = Make<Invert>(refusal == S_OK ? -1 : 3, refusal);
+    ASSERT_EQ(S_OK, graph->AddFilter(tested.Get(), L"invert"));
+    EXPECT_EQ(VFW_E_NO_ACCEPTABLE_TYPES, PinOf(tested.Get(), PINDIR_OUTPUT)->Connect(PinOf(sink.Get(), PINDIR_INPUT).Get(), nullptr));
+    ASSERT_EQ(S_OK, Join(graph.Get(), source.Get(), tested.Get()));
+    ASSERT_EQ(S_OK, Join(graph.Get(), tested.Get(), sink.Get()));
+    EXPECT_EQ(refusal == E_FAIL ? EC_ERRORABORT : EC_COMPLETE, RunToEnd(graph.Get()));
+    std::vector<int> expected;
+    for (int f = 0; f < (refusal == E_FAIL ? 3 : 10); ++f)
+      if (f != 3 || refusal == S_OK) expected.push_back(~f);
+    EXPECT_EQ(expected, Frames());
+    EXPECT_EQ(~expected.back() * kPeriod, Collected().back().start);
   }
 }
-
-// A sink whose samples take a while: Stop must not clean up under one.
-class SlowSink final : public FilterBase {
- public:
-  explicit SlowSink(IUnknown* outer) : FilterBase(outer, kInvertClsid), pin_(this) {}
-  ~SlowSink() override { CloseHandle(entered); }
-  int PinCount() override { return 1; }
-  PinBase* PinAt(int index) override { return index == 0 ? &pin_ : nullptr; }
-  HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  volatile LONG receiving = 0;
-  LONG cleanedDuringReceive = -1;
-
- protected:
-  HRESULT OnCleanup() override {
-    cleanedDuringReceive = receiving;
-    return S_OK;
-  }
-
- private:
-  class Pin final : public InputPin {
-   public:
-    explicit Pin(SlowSink* sink) : InputPin(sink, L"In"), sink_(sink) {}
-    HRESULT Accepts(const AM_MEDIA_TYPE&) override { return S_OK; }
-
-   protected:
-    HRESULT OnReceive(IMediaSample*) override {
-      InterlockedExchange(&sink_->receiving, 1);
-      SetEvent(sink_->entered);
-      Sleep(200);
-      InterlockedExchange(&sink_->receiving, 0);
-      return S_OK;
-    }
-
-   private:
-    SlowSink* sink_;
-  };
-  Pin pin_;
-};
 
 TEST_F(FilterBaseTest, StopWaitsForASampleInsideTheFilter) {
-  ComPtr<IBaseFilter> slow = Make<SlowSink>();
-  ASSERT_EQ(S_OK, graph->AddFilter(slow.Get(), L"slow"));
-  ComPtr<IPin> in = PinOf(slow.Get(), PINDIR_INPUT);
-  ASSERT_EQ(S_OK, graph->ConnectDirect(PinOf(source.Get(), PINDIR_OUTPUT).Get(), in.Get(), nullptr));
-  ASSERT_EQ(S_OK, slow->Pause());
+  Sink()->cueing = false;
+  Sink()->holdAt = 1;
+  Sink()->lingerMs = 200;
+  ASSERT_EQ(S_OK, Join(graph.Get(), source.Get(), sink.Get()));
+  ASSERT_EQ(S_OK, sink->Pause());
   ASSERT_EQ(S_OK, source->Pause());
-  SlowSink* filter = static_cast<SlowSink*>(slow.Get());
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(filter->entered, 5000));
-  ASSERT_EQ(S_OK, slow->Stop());
-  EXPECT_EQ(0, filter->cleanedDuringReceive);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(Sink()->held, 5000));
+  ASSERT_EQ(S_OK, sink->Stop());
+  EXPECT_FALSE(Sink()->cleanedUpInside);
   ASSERT_EQ(S_OK, source->Stop());
 }
 

@@ -10,9 +10,9 @@
 #include "GraphTesting.h"
 #include "MediaReaders.h"
 #include "MediaTypeBuilder.h"
+#include "RiffBytes.h"
 #include "TempFolder.h"
-#include "TestPictures.h"
-#include "TestStreamFilters.h"
+#include "TestMedia.h"
 
 namespace {
 
@@ -23,56 +23,13 @@ const DWORD kRate = 22050;
 const DWORD kAudioFrames = kRate / 2;
 const DWORD kChunkFrames = kRate / 10;
 
-// Frame f: the test picture with its green moved by f, so frames differ.
-std::vector<BYTE> Frame(int f) {
-  std::vector<BYTE> frame = TestFrame(kWidth, kHeight, 3);
-  for (size_t i = 1; i < frame.size(); i += 3) frame[i] = BYTE(frame[i] + 4 * f);
-  return frame;
-}
-
-// The same frame as the readers give it: top-down BGRA.
-std::vector<BYTE> AsRead(const std::vector<BYTE>& frame) {
-  std::vector<BYTE> pixels;
-  for (LONG y = kHeight - 1; y >= 0; --y)
-    for (LONG x = 0; x < kWidth; ++x) {
-      const BYTE* p = &frame[size_t(y * kWidth + x) * 3];
-      pixels.insert(pixels.end(), {p[0], p[1], p[2], 255});
-    }
-  return pixels;
-}
-
-double MeanDifference(const std::vector<BYTE>& a, const std::vector<BYTE>& b) {
-  if (a.size() != b.size()) return 1e9;
-  double total = 0;
-  for (size_t i = 0; i < a.size(); ++i) total += std::abs(int(a[i]) - int(b[i]));
-  return total / double(a.size());
-}
-
-// Stereo: a 440 Hz sine on the left, 660 Hz on the right, at half scale.
-std::vector<INT16> Tone() {
-  std::vector<INT16> samples;
-  for (DWORD i = 0; i < kAudioFrames; ++i)
-    for (double hz : {440.0, 660.0}) samples.push_back(INT16(16000 * std::sin(6.283185307 * hz * i / kRate)));
-  return samples;
-}
-
-WAVEFORMATEX Pcm16() {
-  WAVEFORMATEX wave = {WAVE_FORMAT_PCM, 2, kRate, kRate * 4, 4, 16, 0};
-  return wave;
-}
+std::vector<BYTE> Shown(int f) { return AsRead(TestFrame(kWidth, kHeight, 3, f), kWidth, kHeight, 3); }
 
 // RIFF forms in the file: 'AVI ' and its 'AVIX' extensions, walked by size.
-int Forms(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+int Forms(const std::string& file) {
   int forms = 0;
-  DWORD header[3], got = 0;
-  while (ReadFile(file, header, sizeof header, &got, nullptr) && got == sizeof header && header[0] == 0x46464952) {
-    ++forms;
-    LARGE_INTEGER next;
-    next.QuadPart = LONGLONG(header[1]) - 4 + (header[1] & 1);
-    SetFilePointerEx(file, next, nullptr, FILE_CURRENT);
-  }
-  CloseHandle(file);
+  for (size_t at = 0; at + 12 <= file.size() && file.compare(at, 4, "RIFF") == 0; ++forms)
+    at += 8 + *reinterpret_cast<const DWORD*>(&file[at + 4]);
   return forms;
 }
 
@@ -85,34 +42,17 @@ struct Case {
 
 class MediaRoundTripTest : public GraphTest, public ::testing::WithParamInterface<Case> {
  protected:
-  void TearDown() override {
-    if (graph) graph.As<IMediaControl>(IID_IMediaControl)->Stop();
-    writer.Reset();
-    GraphTest::TearDown();
-  }
-
-  // Source into the next free input of the writer, through a compressor
+  // A source into the next free input of the writer, through a compressor
   // of class compressor unless it is null.
-  void Feed(const MediaType& type, std::vector<TestChunk> chunks, const CLSID* compressor) {
-    ComPtr<IBaseFilter> from = Make<BufferSource>(&type.Get(), std::move(chunks));
-    ASSERT_EQ(S_OK, graph->AddFilter(from.Get(), nullptr));
-    ComPtr<IPin> out = PinOf(from.Get(), PINDIR_OUTPUT);
+  void Feed(const MediaType& type, std::vector<Sample> samples, const CLSID* compressor) {
+    ComPtr<IBaseFilter> from = Make<TestSource>(&type.Get(), std::move(samples)), filter;
     if (compressor) {
-      ComPtr<IBaseFilter> filter;
       ASSERT_EQ(S_OK, CoCreateInstance(*compressor, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                                        filter.ReceiveVoid()));
-      ASSERT_EQ(S_OK, graph->AddFilter(filter.Get(), nullptr));
-      ASSERT_EQ(S_OK, graph->ConnectDirect(out.Get(), PinOf(filter.Get(), PINDIR_INPUT).Get(), nullptr));
-      out = PinOf(filter.Get(), PINDIR_OUTPUT);
+      ASSERT_EQ(S_OK, Join(graph.Get(), from.Get(), filter.Get()));
+      from = filter;
     }
-    for (ComPtr<IPin>& in : PinsOf(writer.Get())) {
-      ComPtr<IPin> peer;
-      if (in->ConnectedTo(peer.Receive()) == VFW_E_NOT_CONNECTED) {
-        ASSERT_EQ(S_OK, graph->ConnectDirect(out.Get(), in.Get(), nullptr));
-        return;
-      }
-    }
-    FAIL() << "no free input";
+    ASSERT_EQ(S_OK, Join(graph.Get(), from.Get(), writer.Get()));
   }
 
   void Write(const Case& row) {
@@ -122,23 +62,18 @@ class MediaRoundTripTest : public GraphTest, public ::testing::WithParamInterfac
     options.riffLimit = row.riffLimit;
     static_cast<AviWriterFilter*>(writer.Get())->SetWriterOptions(options);
     ASSERT_EQ(S_OK, writer.As<IFileSinkFilter>(IID_IFileSinkFilter)->SetFileName(path.c_str(), nullptr));
-    ASSERT_EQ(S_OK, graph->AddFilter(writer.Get(), L"writer"));
 
-    std::vector<TestChunk> frames;
-    for (int f = 0; f < kFrames; ++f) frames.push_back({Frame(f), f * kFrameTime, (f + 1) * kFrameTime});
+    std::vector<Sample> frames;
+    for (int f = 0; f < kFrames; ++f) frames.push_back({TestFrame(kWidth, kHeight, 3, f), f * kFrameTime, (f + 1) * kFrameTime});
     ASSERT_NO_FATAL_FAILURE(Feed(RgbType(MEDIASUBTYPE_RGB24, kWidth, kHeight, kFrameTime), std::move(frames),
                                  row.mjpeg ? &CLSID_EngineMjpegCompressor : nullptr));
-    std::vector<INT16> tone = Tone();
-    std::vector<TestChunk> blocks;
-    for (DWORD first = 0; first < kAudioFrames; first += kChunkFrames) {
-      const BYTE* bytes = reinterpret_cast<const BYTE*>(&tone[first * 2]);
-      blocks.push_back({std::vector<BYTE>(bytes, bytes + kChunkFrames * 4), first * 10000000LL / kRate,
+    std::string tone = AsBytes(Sine(kAudioFrames, 2, kRate, 16000));
+    std::vector<Sample> blocks;
+    for (DWORD first = 0; first < kAudioFrames; first += kChunkFrames)
+      blocks.push_back({tone.substr(first * 4, kChunkFrames * 4), first * 10000000LL / kRate,
                         (first + kChunkFrames) * 10000000LL / kRate});
-    }
-    WAVEFORMATEX wave = Pcm16();
-    MediaType audio;
-    ASSERT_EQ(S_OK, MediaTypeBuilder::Audio(reinterpret_cast<const BYTE*>(&wave), sizeof wave, &audio));
-    ASSERT_NO_FATAL_FAILURE(Feed(audio, std::move(blocks), row.adpcm ? &CLSID_EngineImaAdpcmCompressor : nullptr));
+    ASSERT_NO_FATAL_FAILURE(
+        Feed(WaveType(Pcm16(2, kRate)), std::move(blocks), row.adpcm ? &CLSID_EngineImaAdpcmCompressor : nullptr));
 
     ASSERT_EQ(EC_COMPLETE, RunToEnd(graph.Get()));
     graph.As<IMediaControl>(IID_IMediaControl)->Stop();  // finishes the file
@@ -146,15 +81,13 @@ class MediaRoundTripTest : public GraphTest, public ::testing::WithParamInterfac
 
   TempFolder folder;
   std::wstring path = folder.File(L"written.avi");
-  ComPtr<IBaseFilter> writer;
+  ComPtr<IBaseFilter>& writer = tested;
 };
 
 TEST_P(MediaRoundTripTest, WhatIsWrittenIsDetectedAndDecoded) {
   const Case& row = GetParam();
   ASSERT_NO_FATAL_FAILURE(Write(row));
-  if (row.riffLimit < 100000) {
-    EXPECT_GE(Forms(path), 3);
-  }
+  EXPECT_GE(Forms(ReadWholeFile(path)), row.riffLimit < 100000 ? 3 : 1);
 
   ComPtr<IMediaDet> detector;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaDet,
@@ -162,26 +95,42 @@ TEST_P(MediaRoundTripTest, WhatIsWrittenIsDetectedAndDecoded) {
   BSTR name = SysAllocString(path.c_str());
   ASSERT_EQ(S_OK, detector->put_Filename(name));
   SysFreeString(name);
-  long streams = 0;
+  long streams = 0, current = -1;
   ASSERT_EQ(S_OK, detector->get_OutputStreams(&streams));
   ASSERT_EQ(2, streams);
   double seconds = 0, rate = 0;
+  AM_MEDIA_TYPE type = {};
   ASSERT_EQ(S_OK, detector->put_CurrentStream(0));
   EXPECT_EQ(S_OK, detector->get_StreamLength(&seconds));
   EXPECT_DOUBLE_EQ(kFrames * 0.04, seconds);
   EXPECT_EQ(S_OK, detector->get_FrameRate(&rate));
   EXPECT_DOUBLE_EQ(25.0, rate);
+  ASSERT_EQ(S_OK, detector->get_StreamMediaType(&type));
+  const VIDEOINFOHEADER* info = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+  EXPECT_TRUE(type.subtype == (row.mjpeg ? MEDIASUBTYPE_MJPG : MEDIASUBTYPE_RGB24) && type.formattype == FORMAT_VideoInfo);
+  EXPECT_TRUE(info->bmiHeader.biWidth == kWidth && info->bmiHeader.biHeight == kHeight && info->bmiHeader.biBitCount == 24);
+  EXPECT_EQ(kFrameTime, info->AvgTimePerFrame);
+  MediaType::Free(&type);
+
   ASSERT_EQ(S_OK, detector->put_CurrentStream(1));
   EXPECT_EQ(S_OK, detector->get_StreamLength(&seconds));
   // IMA ADPCM pads its last block: at most one block (1017 frames) more.
   EXPECT_NEAR(0.5, seconds, row.adpcm ? 1017.0 / kRate : 1e-9);
-  AM_MEDIA_TYPE type = {};
   ASSERT_EQ(S_OK, detector->get_StreamMediaType(&type));
   const WAVEFORMATEX* format = reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat);
   EXPECT_EQ(row.adpcm ? WAVE_FORMAT_IMA_ADPCM : WAVE_FORMAT_PCM, format->wFormatTag);
-  EXPECT_EQ(kRate, format->nSamplesPerSec);
-  EXPECT_EQ(2, format->nChannels);
+  EXPECT_EQ(MediaTypeBuilder::FourccSubtype(format->wFormatTag), type.subtype);
+  EXPECT_TRUE(format->nSamplesPerSec == kRate && format->nChannels == 2);
   MediaType::Free(&type);
+  BSTR text = nullptr;
+  EXPECT_EQ(S_OK, detector->get_StreamTypeB(&text));
+  EXPECT_STREQ(L"{73647561-0000-0010-8000-00AA00389B71}", text);  // MEDIATYPE_Audio
+  SysFreeString(text);
+  EXPECT_EQ(S_OK, detector->get_Filename(&text));
+  EXPECT_EQ(path, text);
+  SysFreeString(text);
+  EXPECT_EQ(S_OK, detector->get_CurrentStream(&current));
+  EXPECT_EQ(1, current);
   detector.Reset();
 
   std::unique_ptr<MediaReader> reader;
@@ -189,19 +138,19 @@ TEST_P(MediaRoundTripTest, WhatIsWrittenIsDetectedAndDecoded) {
   std::vector<BYTE> pixels;
   for (int f = 0; f < kFrames; ++f) {
     ASSERT_EQ(S_OK, reader->ReadFrame(0, f * kFrameTime + kFrameTime / 2, &pixels)) << f;
-    double difference = MeanDifference(pixels, AsRead(Frame(f)));
+    double difference = Compare(pixels, Shown(f)).mean;
     if (row.mjpeg) {
       EXPECT_LT(difference, 2.0) << f;
       if (f > 0) {
-        EXPECT_GT(MeanDifference(pixels, AsRead(Frame(f - 1))), difference) << f;
+        EXPECT_GT(Compare(pixels, Shown(f - 1)).mean, difference) << f;
       }
     } else {
       EXPECT_EQ(0.0, difference) << f;
     }
   }
   std::vector<BYTE> pcm;
-  ASSERT_EQ(S_OK, reader->ReadAudio(1, 0, Pcm16(), kAudioFrames, &pcm));
-  std::vector<INT16> tone = Tone();
+  ASSERT_EQ(S_OK, reader->ReadAudio(1, 0, Pcm16(2, kRate), kAudioFrames, &pcm));
+  std::vector<INT16> tone = Sine(kAudioFrames, 2, kRate, 16000);
   ASSERT_EQ(tone.size() * 2, pcm.size());
   const INT16* read = reinterpret_cast<const INT16*>(pcm.data());
   double error = 0;

@@ -2,6 +2,7 @@
 // a collecting sink: every frame and sample with its bytes and times, seeks
 // paused and running, stop positions, and the published IFileSourceFilter
 // results.
+#include <wincodec.h>
 #include <vfwmsgs.h>
 
 #include <functional>
@@ -10,6 +11,7 @@
 #include "GraphTesting.h"
 #include "MediaReader.h"
 #include "TempFolder.h"
+#include "RiffBytes.h"
 #include "TestMedia.h"
 
 namespace {
@@ -23,11 +25,11 @@ std::vector<int> WavValues() {
   return values;
 }
 
-// Frames from..to-1 of IndexedAvi(24, false) as RGB32, bottom row first.
+// Frames from..to-1 of WriteClip's as RGB32, bottom row first.
 std::vector<Sample> AviSamples(int from, int to, REFERENCE_TIME segment) {
   std::vector<Sample> samples;
   for (int f = from; f < to; ++f)
-    samples.push_back({f * kAviFrame - segment, (f + 1) * kAviFrame - segment, IndexedAviFrame(4, f)});
+    samples.push_back({TestFrame(5, 3, 4, f), f * kAviFrame - segment, (f + 1) * kAviFrame - segment});
   return samples;
 }
 
@@ -39,7 +41,7 @@ std::vector<Sample> WavSamples(int first, const std::vector<int>& ends, REFERENC
   for (int end : ends) {
     std::string bytes;
     for (int i = first; i < end; ++i) bytes += Bytes(INT16(values[i]));
-    samples.push_back({time(first) - segment, time(end) - segment, bytes});
+    samples.push_back({bytes, time(first) - segment, time(end) - segment});
     first = end;
   }
   return samples;
@@ -51,7 +53,7 @@ std::vector<Sample> StillSamples() {
   for (int i = 0; i < 8; ++i) picture += i < 4 ? std::string("\xff\0\0\xff", 4) : std::string("\0\0\xff\xff", 4);
   std::vector<Sample> samples;
   for (REFERENCE_TIME n = 0; n < 150; ++n)
-    samples.push_back({(n * kUnitsPerSecond + 15) / 30, ((n + 1) * kUnitsPerSecond + 15) / 30, picture});
+    samples.push_back({picture, (n * kUnitsPerSecond + 15) / 30, ((n + 1) * kUnitsPerSecond + 15) / 30});
   return samples;
 }
 
@@ -59,9 +61,9 @@ class MediaSourceFilterTest : public GraphTest {
  protected:
   void SetUp() override {
     GraphTest::SetUp();
-    ASSERT_TRUE(WriteWholeFile(folder.File(L"clip.avi"), IndexedAvi(24, false)));
+    ASSERT_EQ(S_OK, WriteClip(folder.File(L"clip.avi")));
     ASSERT_TRUE(WriteWholeFile(folder.File(L"tone.wav"), PcmWav(16, 1, kWavRate, WavValues())));
-    EncodeImage(folder.File(L"still.bmp"), GUID_ContainerFormatBmp, 4, 2);
+    ASSERT_TRUE(WriteWholeFile(folder.File(L"still.bmp"), RedOverBlue(GUID_ContainerFormatBmp, 4, 2)));
   }
   HRESULT Load(const std::wstring& path) {
     EXPECT_EQ(S_OK, CoCreateInstance(CLSID_EngineMediaSource, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,

@@ -7,10 +7,9 @@
 
 #include "EngineFilters.h"
 #include "EngineRegistration.h"
-#include "FilterConformance.h"
 #include "JpegEncoder.h"
-#include "TestPictures.h"
-#include "TestStreamFilters.h"
+#include "GraphTesting.h"
+#include "TestMedia.h"
 
 namespace {
 const LONG kWidth = 640, kHeight = 480;
@@ -27,15 +26,16 @@ double Seconds(bool threadTime) {
 }
 
 // The texture costs detail at the default quality; a broken or flipped frame is off by tens.
-bool Decodes(const std::vector<BYTE>& jpeg, const std::vector<BYTE>& frame) {
+bool Decodes(const std::string& jpeg, const std::string& frame) {
   Difference difference = CompareJpeg(jpeg, frame, kWidth, kHeight, 3);
   return difference.mean < 8.0 && difference.largest <= 48;
 }
 
-bool TimeEncoder(const std::vector<BYTE>& frame) {
+bool TimeEncoder(const std::string& frame) {
   JpegEncoder encoder;
   std::vector<BYTE> out(size_t(kWidth) * kHeight * 3 + 16384);
-  JpegPicture picture = {frame.data() + (kHeight - 1) * kWidth * 3, -kWidth * 3, kWidth, kHeight, 3};
+  JpegPicture picture = {reinterpret_cast<const BYTE*>(frame.data()) + (kHeight - 1) * kWidth * 3, -kWidth * 3, kWidth,
+                         kHeight, 3};
   size_t written = 0;
   double wall = Seconds(false), thread = Seconds(true);
   for (int i = 0; i < kFrames; ++i) encoder.Encode(picture, out.data(), out.size(), &written);
@@ -43,30 +43,26 @@ bool TimeEncoder(const std::vector<BYTE>& frame) {
   thread = Seconds(true) - thread;
   printf("encoder: %zu bytes a frame, %.0f frames/s (%.0f of thread time)\n", written, kFrames / wall,
          kFrames / thread);
-  out.resize(written);
-  return Decodes(out, frame);
+  return Decodes(std::string(out.begin(), out.begin() + written), frame);
 }
 
-bool TimeFilter(const std::vector<BYTE>& frame) {
+bool TimeFilter(const std::string& frame) {
   ComPtr<IGraphBuilder> graph;
   ComPtr<IBaseFilter> compressor;
   CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.ReceiveVoid());
   CoCreateInstance(CLSID_EngineMjpegCompressor, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                    compressor.ReceiveVoid());
   MediaType type = RgbType(MEDIASUBTYPE_RGB24, kWidth, kHeight, 400000);
-  ComPtr<IBaseFilter> source = Make<BufferSource>(&type.Get(), std::vector<TestChunk>{{frame, 0, 400000}}, kFrames);
-  ComPtr<IBaseFilter> sink = Make<SampleSink>(MEDIATYPE_Video);
-  for (IBaseFilter* filter : {source.Get(), compressor.Get(), sink.Get()}) graph->AddFilter(filter, nullptr);
-  if (FAILED(graph->ConnectDirect(PinOf(source.Get(), PINDIR_OUTPUT).Get(),
-                                  PinOf(compressor.Get(), PINDIR_INPUT).Get(), nullptr)) ||
-      FAILED(graph->ConnectDirect(PinOf(compressor.Get(), PINDIR_OUTPUT).Get(),
-                                  PinOf(sink.Get(), PINDIR_INPUT).Get(), nullptr)))
+  ComPtr<IBaseFilter> source = Make<TestSource>(&type.Get(), std::vector<Sample>{{frame, 0, 400000}}, kFrames);
+  ComPtr<IBaseFilter> sink = Make<CollectingSink>();
+  if (!graph || !compressor || FAILED(Join(graph.Get(), source.Get(), compressor.Get())) ||
+      FAILED(Join(graph.Get(), compressor.Get(), sink.Get())))
     return false;
   double wall = Seconds(false);
   long completion = RunToEnd(graph.Get());  // the sink keeps no clock: frames go as fast as they are made
   wall = Seconds(false) - wall;
   graph.As<IMediaControl>(IID_IMediaControl)->Stop();
-  const std::vector<TestChunk>& made = static_cast<SampleSink*>(sink.Get())->samples;
+  const std::vector<Sample>& made = static_cast<CollectingSink*>(sink.Get())->samples;
   printf("filter graph: %.0f frames/s (the source copies each frame, the sink keeps it)\n", made.size() / wall);
   return completion == EC_COMPLETE && made.size() == size_t(kFrames) && Decodes(made.back().bytes, frame);
 }
@@ -76,8 +72,8 @@ int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);  // the shared test filters report through googletest
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   RegisterEngineClasses();
-  std::vector<BYTE> frame = TestFrame(kWidth, kHeight, 3);
-  for (size_t i = 0; i < frame.size(); ++i) frame[i] = BYTE(frame[i] + ((i * 7919) >> 3) % 24);  // texture
+  std::string frame = TestFrame(kWidth, kHeight, 3);
+  for (size_t i = 0; i < frame.size(); ++i) frame[i] = char(frame[i] + ((i * 7919) >> 3) % 24);  // texture
   bool right = TimeEncoder(frame) && TimeFilter(frame);
   RevokeEngineClasses();
   CoUninitialize();

@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cstdarg>
-#include <cstdio>
-
 #include "EngineTestSupport.h"
 #include "TempFolder.h"
+#include "TimelineDescription.h"
 
 namespace {
 
@@ -15,181 +13,6 @@ ComPtr<I> Query(IUnknown* object, REFIID iid) {
   ComPtr<I> result;
   object->QueryInterface(iid, result.ReceiveVoid());
   return result;
-}
-
-std::wstring Take(BSTR text) {
-  std::wstring result = text ? text : L"";
-  SysFreeString(text);
-  return result;
-}
-
-std::wstring Format(const wchar_t* format, ...) {
-  wchar_t buffer[1024];
-  va_list arguments;
-  va_start(arguments, format);
-  vswprintf(buffer, 1024, format, arguments);
-  va_end(arguments);
-  return buffer;
-}
-
-std::wstring Guid(const GUID& guid) {
-  wchar_t text[40];
-  StringFromGUID2(guid, text, 40);
-  return text;
-}
-
-// --- A canonical text of everything a timeline holds, read through its interfaces ---
-
-void DescribeParams(IAMTimelineObj* object, std::wstring& out) {
-  ComPtr<IPropertySetter> setter;
-  if (object->GetPropertySetter(setter.Receive()) != S_OK) return;
-  LONG count = 0;
-  DEXTER_PARAM* params = nullptr;
-  DEXTER_VALUE* values = nullptr;
-  ASSERT_EQ(S_OK, setter->GetProps(&count, &params, &values));
-  for (LONG i = 0, next = 0; i < count; ++i) {
-    out += Format(L"  param %ls dispid=%ld:", params[i].Name, params[i].dispID);
-    for (LONG j = 0; j < params[i].nValues; ++j, ++next) {
-      VARIANT text;
-      VariantInit(&text);
-      VariantChangeTypeEx(&text, &values[next].v, LOCALE_INVARIANT, 0, VT_BSTR);
-      std::wstring shown = text.bstrVal ? text.bstrVal : L"";
-      if (values[next].v.vt == VT_R8) shown = Format(L"%.17g", values[next].v.dblVal);
-      out += Format(L" vt%d '%ls' %lld/%lu", values[next].v.vt, shown.c_str(), values[next].rt,
-                    values[next].dwInterp);
-      VariantClear(&text);
-    }
-    out += L"\n";
-  }
-  setter->FreeProps(count, params, values);
-}
-
-void DescribeObject(IAMTimelineObj* object, std::wstring& out) {
-  BSTR name = nullptr;
-  BOOL locked = FALSE, muted = FALSE;
-  GUID guid = GUID_NULL;
-  long id = 0, size = 0;
-  REFERENCE_TIME start = 0, stop = 0;
-  object->GetUserName(&name);
-  object->GetLocked(&locked);
-  object->GetMuted(&muted);
-  object->GetSubObjectGUID(&guid);
-  object->GetUserID(&id);
-  object->GetUserData(nullptr, &size);
-  std::vector<BYTE> data(size + 1);
-  object->GetUserData(data.data(), &size);
-  object->GetStartStop(&start, &stop);
-  out += Format(L" '%ls' locked=%d muted=%d %ls id=%ld data=", Take(name).c_str(), locked, muted,
-                Guid(guid).c_str(), id);
-  for (long i = 0; i < size; ++i) out += Format(L"%02x", data[i]);
-  out += Format(L" %lld-%lld\n", start, stop);
-  DescribeParams(object, out);
-}
-
-void DescribeNode(IAMTimelineObj* object, std::wstring& out);
-
-void DescribeChildren(IAMTimelineObj* object, std::wstring& out) {
-  if (auto comp = Query<IAMTimelineComp>(object, IID_IAMTimelineComp)) {
-    long count = 0;
-    comp->VTrackGetCount(&count);
-    for (long i = 0; i < count; ++i) {
-      ComPtr<IAMTimelineObj> layer;
-      comp->GetVTrack(layer.Receive(), i);
-      DescribeNode(layer.Get(), out);
-    }
-  }
-  if (auto track = Query<IAMTimelineTrack>(object, IID_IAMTimelineTrack)) {
-    ComPtr<IAMTimelineObj> source;
-    for (ComPtr<IAMTimelineObj> next; track->GetNextSrcEx(source.Get(), next.Receive()) == S_OK; source = next) {
-      DescribeNode(next.Get(), out);
-    }
-  }
-  if (auto effectable = Query<IAMTimelineEffectable>(object, IID_IAMTimelineEffectable)) {
-    long count = 0;
-    effectable->EffectGetCount(&count);
-    for (long i = 0; i < count; ++i) {
-      ComPtr<IAMTimelineObj> effect;
-      effectable->GetEffect(effect.Receive(), i);
-      DescribeNode(effect.Get(), out);
-    }
-  }
-  if (auto transable = Query<IAMTimelineTransable>(object, IID_IAMTimelineTransable)) {
-    REFERENCE_TIME time = 0;
-    for (ComPtr<IAMTimelineObj> transition; transable->GetNextTrans(transition.Receive(), &time) == S_OK;) {
-      DescribeNode(transition.Get(), out);
-    }
-  }
-}
-
-void DescribeKind(IAMTimelineObj* object, std::wstring& out) {
-  if (auto group = Query<IAMTimelineGroup>(object, IID_IAMTimelineGroup)) {
-    double fps = 0;
-    BOOL preview = FALSE;
-    int buffering = 0;
-    AM_MEDIA_TYPE type = {};
-    group->GetOutputFPS(&fps);
-    group->GetPreviewMode(&preview);
-    group->GetOutputBuffering(&buffering);
-    group->GetMediaType(&type);
-    out += Format(L"group fps=%.17g preview=%d buffering=%d %ls %ls %ls %d %d %lu format=", fps, preview, buffering,
-                  Guid(type.majortype).c_str(), Guid(type.subtype).c_str(), Guid(type.formattype).c_str(),
-                  type.bFixedSizeSamples, type.bTemporalCompression, type.lSampleSize);
-    for (ULONG i = 0; i < type.cbFormat; ++i) out += Format(L"%02x", type.pbFormat[i]);
-    ClearMediaType(&type);
-  }
-  if (auto source = Query<IAMTimelineSrc>(object, IID_IAMTimelineSrc)) {
-    BSTR media = nullptr;
-    REFERENCE_TIME start = 0, stop = 0, length = 0;
-    long stream = 0;
-    int stretch = 0;
-    double fps = 0;
-    source->GetMediaName(&media);
-    source->GetMediaTimes(&start, &stop);
-    source->GetMediaLength(&length);
-    source->GetStreamNumber(&stream);
-    source->GetStretchMode(&stretch);
-    source->GetDefaultFPS(&fps);
-    out += Format(L"clip '%ls' media %lld-%lld length=%lld stream=%ld stretch=%d fps=%.17g", Take(media).c_str(),
-                  start, stop, length, stream, stretch, fps);
-  }
-  if (auto transition = Query<IAMTimelineTrans>(object, IID_IAMTimelineTrans)) {
-    REFERENCE_TIME cut = 0;
-    BOOL swap = FALSE, cutsOnly = FALSE;
-    transition->GetCutPoint(&cut);
-    transition->GetSwapInputs(&swap);
-    transition->GetCutsOnly(&cutsOnly);
-    out += Format(L"transition cut=%lld swap=%d cutsonly=%d", cut, swap, cutsOnly);
-  }
-}
-
-void DescribeNode(IAMTimelineObj* object, std::wstring& out) {
-  TIMELINE_MAJOR_TYPE type;
-  object->GetTimelineType(&type);
-  out += Format(L"[%d] ", type);
-  DescribeKind(object, out);
-  DescribeObject(object, out);
-  DescribeChildren(object, out);
-}
-
-std::wstring Describe(IAMTimeline* timeline) {
-  double fps = 0;
-  BOOL effects = FALSE, transitions = FALSE;
-  GUID effect, transition;
-  timeline->GetDefaultFPS(&fps);
-  timeline->EffectsEnabled(&effects);
-  timeline->TransitionsEnabled(&transitions);
-  timeline->GetDefaultEffect(&effect);
-  timeline->GetDefaultTransition(&transition);
-  std::wstring out = Format(L"timeline fps=%.17g fx=%d trans=%d %ls %ls\n", fps, effects, transitions,
-                            Guid(effect).c_str(), Guid(transition).c_str());
-  long count = 0;
-  timeline->GetGroupCount(&count);
-  for (long i = 0; i < count; ++i) {
-    ComPtr<IAMTimelineObj> group;
-    timeline->GetGroup(group.Receive(), i);
-    DescribeNode(group.Get(), out);
-  }
-  return out;
 }
 
 // Whether a save left a temporary file behind.
@@ -354,7 +177,7 @@ TEST_F(ProjectFileTest, RichTimelineReadsBackFieldByFieldAndWritesTheSameBytes) 
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_AMTimeline, nullptr, CLSCTX_INPROC_SERVER, IID_IAMTimeline,
                                    copy.ReceiveVoid()));
   ASSERT_EQ(S_OK, Load(copy.Get(), first));
-  EXPECT_EQ(Describe(timeline.Get()), Describe(copy.Get()));
+  EXPECT_EQ(DescribeTimeline(timeline.Get()), DescribeTimeline(copy.Get()));
 
   std::wstring second = folder.File(L"second.mvp");
   ASSERT_EQ(S_OK, Save(copy.Get(), second));
@@ -375,8 +198,10 @@ TEST_F(ProjectFileTest, ReadsTheEditingServicesFormatAsPublished) {
       </track>
     </group>
     <group type="video" width="32" height="16" bitdepth="32"/>
+    <group name="untyped"><track/></group>
+    <group name="untyped as written before" majortype="{00000000-0000-0000-0000-000000000000}" format=""/>
   </timeline>)"));
-  std::wstring dump = Describe(timeline.Get());
+  std::wstring dump = DescribeTimeline(timeline.Get());
   // A group without a rate of its own runs at the timeline's; 32 bits are ARGB.
   ComPtr<IAMTimelineObj> plain;
   ASSERT_EQ(S_OK, timeline->GetGroup(plain.Receive(), 1));
@@ -388,10 +213,13 @@ TEST_F(ProjectFileTest, ReadsTheEditingServicesFormatAsPublished) {
   ASSERT_EQ(S_OK, plainInfo->GetMediaType(&type));
   EXPECT_EQ(MEDIASUBTYPE_ARGB32, type.subtype);
   ClearMediaType(&type);
+  // Groups without a type, as written for a group that has none yet, are kept.
+  EXPECT_EQ(4, GroupCount());
+  EXPECT_NE(std::wstring::npos, dump.find(L"type(0x00000000) {00000000-0000-0000-0000-000000000000}")) << dump;
   // The media stop follows from the normal rate: 30 s + (102.5 s - 65 s).
-  EXPECT_NE(std::wstring::npos, dump.find(L"clip 'sample.avi' media 300000000-675000000 length=0 stream=0 stretch=1"));
-  EXPECT_NE(std::wstring::npos, dump.find(L"650000000-1025000000"));
-  EXPECT_NE(std::wstring::npos, dump.find(L"param progress dispid=0: vt8 '1.0' 0/0 vt8 '0.0' 60000000/1"));
+  EXPECT_NE(std::wstring::npos, dump.find(L"clip 'sample.avi' media=300000000-675000000 length=0 stream=0 stretch=1"));
+  EXPECT_NE(std::wstring::npos, dump.find(L"span=650000000-1025000000"));
+  EXPECT_NE(std::wstring::npos, dump.find(L"param 'progress' dispid=0: 0/0=vt8:'1.0' 60000000/1=vt8:'0.0'"));
   EXPECT_NE(std::wstring::npos, dump.find(L"group fps=15 preview=1"));
   EXPECT_NE(std::wstring::npos, dump.find(L"2800000040010000f0000000"));  // 40-byte header, 320 x 240
   EXPECT_TRUE(errorLog.lines.empty());
@@ -433,16 +261,20 @@ TEST_F(ProjectFileTest, DamagedPartsAreReportedAndSkippedAndTheRestLoads) {
                            "<clip src=\"good\" start=\"1\" stop=\"2\" stream=\"-1\"><gadget/></clip>"
                            "<transition start=\"0\" stop=\"2\"/><transition start=\"1\" stop=\"3\"/>"
                            "</track>" + deep + "</group>"
-                           "<group type=\"radio\"/></timeline>"));
-  ASSERT_EQ(1, GroupCount());
-  std::wstring dump = Describe(timeline.Get());
+                           "<group type=\"radio\"><track><clip src=\"kept\" stop=\"1\"/></track></group>"
+                           "</timeline>"));
+  ASSERT_EQ(2, GroupCount());
+  std::wstring dump = DescribeTimeline(timeline.Get());
   EXPECT_NE(std::wstring::npos, dump.find(L"clip 'good'")) << dump;
   EXPECT_EQ(std::wstring::npos, dump.find(L"negative"));
   EXPECT_EQ(std::wstring::npos, dump.find(L"absurd"));
   EXPECT_EQ(std::wstring::npos, dump.find(L"reversed"));
-  EXPECT_NE(std::wstring::npos, dump.find(L"transition cut=10000000 swap=0 cutsonly=0 '' locked=0 muted=0 "
-                                          L"{00000000-0000-0000-0000-000000000000} id=0 data= 0-20000000"));
-  EXPECT_EQ(std::wstring::npos, dump.find(L"10000000-30000000"));  // overlaps the first transition
+  EXPECT_NE(std::wstring::npos, dump.find(L"transition cut=10000000 swap=0 cutsonly=0 '' locked=0 muted=0 id=0 "
+                                          L"span=0-20000000"));
+  EXPECT_EQ(std::wstring::npos, dump.find(L"span=10000000-30000000"));  // overlaps the first transition
+  // A group whose type is unusable keeps what it holds, without a type.
+  EXPECT_NE(std::wstring::npos, dump.find(L"type(0x00000000) {00000000-0000-0000-0000-000000000000}")) << dump;
+  EXPECT_NE(std::wstring::npos, dump.find(L"clip 'kept'"));
   // widget, previewmode, clips negative/absurd/reversed, stream, gadget, overlap, depth, radio group, framerate.
   EXPECT_GE(errorLog.lines.size(), 11u);
   for (const std::wstring& line : errorLog.lines) EXPECT_EQ(0u, line.find(L"Project file: ")) << line.c_str();

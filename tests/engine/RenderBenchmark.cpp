@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "AviWriter.h"
 #include "ComPtr.h"
 #include "EditingServices.h"
 #include "EngineRegistration.h"
 #include "InputPin.h"
+#include "MediaTypeBuilder.h"
 #include "RiffBytes.h"
 #include "TempFolder.h"
 
@@ -33,20 +35,24 @@ double Seconds() {
   return double(counter.QuadPart) / double(frequency.QuadPart);
 }
 
-// One second of frames: red x, green y (both scaled to the size), blue tone + frame.
-std::string Clip(int width, int height, int tone) {
-  std::string movie;
-  for (int f = 0; f < kFps; ++f) {
-    std::string frame;
+// One second of frames at path: red x, green y (both scaled to the size), blue tone + frame.
+bool WriteClip(const std::wstring& path, int width, int height, int tone) {
+  BITMAPINFOHEADER bitmap = Bitmap(width, height, 24);
+  MediaType type;
+  AviWriter writer;
+  HRESULT hr = MediaTypeBuilder::Video(reinterpret_cast<const BYTE*>(&bitmap), sizeof bitmap, kSecond / kFps, &type);
+  if (SUCCEEDED(hr)) hr = writer.AddStream(type.Get());
+  if (SUCCEEDED(hr)) hr = writer.Create(path.c_str(), AviWriter::Options());
+  std::string frame(size_t(width) * height * 3, '\0');
+  for (int f = 0; f < kFps && SUCCEEDED(hr); ++f) {
+    char* pixel = &frame[0];
     for (int y = height - 1; y >= 0; --y)
-      for (int x = 0; x < width; ++x)
-        frame += std::string{char(tone + f), char(y * 200 / height), char(x * 200 / width)};
-    movie += Chunk("00db", frame);
+      for (int x = 0; x < width; ++x, pixel += 3)
+        pixel[0] = char(tone + f), pixel[1] = char(y * 200 / height), pixel[2] = char(x * 200 / width);
+    hr = writer.WriteChunk(0, reinterpret_cast<const BYTE*>(frame.data()), DWORD(frame.size()), true);
   }
-  std::string video =
-      List("LIST", "strl", StreamHeader("vids", 1, kFps, kFps) + Chunk("strf", Bytes(Bitmap(width, height, 24))));
-  std::string headers = List("LIST", "hdrl", Chunk("avih", std::string(56, '\0')) + video);
-  return List("RIFF", "AVI ", headers + List("LIST", "movi", movie));
+  HRESULT finished = writer.Finish();
+  return SUCCEEDED(hr) && SUCCEEDED(finished);
 }
 
 // Counts frames and keeps pixel (100, 100) of every frame.
@@ -172,11 +178,12 @@ int main() {
   bool right = true;
   {
     TempFolder folder;
-    WriteWholeFile(folder.File(L"lower.avi"), Clip(kWidth, kHeight, 0));
-    WriteWholeFile(folder.File(L"upper.avi"), Clip(kWidth, kHeight, 100));
-    WriteWholeFile(folder.File(L"small.avi"), Clip(kWidth / 2, kHeight / 2, 100));
-    right = Render("same size", Project(folder.File(L"lower.avi"), folder.File(L"upper.avi")).Get()) && right;
-    right = Render("scaled", Project(folder.File(L"lower.avi"), folder.File(L"small.avi")).Get()) && right;
+    right = WriteClip(folder.File(L"lower.avi"), kWidth, kHeight, 0) &&
+            WriteClip(folder.File(L"upper.avi"), kWidth, kHeight, 100) &&
+            WriteClip(folder.File(L"small.avi"), kWidth / 2, kHeight / 2, 100);
+    if (!right) std::printf("the clips could not be written\n");
+    right = right && Render("same size", Project(folder.File(L"lower.avi"), folder.File(L"upper.avi")).Get());
+    right = right && Render("scaled", Project(folder.File(L"lower.avi"), folder.File(L"small.avi")).Get());
   }
   RevokeEngineClasses();
   CoUninitialize();

@@ -8,10 +8,12 @@
 #include <cmath>
 #include <functional>
 
+#include "AviWriter.h"
 #include "EngineFilters.h"
 #include "GraphTesting.h"
+#include "MediaTypeBuilder.h"
+#include "RiffBytes.h"
 #include "TempFolder.h"
-#include "TestMedia.h"
 
 namespace {
 
@@ -19,11 +21,16 @@ const REFERENCE_TIME kSecond = 10000000;
 
 using Colour = std::function<UINT32(int frame, int x, int y)>;  // 0xRRGGBB
 
-// Uncompressed 24-bit frames of width x height at fps.
+// frames uncompressed 24-bit frames of width x height at fps, through the engine's AVI writer.
 std::string VideoAvi(int width, int height, int frames, DWORD fps, const Colour& colour) {
-  std::string video =
-      List("LIST", "strl", StreamHeader("vids", 1, fps, frames) + Chunk("strf", Bytes(Bitmap(width, height, 24))));
-  std::string movie;
+  BITMAPINFOHEADER bitmap = Bitmap(width, height, 24);
+  MediaType type;
+  AviWriter writer;
+  TempFolder scratch;
+  EXPECT_EQ(S_OK, MediaTypeBuilder::Video(reinterpret_cast<const BYTE*>(&bitmap), sizeof bitmap,
+                                          std::llround(1e7 / fps), &type));
+  EXPECT_EQ(S_OK, writer.AddStream(type.Get()));
+  EXPECT_EQ(S_OK, writer.Create(scratch.File(L"clip.avi").c_str(), AviWriter::Options()));
   for (int f = 0; f < frames; ++f) {
     std::string frame;
     for (int y = height - 1; y >= 0; --y) {
@@ -32,10 +39,10 @@ std::string VideoAvi(int width, int height, int frames, DWORD fps, const Colour&
       row.resize((row.size() + 3) / 4 * 4, '\0');
       frame += row;
     }
-    movie += Chunk("00db", frame);
+    EXPECT_EQ(S_OK, writer.WriteChunk(0, reinterpret_cast<const BYTE*>(frame.data()), DWORD(frame.size()), true));
   }
-  std::string headers = List("LIST", "hdrl", Chunk("avih", std::string(56, '\0')) + video);
-  return List("RIFF", "AVI ", headers + List("LIST", "movi", movie));
+  EXPECT_EQ(S_OK, writer.Finish());
+  return ReadWholeFile(scratch.File(L"clip.avi"));
 }
 
 Colour Solid(UINT32 rgb) {

@@ -1,4 +1,5 @@
-// Builds RIFF files (WAV, AVI) byte by byte for the media tests.
+// RIFF files (WAV, AVI) byte by byte, for media the tests damage or the
+// engine does not write (AVIs it writes: TestMedia.h).
 #pragma once
 
 #include <windows.h>
@@ -62,10 +63,6 @@ inline std::string WaveFile(const std::string& format, const std::string& data, 
   return List("RIFF", "WAVE", Chunk("fmt ", format) + extra + Chunk("data", data));
 }
 
-inline std::string Wav(const WAVEFORMATEX& wave, DWORD dataSize, const std::string& extra = "") {
-  return WaveFile(Bytes(wave), std::string(dataSize, '\0'), extra);
-}
-
 // 16-bit values as PCM samples of bits bits: 8-bit keeps the top byte,
 // wider samples get low bytes of 0x55 (which rounding to 16 bits drops).
 inline std::string PcmSamples(WORD bits, const std::vector<int>& samples) {
@@ -81,14 +78,6 @@ inline std::string PcmSamples(WORD bits, const std::vector<int>& samples) {
 inline std::string PcmWav(WORD bits, WORD channels, DWORD rate, const std::vector<int>& samples) {
   return WaveFile(Bytes(Wave(WAVE_FORMAT_PCM, channels, rate, bits, WORD(channels * bits / 8))),
                   PcmSamples(bits, samples));
-}
-
-// An AVI 'strh' chunk of the given kind ("vids", "auds") and codec code.
-inline std::string StreamHeader(const char* type, DWORD scale, DWORD rate, DWORD length, DWORD handler = 0,
-                                DWORD sampleSize = 0) {
-  std::string header = std::string(type, 4) + Dword(handler) + std::string(12, '\0') + Dword(scale) + Dword(rate) +
-                       Dword(0) + Dword(length) + Dword(0) + Dword(0) + Dword(sampleSize) + std::string(8, '\0');
-  return Chunk("strh", header);
 }
 
 inline BITMAPINFOHEADER Bitmap(LONG width, LONG height, WORD bits, DWORD compression = BI_RGB) {

@@ -1,0 +1,13 @@
+// Valid files the fuzz targets start from, made here rather than shipped:
+// projects written by the engine itself and one in the published format,
+// TGA pictures of every kind the reader takes, WAV and AVI files.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Needs COM and the engine's classes.
+std::vector<std::string> ProjectSeeds();
+std::vector<std::string> TgaSeeds();
+std::vector<std::string> WavSeeds();
+std::vector<std::string> AviSeeds();
