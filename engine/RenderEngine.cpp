@@ -88,7 +88,6 @@ STDMETHODIMP RenderEngine::ScrapIt() {
   Locked lock(&lock_);
   RemoveOutputs();
   graph_.Reset();
-  builtFor_ = nullptr;
   checks_ = SourceChecks();
   return S_OK;
 }
@@ -128,7 +127,8 @@ STDMETHODIMP RenderEngine::ConnectFrontEnd() {
   Plans plans;
   hr = BuildPlans(&plans);
   if (FAILED(hr)) return hr;
-  if (connected_ && builtFor_ == timeline_.Get() && SameOutputs(plans)) {
+  // Outputs of the same types keep their filters, whatever timeline they came from.
+  if (connected_ && SameOutputs(plans)) {
     for (size_t i = 0; i < plans.size(); ++i) {
       if (outputs_[i].group) outputs_[i].group->SetPlan(plans[i]);
     }
@@ -141,7 +141,6 @@ STDMETHODIMP RenderEngine::ConnectFrontEnd() {
     return hr;
   }
   connected_ = true;
-  builtFor_ = timeline_.Get();
   return S_WARN_OUTPUTRESET;
 }
 

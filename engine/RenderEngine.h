@@ -83,7 +83,6 @@ class RenderEngine final : public ComObject<IRenderEngine> {
 
   CRITICAL_SECTION lock_;
   ComPtr<IAMTimeline> timeline_;
-  const IAMTimeline* builtFor_ = nullptr;  // only compared: the timeline the outputs were built for
   ComPtr<IGraphBuilder> graph_;
   REFERENCE_TIME rangeStart_ = 0;
   REFERENCE_TIME rangeStop_ = -1;  // -1: to the timeline's end
