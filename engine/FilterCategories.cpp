@@ -4,6 +4,7 @@
 #include <mmreg.h>
 
 #include "ComPtr.h"
+#include "EffectLibrary.h"
 #include "EngineFilters.h"
 
 namespace {
@@ -51,6 +52,15 @@ HRESULT Register(IFilterMapper2* mapper, const CategoryEntry& entry) {
   return mapper->RegisterFilter(*entry.clsid, entry.name, nullptr, entry.category, nullptr, &filter);
 }
 
+// Effects and transitions have no pins to match: the render engine applies them itself.
+HRESULT RegisterEffect(IFilterMapper2* mapper, const EffectClass& effect) {
+  REGFILTER2 filter = {};
+  filter.dwVersion = 2;
+  filter.dwMerit = MERIT_DO_NOT_USE;
+  return mapper->RegisterFilter(*effect.clsid, effect.name, nullptr, &EffectLibrary::Category(effect.kind), nullptr,
+                                &filter);
+}
+
 }  // namespace
 
 HRESULT RegisterFilterCategories() {
@@ -59,5 +69,7 @@ HRESULT RegisterFilterCategories() {
                                 mapper.ReceiveVoid());
   for (const CategoryEntry& entry : kEntries)
     if (SUCCEEDED(hr)) hr = Register(mapper.Get(), entry);
+  for (int i = 0; i < EffectLibrary::ClassCount(); ++i)
+    if (SUCCEEDED(hr)) hr = RegisterEffect(mapper.Get(), EffectLibrary::ClassAt(i));
   return hr;
 }

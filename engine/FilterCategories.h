@@ -1,7 +1,8 @@
-// Lists the engine's compressors in the platform's compressor categories,
-// so that the system device enumerator offers them by their friendly names
-// and binding a moniker reaches the class object RegisterEngineClasses
-// registered in this process.
+// Lists the engine's compressors in the platform's compressor categories and
+// its effects and transitions in the four effect categories, so that the
+// system device enumerator offers them by their friendly names and binding a
+// moniker reaches the class object RegisterEngineClasses registered in this
+// process.
 #pragma once
 
 #include <windows.h>

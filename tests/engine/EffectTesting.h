@@ -1,0 +1,47 @@
+// Pictures and property values for driving the built-in effects directly.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ComPtr.h"
+#include "EditingServices.h"
+#include "PropertyEvaluator.h"
+#include "VideoFrame.h"
+
+// A top-down BGRA picture whose rows are wider than the frame, the margin
+// holding a mark no effect may touch.
+class Picture {
+ public:
+  static constexpr DWORD kMargin = 0x5A5A5A5A;
+
+  Picture(int width, int height, DWORD fill);
+  Picture(const Picture& other);
+
+  const VideoFrame& Frame() const { return frame_; }
+  DWORD& At(int x, int y) { return pixels_[static_cast<size_t>(y) * rowPixels_ + x]; }
+  // Every pixel of the frame, row by row.
+  std::vector<DWORD> Pixels() const;
+  bool MarginIntact() const;
+
+ private:
+  int rowPixels_;
+  std::vector<DWORD> pixels_;
+  VideoFrame frame_;
+};
+
+// Property values as the property window stores them: text at times.
+class TestValues {
+ public:
+  TestValues();
+  ~TestValues();
+  TestValues& Add(const wchar_t* name, const wchar_t* text, REFERENCE_TIME time = 0, DWORD interp = DEXTERF_JUMP);
+  // Loads the evaluator from everything added so far.
+  const PropertyEvaluator& Evaluator();
+
+ private:
+  std::vector<std::pair<std::wstring, std::vector<DEXTER_VALUE>>> params_;
+  ComPtr<IPropertySetter> setter_;
+  PropertyEvaluator evaluator_;
+};
