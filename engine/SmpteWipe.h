@@ -19,7 +19,7 @@
 
 class SmpteWipe final : public VideoTransition {
  public:
-  static constexpr ParameterSpec kMaskNum = {L"MaskNum", 1, -1e9, 1e9};
+  static constexpr ParameterSpec kMaskNum = {L"MaskNum", 1, 1, 409};
   static constexpr ParameterSpec kMaskName = {L"MaskName", 0, 0, 0};
   static constexpr ParameterSpec kBorderColor = {L"BorderColor", 0, 0, 0xFFFFFF};
   static constexpr ParameterSpec kBorderWidth = {L"BorderWidth", 0, 0, 1000};
