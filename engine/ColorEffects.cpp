@@ -44,7 +44,11 @@ void Grayscale::Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TI
   for (int y = 0; y < frame.height; ++y) {
     BYTE* p = frame.Row(y);
     for (int x = 0; x < frame.width; ++x, p += 4) {
-      unsigned luma = (p[0] * 29u + p[1] * 150u + p[2] * 77u + 128) >> 8;
+      const unsigned luma = (p[0] * 29u + p[1] * 150u + p[2] * 77u + 128) >> 8;
+      if (weight == 256) {
+        p[0] = p[1] = p[2] = static_cast<BYTE>(luma);
+        continue;
+      }
       for (int c = 0; c < 3; ++c) p[c] = static_cast<BYTE>((p[c] * (256 - weight) + luma * weight + 128) >> 8);
     }
   }
