@@ -8,6 +8,6 @@
 #include <windows.h>
 
 // Writes the entries through IFilterMapper2::RegisterFilter (the registry
-// under Wine lives in the prefix and persists). Writing them again changes
-// nothing, so it is done at every start.
+// under Wine lives in the prefix and persists), each only when it is not
+// already there as this program writes it, so it is done at every start.
 HRESULT RegisterFilterCategories();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "EffectLibrary.h"
+#include "EngineRegistration.h"
 #include "EngineTestSupport.h"
 #include "Paths.h"
 #include "WipeShapes.h"
@@ -70,6 +71,21 @@ TEST_F(EffectLibraryTest, EveryClassIsMadeAsItsKindCreatedAndListedByName) {
   }
   EXPECT_FALSE(EffectLibrary::NewVideoTransition(CLSID_AMTimeline));
   EXPECT_FALSE(EffectLibrary::NewAudioEffect(GUID_NULL));
+}
+
+TEST_F(EffectLibraryTest, AnEntryChangedSinceIsWrittenAgainAtTheNextStart) {
+  const EffectClass& effect = EffectLibrary::ClassAt(0);
+  const GUID& category = EffectLibrary::Category(effect.kind);
+  const std::wstring key = L"CLSID\\" + GuidText(category) + L"\\Instance\\" + GuidText(*effect.clsid);
+  HKEY instance = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_SET_VALUE, &instance));
+  const wchar_t stale[] = L"Stale";
+  RegSetValueExW(instance, L"FriendlyName", 0, REG_SZ, reinterpret_cast<const BYTE*>(stale), sizeof(stale));
+  RegCloseKey(instance);
+  ASSERT_EQ(L"Stale", Listed(category)[GuidText(*effect.clsid)]);
+  RevokeEngineClasses();
+  ASSERT_EQ(S_OK, RegisterEngineClasses());
+  EXPECT_EQ(effect.name, Listed(category)[GuidText(*effect.clsid)]);
 }
 
 class Catalog {
