@@ -39,8 +39,7 @@ void VolumeEnvelope::Apply(const AudioBlock& block, REFERENCE_TIME time, REFEREN
   });
 }
 
-void AudioPan::Apply(const AudioBlock& block, REFERENCE_TIME time, REFERENCE_TIME,
-                     const PropertyEvaluator& values) {
+void AudioPan::Apply(const AudioBlock& block, REFERENCE_TIME time, REFERENCE_TIME, const PropertyEvaluator& values) {
   if (block.channels < 2) return;
   auto pan = [&values](REFERENCE_TIME t) { return EffectParameters(values, t).Number(kPan); };
   const int channels = block.channels;

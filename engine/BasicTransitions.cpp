@@ -27,8 +27,8 @@ void Slide::Split(int direction, bool push, int width, int height, double progre
   const bool across = direction < 2;
   const int extent = across ? width : height;
   const int shown = static_cast<int>(std::lround(progress * extent));  // of b
-  const bool forward = direction == 0 || direction == 2;  // b enters at the left or top
-  const int edge = forward ? shown : extent - shown;      // where b meets a
+  const bool forward = direction == 0 || direction == 2;               // b enters at the left or top
+  const int edge = forward ? shown : extent - shown;                   // where b meets a
   const int bShift = forward ? shown - extent : edge;
   const int aShift = push ? (forward ? shown : -shown) : 0;
   int bStart = forward ? 0 : edge, bEnd = forward ? edge : extent;
@@ -42,8 +42,8 @@ void Slide::Split(int direction, bool push, int width, int height, double progre
   }
 }
 
-void Slide::Apply(const VideoFrame& a, const VideoFrame& b, const VideoFrame& out, double progress,
-                  REFERENCE_TIME time, const PropertyEvaluator& values) {
+void Slide::Apply(const VideoFrame& a, const VideoFrame& b, const VideoFrame& out, double progress, REFERENCE_TIME time,
+                  const PropertyEvaluator& values) {
   EffectParameters parameters(values, time);
   Part fromA, fromB;
   Split(parameters.Integer(kDirectionParameter), parameters.Integer(kPush) != 0, out.width, out.height,

@@ -8,7 +8,9 @@ namespace {
 // Sums of up to 201 pixels times 2^16 / 201 fit 32 bits; a flat picture stays exact.
 constexpr int kScaleBits = 16;
 
-BYTE Scaled(unsigned sum, unsigned scale) { return static_cast<BYTE>((sum * scale + (1u << (kScaleBits - 1))) >> kScaleBits); }
+BYTE Scaled(unsigned sum, unsigned scale) {
+  return static_cast<BYTE>((sum * scale + (1u << (kScaleBits - 1))) >> kScaleBits);
+}
 
 }  // namespace
 
@@ -45,8 +47,7 @@ void BlurEffect::BlurColumns(const VideoFrame& frame, int radius, unsigned scale
   }
 }
 
-void BlurEffect::Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TIME,
-                       const PropertyEvaluator& values) {
+void BlurEffect::Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TIME, const PropertyEvaluator& values) {
   const int radius = EffectParameters(values, time).Integer(kRadius);
   if (radius <= 0 || frame.width <= 0 || frame.height <= 0) return;
   const unsigned scale = static_cast<unsigned>(std::lround(double(1u << kScaleBits) / (2 * radius + 1)));

@@ -23,6 +23,6 @@ class BlurEffect final : public VideoEffect {
   // Every column down, from rows_ into frame.
   void BlurColumns(const VideoFrame& frame, int radius, unsigned scale);
 
-  std::vector<BYTE> rows_;  // the frame blurred across
+  std::vector<BYTE> rows_;      // the frame blurred across
   std::vector<unsigned> sums_;  // per channel of a row
 };

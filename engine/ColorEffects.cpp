@@ -37,8 +37,7 @@ void BrightnessContrast::Apply(const VideoFrame& frame, REFERENCE_TIME time, REF
   }
 }
 
-void Grayscale::Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TIME,
-                      const PropertyEvaluator& values) {
+void Grayscale::Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TIME, const PropertyEvaluator& values) {
   const unsigned weight = static_cast<unsigned>(std::lround(EffectParameters(values, time).Number(kAmount) * 256));
   if (weight == 0) return;
   for (int y = 0; y < frame.height; ++y) {
@@ -71,8 +70,7 @@ void ColorFade::Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TI
   }
 }
 
-void AlphaSetter::Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TIME,
-                        const PropertyEvaluator& values) {
+void AlphaSetter::Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TIME, const PropertyEvaluator& values) {
   EffectParameters parameters(values, time);
   const int alpha = parameters.Integer(kAlpha);
   const double ramp = parameters.Number(kAlphaRamp);

@@ -10,8 +10,8 @@ namespace {
 
 DWORD Lerp(DWORD p, DWORD q, int weight) {
   DWORD rb = (((p & 0x00FF00FF) * (256 - weight) + (q & 0x00FF00FF) * weight + 0x00800080) >> 8) & 0x00FF00FF;
-  DWORD ag = ((((p >> 8) & 0x00FF00FF) * (256 - weight) + ((q >> 8) & 0x00FF00FF) * weight + 0x00800080) >> 8) &
-             0x00FF00FF;
+  DWORD ag =
+      ((((p >> 8) & 0x00FF00FF) * (256 - weight) + ((q >> 8) & 0x00FF00FF) * weight + 0x00800080) >> 8) & 0x00FF00FF;
   return rb | (ag << 8);
 }
 
@@ -64,8 +64,9 @@ void CompositorTransition::Apply(const VideoFrame& a, const VideoFrame& b, const
               parameters.Integer(kHeight)};
   if (target.width <= 0) target.width = out.width - target.left;
   if (target.height <= 0) target.height = out.height - target.top;
-  Rect from{std::min(parameters.Integer(kSrcOffsetX), b.width - 1), std::min(parameters.Integer(kSrcOffsetY), b.height - 1),
-            parameters.Integer(kSrcWidth), parameters.Integer(kSrcHeight)};
+  Rect from{std::min(parameters.Integer(kSrcOffsetX), b.width - 1),
+            std::min(parameters.Integer(kSrcOffsetY), b.height - 1), parameters.Integer(kSrcWidth),
+            parameters.Integer(kSrcHeight)};
   if (from.width <= 0 || from.left + from.width > b.width) from.width = b.width - from.left;
   if (from.height <= 0 || from.top + from.height > b.height) from.height = b.height - from.top;
 

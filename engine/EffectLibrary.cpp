@@ -28,28 +28,40 @@ Base* Make() {
   return new (std::nothrow) T();
 }
 
+// An entry of a class that makes nothing yet.
+template <const CLSID& clsid, class T>
+Entry Described(EffectKind kind, const wchar_t* name) {
+  Entry entry = {};
+  entry.info = EffectClass{&clsid, kind, name, T::Parameters(), &EffectObject::Create<clsid>};
+  return entry;
+}
+
 template <const CLSID& clsid, class T>
 Entry VideoEffectEntry(const wchar_t* name) {
-  return Entry{{&clsid, EffectKind::kVideoEffect, name, T::Parameters(), &EffectObject::Create<clsid>},
-               &Make<VideoEffect, T>, nullptr, nullptr, nullptr};
+  Entry entry = Described<clsid, T>(EffectKind::kVideoEffect, name);
+  entry.videoEffect = &Make<VideoEffect, T>;
+  return entry;
 }
 
 template <const CLSID& clsid, class T>
 Entry VideoTransitionEntry(const wchar_t* name) {
-  return Entry{{&clsid, EffectKind::kVideoTransition, name, T::Parameters(), &EffectObject::Create<clsid>},
-               nullptr, &Make<VideoTransition, T>, nullptr, nullptr};
+  Entry entry = Described<clsid, T>(EffectKind::kVideoTransition, name);
+  entry.videoTransition = &Make<VideoTransition, T>;
+  return entry;
 }
 
 template <const CLSID& clsid, class T>
 Entry AudioEffectEntry(const wchar_t* name) {
-  return Entry{{&clsid, EffectKind::kAudioEffect, name, T::Parameters(), &EffectObject::Create<clsid>},
-               nullptr, nullptr, &Make<AudioEffect, T>, nullptr};
+  Entry entry = Described<clsid, T>(EffectKind::kAudioEffect, name);
+  entry.audioEffect = &Make<AudioEffect, T>;
+  return entry;
 }
 
 template <const CLSID& clsid, class T>
 Entry AudioTransitionEntry(const wchar_t* name) {
-  return Entry{{&clsid, EffectKind::kAudioTransition, name, T::Parameters(), &EffectObject::Create<clsid>},
-               nullptr, nullptr, nullptr, &Make<AudioTransition, T>};
+  Entry entry = Described<clsid, T>(EffectKind::kAudioTransition, name);
+  entry.audioTransition = &Make<AudioTransition, T>;
+  return entry;
 }
 
 // The published classes keep their published friendly names.

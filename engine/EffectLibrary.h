@@ -20,9 +20,9 @@ enum class EffectKind { kVideoEffect, kVideoTransition, kAudioEffect, kAudioTran
 struct EffectClass {
   const CLSID* clsid;
   EffectKind kind;
-  const wchar_t* name;             // the friendly name in its category
-  ParameterList parameters;        // every parameter the implementation reads
-  CreateInstanceFunction create;   // its COM object, for the class objects
+  const wchar_t* name;            // the friendly name in its category
+  ParameterList parameters;       // every parameter the implementation reads
+  CreateInstanceFunction create;  // its COM object, for the class objects
 };
 
 class EffectLibrary {

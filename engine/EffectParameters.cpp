@@ -61,5 +61,5 @@ std::wstring EffectParameters::Text(const ParameterSpec& spec) const {
 
 double EffectParameters::Progress(double given) const {
   double number = 0;
-  return Read(kProgressParameter, &number) ? number : given;
+  return Read(kProgressParameter, &number) ? number : std::clamp(given, 0.0, 1.0);
 }

@@ -42,7 +42,7 @@ class EffectParameters {
   DWORD Color(const ParameterSpec& spec) const;
   // The text of a string value; empty when there is none.
   std::wstring Text(const ParameterSpec& spec) const;
-  // The Progress parameter where it is a number, else given.
+  // The Progress parameter where it is a number, else given; 0 to 1.
   double Progress(double given) const;
 
  private:

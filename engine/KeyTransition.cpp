@@ -14,7 +14,9 @@ double HueOf(int r, int g, int b) {
   int high = std::max({r, g, b});
   int chroma = high - std::min({r, g, b});
   if (chroma * 10 < 255) return -1;
-  double sector = high == r ? double(g - b) / chroma : high == g ? double(b - r) / chroma + 2 : double(r - g) / chroma + 4;
+  double sector = high == r   ? double(g - b) / chroma
+                  : high == g ? double(b - r) / chroma + 2
+                              : double(r - g) / chroma + 4;
   double degrees = sector * 60;
   return degrees < 0 ? degrees + 360 : degrees;
 }
@@ -51,8 +53,7 @@ bool KeyTransition::Matches(DWORD pixel, const Key& key) {
       int other = std::max(g, b);
       return other > r && r * 100 <= other * key.similarity;
     }
-    case kByLuminance:
-      return ((r * 77 + g * 150 + b * 29 + 128) >> 8) <= key.luminance;
+    case kByLuminance: return ((r * 77 + g * 150 + b * 29 + 128) >> 8) <= key.luminance;
     default: {  // kByHue
       double hue = HueOf(r, g, b);
       return hue >= 0 && HueDistance(hue, key.hue) <= key.hueTolerance;
@@ -74,8 +75,8 @@ void KeyTransition::AlphaBlendRow(const DWORD* a, const DWORD* b, DWORD* out, in
   }
 }
 
-void KeyTransition::Apply(const VideoFrame& a, const VideoFrame& b, const VideoFrame& out, double,
-                          REFERENCE_TIME time, const PropertyEvaluator& values) {
+void KeyTransition::Apply(const VideoFrame& a, const VideoFrame& b, const VideoFrame& out, double, REFERENCE_TIME time,
+                          const PropertyEvaluator& values) {
   EffectParameters parameters(values, time);
   const Key key = KeyOf(parameters);
   const bool invert = parameters.Integer(kInvert) != 0;

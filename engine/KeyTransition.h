@@ -39,8 +39,8 @@ class KeyTransition final : public VideoTransition {
     int tolerance;         // per channel, 0-255
     int similarity;        // 0-100
     double hue;
-    double hueTolerance;   // degrees
-    int luminance;         // 0-255
+    double hueTolerance;  // degrees
+    int luminance;        // 0-255
   };
 
   static Key KeyOf(const EffectParameters& parameters);

@@ -30,9 +30,9 @@ class SmpteWipe final : public VideoTransition {
   static constexpr ParameterSpec kScaleY = {L"ScaleY", 1, 0.01, 100};
   static constexpr ParameterSpec kReplicateX = {L"ReplicateX", 0, 0, 32};
   static constexpr ParameterSpec kReplicateY = {L"ReplicateY", 0, 0, 32};
-  static constexpr ParameterSpec kParameters[] = {kMaskNum,   kMaskName,  kBorderColor, kBorderWidth,
-                                                  kBorderSoftness, kOffsetX, kOffsetY, kScaleX,
-                                                  kScaleY,    kReplicateX, kReplicateY, kProgressParameter};
+  static constexpr ParameterSpec kParameters[] = {kMaskNum,        kMaskName,   kBorderColor, kBorderWidth,
+                                                  kBorderSoftness, kOffsetX,    kOffsetY,     kScaleX,
+                                                  kScaleY,         kReplicateX, kReplicateY,  kProgressParameter};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const VideoFrame& a, const VideoFrame& b, const VideoFrame& out, double progress, REFERENCE_TIME time,

@@ -92,8 +92,8 @@ double Coverage(double signedDistance, double softness) {
 
 }  // namespace
 
-void WipeMask::BlendRow(const DWORD* a, const DWORD* b, DWORD* out, const WORD* levels, int width,
-                        double edgeLevel, double border, double softness, DWORD borderPixel) const {
+void WipeMask::BlendRow(const DWORD* a, const DWORD* b, DWORD* out, const WORD* levels, int width, double edgeLevel,
+                        double border, double softness, DWORD borderPixel) const {
   // Levels below first show b alone, from last on a alone; between lies the border band.
   const int first = static_cast<int>(std::clamp(std::ceil(edgeLevel - softness / 2), 0.0, kLevels + 1.0));
   const int last = static_cast<int>(std::clamp(std::ceil(edgeLevel + border + softness / 2), 0.0, kLevels + 1.0));

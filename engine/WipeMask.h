@@ -49,7 +49,7 @@ class WipeMask {
   void BlendRow(const DWORD* a, const DWORD* b, DWORD* out, const WORD* levels, int width, double edgeLevel,
                 double border, double softness, DWORD borderPixel) const;
 
-  std::vector<WORD> levels_;  // per pixel, 0 to kLevels
+  std::vector<WORD> levels_;      // per pixel, 0 to kLevels
   std::vector<float> distances_;  // scratch while drawing
   int width_ = 0;
   int height_ = 0;

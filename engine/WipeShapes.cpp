@@ -10,9 +10,10 @@ constexpr double kPi = 3.14159265358979323846;
 
 bool IsDrawn(int code) {
   return (code >= 1 && code <= 8) || (code >= 21 && code <= 26) || code == 41 || code == 42 ||
-         (code >= 45 && code <= 47) || (code >= 61 && code <= 64) || (code >= 101 && code <= 106) || (code >= 111 && code <= 114) ||
-         (code >= 119 && code <= 121) || (code >= 201 && code <= 207) || (code >= 211 && code <= 214) ||
-         (code >= 221 && code <= 224) || (code >= 241 && code <= 244) || code == kWipeRightToLeft || code == kWipeBottomToTop;
+         (code >= 45 && code <= 47) || (code >= 61 && code <= 64) || (code >= 101 && code <= 106) ||
+         (code >= 111 && code <= 114) || (code >= 119 && code <= 121) || (code >= 201 && code <= 207) ||
+         (code >= 211 && code <= 214) || (code >= 221 && code <= 224) || (code >= 241 && code <= 244) ||
+         code == kWipeRightToLeft || code == kWipeBottomToTop;
 }
 
 // Into [0, period).
@@ -79,8 +80,8 @@ struct Polygon {
 };
 
 constexpr Polygon kPolygons[] = {
-    {101, 4, 0},       {102, 4, kPi / 4},  {103, 3, kPi / 2},  {104, 3, kPi},      {105, 3, -kPi / 2},
-    {106, 3, 0},       {111, 5, kPi / 2},  {112, 5, -kPi / 2}, {113, 6, kPi / 2},  {114, 6, 0},
+    {101, 4, 0}, {102, 4, kPi / 4}, {103, 3, kPi / 2},  {104, 3, kPi},     {105, 3, -kPi / 2},
+    {106, 3, 0}, {111, 5, kPi / 2}, {112, 5, -kPi / 2}, {113, 6, kPi / 2}, {114, 6, 0},
 };
 
 double Shape(int code, double dx, double dy, double w, double h) {
@@ -88,8 +89,8 @@ double Shape(int code, double dx, double dy, double w, double h) {
   if (code == 120) return std::hypot(dx, 2 * dy);
   if (code == 121) return std::hypot(2 * dx, dy);
   const double y = dy * w / h;  // in the frame's proportions
-  const Polygon& polygon = *std::find_if(std::begin(kPolygons), std::end(kPolygons),
-                                         [code](const Polygon& p) { return p.code == code; });
+  const Polygon& polygon =
+      *std::find_if(std::begin(kPolygons), std::end(kPolygons), [code](const Polygon& p) { return p.code == code; });
   double distance = -1e30;
   for (int k = 0; k < polygon.sides; ++k) {
     double normal = polygon.firstNormal + 2 * kPi * k / polygon.sides;

@@ -8,8 +8,8 @@
 
 #include "ComboBox.h"
 #include "GridControl.h"
-#include "Paths.h"
 #include "ParameterRecord.h"
+#include "Paths.h"
 #include "Text.h"
 #include "Variants.h"
 

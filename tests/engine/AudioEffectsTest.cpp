@@ -32,15 +32,15 @@ AudioBlock Block(std::vector<float>& samples) {
 class AudioEffectsTest : public EngineTest {};
 
 TEST_F(AudioEffectsTest, EffectsFollowTheirValuesAtEachSample) {
-  const std::vector<Value> fadeIn = {{L"0", 0, DEXTERF_JUMP}, {L"1", kSecond, DEXTERF_INTERPOLATE},
-                                     {L"0.5", 2 * kSecond, DEXTERF_JUMP}};
+  const std::vector<Value> fadeIn = {
+      {L"0", 0, DEXTERF_JUMP}, {L"1", kSecond, DEXTERF_INTERPOLATE}, {L"0.5", 2 * kSecond, DEXTERF_JUMP}};
   struct Case {
     const CLSID* clsid;
     const wchar_t* name;
     std::vector<Value> values;
     REFERENCE_TIME start;  // of the block
     int frame;
-    float left, right;     // there, from 1.0 in both
+    float left, right;  // there, from 1.0 in both
   } cases[] = {
       {&CLSID_AudMixer, L"Vol", fadeIn, 0, 250, 0.25f, 0.25f},
       {&CLSID_AudMixer, L"vol", fadeIn, 0, 500, 0.5f, 0.5f},
@@ -66,8 +66,7 @@ TEST_F(AudioEffectsTest, CrossFadeIsHalfOfEachHalfway) {
     float halfway;  // from 0.8 to 0.2
   } cases[] = {{L"", 0.5f}, {L"0", 0.5f}, {L"1", 0.70711f}};
   for (const Case& c : cases) {
-    TestValues values;
-    values.Add(L"Curve", c.curve);
+    TestValues values({Param{L"Curve", c.curve}});
     // The block starts a quarter in; its frame 500 lies halfway through the 2 s span.
     std::vector<float> a = Stereo(1000, 0.8f, 0.8f), b = Stereo(1000, 0.2f, 0.2f);
     EffectLibrary::NewAudioTransition(CLSID_EngineAudioCrossFade)

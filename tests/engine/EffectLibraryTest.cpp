@@ -2,6 +2,7 @@
 
 #include <dshow.h>
 #include <msxml2.h>
+// msxml2.h renames the class to an id the import library lacks.
 #undef CLSID_DOMDocument
 
 #include <cwchar>
@@ -39,7 +40,8 @@ std::map<std::wstring, std::wstring> Listed(const GUID& category) {
     VARIANT clsid, name;
     VariantInit(&clsid);
     VariantInit(&name);
-    if (bag && SUCCEEDED(bag->Read(L"CLSID", &clsid, nullptr)) && SUCCEEDED(bag->Read(L"FriendlyName", &name, nullptr))) {
+    if (bag && SUCCEEDED(bag->Read(L"CLSID", &clsid, nullptr)) &&
+        SUCCEEDED(bag->Read(L"FriendlyName", &name, nullptr))) {
       ComPtr<IPersist> made;  // the moniker reaches the class object
       EXPECT_EQ(S_OK, moniker->BindToObject(nullptr, nullptr, IID_IPersist, made.ReceiveVoid())) << name.bstrVal;
       listed[clsid.bstrVal] = name.bstrVal;
@@ -88,63 +90,54 @@ TEST_F(EffectLibraryTest, AnEntryChangedSinceIsWrittenAgainAtTheNextStart) {
   EXPECT_EQ(effect.name, Listed(category)[GuidText(*effect.clsid)]);
 }
 
-class Catalog {
- public:
-  Catalog() {
-    wchar_t path[MAX_PATH];
-    ResolvePath(L"DSF_desc.xml", kResolveProgramDir, path);
-    EXPECT_EQ(S_OK, CoCreateInstance(kDomDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
-                                     document_.ReceiveVoid()));
-    document_->put_async(VARIANT_FALSE);
-    VARIANT file;
-    file.vt = VT_BSTR;
-    file.bstrVal = SysAllocString(path);
-    VARIANT_BOOL loaded = VARIANT_FALSE;
-    EXPECT_EQ(S_OK, document_->load(file, &loaded));
-    EXPECT_EQ(VARIANT_TRUE, loaded) << "well-formed";
-    VariantClear(&file);
-  }
+using Nodes = std::map<std::wstring, ComPtr<IXMLDOMNode>>;
 
-  ComPtr<IXMLDOMNode> Select(const std::wstring& path) const {
-    ComPtr<IXMLDOMNode> node;
-    BSTR query = SysAllocString(path.c_str());
-    if (document_->selectSingleNode(query, node.Receive()) != S_OK) node.Reset();
-    SysFreeString(query);
-    return node;
-  }
-  long Count(const std::wstring& path) const {
-    ComPtr<IXMLDOMNodeList> nodes;
-    BSTR query = SysAllocString(path.c_str());
-    long count = -1;
-    if (SUCCEEDED(document_->selectNodes(query, nodes.Receive()))) nodes->get_length(&count);
-    SysFreeString(query);
-    return count;
-  }
-  static std::wstring Attribute(IXMLDOMNode* node, const wchar_t* name) {
-    ComPtr<IXMLDOMElement> element = ComPtr<IXMLDOMNode>(node).As<IXMLDOMElement>(IID_IXMLDOMElement);
-    VARIANT value;
-    VariantInit(&value);
-    BSTR key = SysAllocString(name);
-    element->getAttribute(key, &value);
-    SysFreeString(key);
-    std::wstring text = value.vt == VT_BSTR ? value.bstrVal : L"";
-    VariantClear(&value);
-    return text;
-  }
-  static ComPtr<IXMLDOMNode> FirstChild(IXMLDOMNode* node) {
-    ComPtr<IXMLDOMNode> child;
-    node->get_firstChild(child.Receive());
-    return child;
-  }
-  static ComPtr<IXMLDOMNode> Next(IXMLDOMNode* node) {
+// An attribute's text; empty when absent.
+std::wstring Attribute(IXMLDOMNode* node, const wchar_t* name) {
+  ComPtr<IXMLDOMElement> element = ComPtr<IXMLDOMNode>(node).As<IXMLDOMElement>(IID_IXMLDOMElement);
+  VARIANT value;
+  VariantInit(&value);
+  BSTR key = SysAllocString(name);
+  element->getAttribute(key, &value);
+  SysFreeString(key);
+  std::wstring text = value.vt == VT_BSTR ? value.bstrVal : L"";
+  VariantClear(&value);
+  return text;
+}
+
+// Calls visit(child) for each child element of node named name, in order.
+template <class Visit>
+void ForEachChild(IXMLDOMNode* node, const wchar_t* name, Visit visit) {
+  ComPtr<IXMLDOMNode> child;
+  for (node->get_firstChild(child.Receive()); child;) {
+    BSTR nodeName = nullptr;
+    child->get_nodeName(&nodeName);
+    if (nodeName && std::wstring(nodeName) == name) visit(child.Get());
+    SysFreeString(nodeName);
     ComPtr<IXMLDOMNode> next;
-    node->get_nextSibling(next.Receive());
-    return next;
+    child->get_nextSibling(next.Receive());
+    child = next;
   }
+}
 
- private:
-  ComPtr<IXMLDOMDocument> document_;
-};
+// The catalog's root element, from beside the test program.
+ComPtr<IXMLDOMNode> LoadCatalog() {
+  wchar_t path[MAX_PATH];
+  ResolvePath(L"DSF_desc.xml", kResolveProgramDir, path);
+  ComPtr<IXMLDOMDocument> document;
+  CoCreateInstance(kDomDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument, document.ReceiveVoid());
+  document->put_async(VARIANT_FALSE);
+  VARIANT file;
+  file.vt = VT_BSTR;
+  file.bstrVal = SysAllocString(path);
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  document->load(file, &loaded);
+  VariantClear(&file);
+  EXPECT_EQ(VARIANT_TRUE, loaded) << "well-formed";
+  ComPtr<IXMLDOMElement> root;
+  document->get_documentElement(root.Receive());
+  return root ? root.As<IXMLDOMNode>(IID_IXMLDOMNode) : ComPtr<IXMLDOMNode>();
+}
 
 // Decimal or 0x-hexadecimal text as a number; false for anything else.
 bool ReadNumber(const std::wstring& text, double* number) {
@@ -154,19 +147,7 @@ bool ReadNumber(const std::wstring& text, double* number) {
   return !text.empty() && *end == 0;
 }
 
-// Calls visit(child) for each child element of node named name.
-template <class Visit>
-void ForEachChild(IXMLDOMNode* node, const wchar_t* name, Visit visit) {
-  for (ComPtr<IXMLDOMNode> child = Catalog::FirstChild(node); child; child = Catalog::Next(child.Get())) {
-    BSTR nodeName = nullptr;
-    child->get_nodeName(&nodeName);
-    bool named = nodeName && std::wstring(nodeName) == name;
-    SysFreeString(nodeName);
-    if (named) visit(child.Get());
-  }
-}
-
-// A value list entry of a wipe code names the code it is drawn as when not drawn itself.
+// A wipe code's entry names the code it is drawn as, when not drawn itself.
 void CheckWipeCode(int code, const std::wstring& label) {
   const int drawn = SupportedWipeCode(code);
   const std::wstring note = drawn == code ? L"" : L" (shown as " + std::to_wstring(drawn) + L")";
@@ -174,48 +155,48 @@ void CheckWipeCode(int code, const std::wstring& label) {
   EXPECT_EQ(drawn == code, label.find(L"shown as") == std::wstring::npos) << label;
 }
 
-void CheckParameter(const Catalog& catalog, IXMLDOMNode* param, const ParameterSpec& spec) {
+void CheckParameter(IXMLDOMNode* param, const ParameterSpec& spec, Nodes& lists) {
   const std::wstring name = spec.name;
-  EXPECT_EQ(name, Catalog::Attribute(param, L"Name"));
-  double number = 0;
-  if (ReadNumber(Catalog::Attribute(param, L"Default"), &number)) {
-    EXPECT_EQ(spec.fallback, number) << name;
+  EXPECT_EQ(name, Attribute(param, L"Name"));
+  const std::pair<const wchar_t*, double> numbers[] = {
+      {L"Default", spec.fallback}, {L"Min", spec.low}, {L"Max", spec.high}};
+  for (const auto& number : numbers) {
+    double read = 0;
+    if (ReadNumber(Attribute(param, number.first), &read)) {
+      EXPECT_EQ(number.second, read) << name << " " << number.first;
+    }
   }
-  if (ReadNumber(Catalog::Attribute(param, L"Min"), &number)) {
-    EXPECT_EQ(spec.low, number) << name;
-  }
-  if (ReadNumber(Catalog::Attribute(param, L"Max"), &number)) {
-    EXPECT_EQ(spec.high, number) << name;
-  }
-  const std::wstring listName = Catalog::Attribute(param, L"ValuesList");
+  const std::wstring listName = Attribute(param, L"ValuesList");
   if (listName.empty()) return;
-  ComPtr<IXMLDOMNode> list = catalog.Select(L"DirectShowFilters/ValuesList[@Name=\"" + listName + L"\"]");
-  ASSERT_TRUE(list) << listName;
-  int items = 0;
-  ForEachChild(list.Get(), L"Item", [&](IXMLDOMNode* item) {
-    ++items;
-    ASSERT_TRUE(ReadNumber(Catalog::Attribute(item, L"Value"), &number)) << listName;
-    EXPECT_TRUE(number >= spec.low && number <= spec.high) << listName << " " << number;
-    if (name == L"MaskNum") CheckWipeCode(static_cast<int>(number), Catalog::Attribute(item, L"Name"));
+  ASSERT_TRUE(lists[listName]) << listName;
+  ForEachChild(lists[listName].Get(), L"Item", [&](IXMLDOMNode* item) {
+    double value = 0;
+    ASSERT_TRUE(ReadNumber(Attribute(item, L"Value"), &value)) << listName;
+    EXPECT_TRUE(value >= spec.low && value <= spec.high) << listName << " " << value;
+    if (name == L"MaskNum") CheckWipeCode(static_cast<int>(value), Attribute(item, L"Name"));
   });
-  EXPECT_LT(0, items) << listName;
 }
 
 TEST_F(EffectLibraryTest, CatalogDescribesExactlyTheLibrarysParameters) {
-  Catalog catalog;
-  EXPECT_EQ(EffectLibrary::ClassCount(), catalog.Count(L"DirectShowFilters/*[@GUID]"));
+  ComPtr<IXMLDOMNode> root = LoadCatalog();
+  ASSERT_TRUE(root);
+  Nodes filters, lists;  // filters by "Effect" or "Transition" and GUID text
+  for (const wchar_t* kind : {L"Effect", L"Transition"})
+    ForEachChild(root.Get(), kind,
+                 [&](IXMLDOMNode* node) { filters[kind + Attribute(node, L"GUID")] = ComPtr<IXMLDOMNode>(node); });
+  ForEachChild(root.Get(), L"ValuesList",
+               [&](IXMLDOMNode* node) { lists[Attribute(node, L"Name")] = ComPtr<IXMLDOMNode>(node); });
+  EXPECT_EQ(static_cast<size_t>(EffectLibrary::ClassCount()), filters.size());
   for (int i = 0; i < EffectLibrary::ClassCount(); ++i) {
     const EffectClass& effect = EffectLibrary::ClassAt(i);
     const bool isEffect = effect.kind == EffectKind::kVideoEffect || effect.kind == EffectKind::kAudioEffect;
-    ComPtr<IXMLDOMNode> element = catalog.Select(std::wstring(L"DirectShowFilters/") +
-                                                 (isEffect ? L"Effect" : L"Transition") + L"[@GUID=\"" +
-                                                 GuidText(*effect.clsid) + L"\"]");
+    ComPtr<IXMLDOMNode> element = filters[(isEffect ? L"Effect" : L"Transition") + GuidText(*effect.clsid)];
     ASSERT_TRUE(element) << effect.name;
-    EXPECT_EQ(effect.name, Catalog::Attribute(element.Get(), L"Title"));
+    EXPECT_EQ(effect.name, Attribute(element.Get(), L"Title"));
     int index = 0;
     ForEachChild(element.Get(), L"Param", [&](IXMLDOMNode* param) {
       ASSERT_LT(index, effect.parameters.count) << effect.name;
-      CheckParameter(catalog, param, effect.parameters.items[index++]);
+      CheckParameter(param, effect.parameters.items[index++], lists);
     });
     EXPECT_EQ(effect.parameters.count, index) << effect.name;
   }

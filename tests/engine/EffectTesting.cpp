@@ -9,7 +9,7 @@ constexpr int kMarginPixels = 3;
 }
 
 Picture::Picture(int width, int height, DWORD fill)
-    : rowPixels_(width + kMarginPixels), pixels_(static_cast<size_t>(rowPixels_) * height, kMargin) {
+    : rowPixels_(width + kMarginPixels), pixels_(static_cast<size_t>(rowPixels_) * height, 0) {
   frame_ = VideoFrame{reinterpret_cast<BYTE*>(pixels_.data()), width, height, rowPixels_ * 4};
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) At(x, y) = fill;
@@ -26,16 +26,10 @@ std::vector<DWORD> Picture::Pixels() const {
   return pixels;
 }
 
-bool Picture::MarginIntact() const {
-  for (int y = 0; y < frame_.height; ++y)
-    for (int x = frame_.width; x < rowPixels_; ++x)
-      if (pixels_[static_cast<size_t>(y) * rowPixels_ + x] != kMargin) return false;
-  return true;
-}
-
-TestValues::TestValues() {
+TestValues::TestValues(const std::vector<Param>& params) {
   EXPECT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
                                    setter_.ReceiveVoid()));
+  for (const Param& param : params) Add(param.name, param.text);
 }
 
 TestValues::~TestValues() {
@@ -58,8 +52,8 @@ const PropertyEvaluator& TestValues::Evaluator() {
   setter_->ClearProps();
   for (auto& param : params_) {
     BSTR name = SysAllocString(param.first.c_str());
-    EXPECT_EQ(S_OK, setter_->AddProp(DEXTER_PARAM{name, 0, static_cast<LONG>(param.second.size())},
-                                     param.second.data()));
+    EXPECT_EQ(S_OK,
+              setter_->AddProp(DEXTER_PARAM{name, 0, static_cast<LONG>(param.second.size())}, param.second.data()));
     SysFreeString(name);
   }
   EXPECT_EQ(S_OK, evaluator_.Load(setter_.Get()));

@@ -10,12 +10,9 @@
 #include "PropertyEvaluator.h"
 #include "VideoFrame.h"
 
-// A top-down BGRA picture whose rows are wider than the frame, the margin
-// holding a mark no effect may touch.
+// A top-down BGRA picture whose rows lie further apart than its width.
 class Picture {
  public:
-  static constexpr DWORD kMargin = 0x5A5A5A5A;
-
   Picture(int width, int height, DWORD fill);
   Picture(const Picture& other);
 
@@ -23,7 +20,6 @@ class Picture {
   DWORD& At(int x, int y) { return pixels_[static_cast<size_t>(y) * rowPixels_ + x]; }
   // Every pixel of the frame, row by row.
   std::vector<DWORD> Pixels() const;
-  bool MarginIntact() const;
 
  private:
   int rowPixels_;
@@ -31,10 +27,16 @@ class Picture {
   VideoFrame frame_;
 };
 
+struct Param {
+  const wchar_t* name;
+  const wchar_t* text;
+};
+
 // Property values as the property window stores them: text at times.
 class TestValues {
  public:
-  TestValues();
+  // Each of params at time 0.
+  explicit TestValues(const std::vector<Param>& params = {});
   ~TestValues();
   TestValues& Add(const wchar_t* name, const wchar_t* text, REFERENCE_TIME time = 0, DWORD interp = DEXTERF_JUMP);
   // Loads the evaluator from everything added so far.

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <memory>
 
 #include "EffectIds.h"
 #include "EffectLibrary.h"
@@ -16,7 +15,7 @@
 
 namespace {
 
-constexpr int kWidth = 640, kHeight = 480, kRounds = 200;
+constexpr int kWidth = 640, kHeight = 480, kRounds = 200, kPixels = kWidth * kHeight;
 constexpr DWORD kA = 0xFF204060, kB = 0xFFC0A080;
 
 double Seconds() {
@@ -26,79 +25,86 @@ double Seconds() {
   return double(counter.QuadPart) / double(frequency.QuadPart);
 }
 
-struct Case {
-  const char* name;
-  std::function<void()> run;   // one frame (or one second of sound)
-  std::function<bool()> check;
-};
-
-int CountOf(Picture& picture, DWORD pixel) {
+int CountOf(const Picture& picture, DWORD pixel) {
   int count = 0;
   for (DWORD p : picture.Pixels()) count += p == pixel;
   return count;
 }
 
-bool Time(const Case& c) {
-  c.run();
-  double start = Seconds();
-  for (int i = 0; i < kRounds; ++i) c.run();
-  double each = (Seconds() - start) / kRounds;
-  bool right = c.check();
-  printf("%-28s %7.3f ms%s\n", c.name, each * 1000, right ? "" : "   WRONG RESULT");
-  return right;
+class Bench {
+ public:
+  bool Run();
+
+ private:
+  using Check = std::function<bool()>;
+
+  bool Time(const char* name, const std::function<void()>& run, const Check& right) {
+    run();
+    double start = Seconds();
+    for (int i = 0; i < kRounds; ++i) run();
+    double each = (Seconds() - start) * 1000 / kRounds;
+    bool ok = right();
+    printf("%-28s %7.3f ms%s\n", name, each, ok ? "" : "   WRONG RESULT");
+    return ok;
+  }
+  // From a to b into out_.
+  bool Transition(const char* name, const CLSID& clsid, const std::vector<Param>& params, double progress,
+                  const Check& right) {
+    TestValues values(params);
+    const PropertyEvaluator& evaluator = values.Evaluator();
+    std::unique_ptr<VideoTransition> t = EffectLibrary::NewVideoTransition(clsid);
+    return Time(
+        name, [&] { t->Apply(a_.Frame(), b_.Frame(), out_.Frame(), progress, 0, evaluator); }, right);
+  }
+  // On a copy of a in out_, half way through a second.
+  bool Effect(const char* name, const CLSID& clsid, TestValues& values, const Check& right) {
+    const PropertyEvaluator& evaluator = values.Evaluator();
+    std::unique_ptr<VideoEffect> e = EffectLibrary::NewVideoEffect(clsid);
+    auto run = [&] {
+      CopyFrame(a_.Frame(), out_.Frame());
+      e->Apply(out_.Frame(), 5000000, 10000000, evaluator);
+    };
+    return Time(name, run, right);
+  }
+  bool Volume();
+  // Every pixel of out_ is pixel.
+  Check All(DWORD pixel, int count = kPixels) {
+    return [this, pixel, count] { return CountOf(out_, pixel) == count; };
+  }
+
+  Picture a_{kWidth, kHeight, kA}, b_{kWidth, kHeight, kB}, out_{kWidth, kHeight, 0};
+};
+
+bool Bench::Volume() {
+  TestValues vol;
+  vol.Add(L"Vol", L"0").Add(L"Vol", L"1", 10000000, DEXTERF_INTERPOLATE);
+  const PropertyEvaluator& evaluator = vol.Evaluator();
+  std::vector<float> sound(44100 * 2);
+  std::unique_ptr<AudioEffect> envelope = EffectLibrary::NewAudioEffect(CLSID_AudMixer);
+  auto run = [&] {
+    std::fill(sound.begin(), sound.end(), 0.5f);
+    envelope->Apply(AudioBlock{sound.data(), 44100, 2, 44100}, 0, 10000000, evaluator);
+  };
+  return Time("volume envelope, 1 s stereo", run, [&] { return std::fabs(sound[44100] - 0.25f) < 1e-3f; });
 }
 
-bool Run() {
-  Picture a(kWidth, kHeight, kA), b(kWidth, kHeight, kB), out(kWidth, kHeight, 0), work(a);
-  TestValues none, wipe, circle, clock, bright, blur, key, pip, vol;
-  wipe.Add(L"MaskNum", L"1");
-  circle.Add(L"MaskNum", L"119").Add(L"BorderWidth", L"3").Add(L"BorderSoftness", L"4");
-  clock.Add(L"MaskNum", L"201");
+bool Bench::Run() {
+  TestValues none, blur({Param{L"Radius", L"4"}}), bright;
   bright.Add(L"Brightness", L"0").Add(L"Brightness", L"0.2", 10000000, DEXTERF_INTERPOLATE);
-  blur.Add(L"Radius", L"4");
-  key.Add(L"KeyType", L"0").Add(L"RGB", L"0xC0A080");
-  pip.Add(L"OffsetX", L"16").Add(L"OffsetY", L"16").Add(L"Width", L"320").Add(L"Height", L"240");
-  vol.Add(L"Vol", L"0").Add(L"Vol", L"1", 10000000, DEXTERF_INTERPOLATE);
-  auto transition = [&](const CLSID& clsid, TestValues& values, double progress) {
-    std::shared_ptr<VideoTransition> t(EffectLibrary::NewVideoTransition(clsid));
-    const PropertyEvaluator& evaluator = values.Evaluator();
-    return [&, t, progress, &evaluator = evaluator] { t->Apply(a.Frame(), b.Frame(), out.Frame(), progress, 0, evaluator); };
-  };
-  auto effect = [&](const CLSID& clsid, TestValues& values, REFERENCE_TIME time) {
-    std::shared_ptr<VideoEffect> e(EffectLibrary::NewVideoEffect(clsid));
-    const PropertyEvaluator& evaluator = values.Evaluator();
-    return [&, e, time, &evaluator = evaluator] {
-      CopyFrame(a.Frame(), work.Frame());
-      e->Apply(work.Frame(), time, 10000000, evaluator);
-    };
-  };
-  std::vector<float> sound(44100 * 2, 0.5f);
-  std::shared_ptr<AudioEffect> envelope(EffectLibrary::NewAudioEffect(CLSID_AudMixer));
-  const int half = kWidth * kHeight / 2;
-  const Case cases[] = {
-      {"cross-fade 50%", transition(CLSID_EngineCrossFade, none, 0.5), [&] { return CountOf(out, 0xFF707070) == 2 * half; }},
-      {"SMPTE wipe 1 (bar) 50%", transition(CLSID_DxtJpeg, wipe, 0.5), [&] { return CountOf(out, kB) == half; }},
-      {"SMPTE wipe 119 soft border", transition(CLSID_DxtJpeg, circle, 0.5),
-       [&] { return out.At(320, 240) == kB && out.At(0, 0) == kA; }},
-      {"SMPTE wipe 201 (clock) 25%", transition(CLSID_DxtJpeg, clock, 0.25),
-       [&] { return CountOf(out, kB) == half / 2; }},
-      {"key (RGB)", transition(CLSID_DxtKey, key, 0.5), [&] { return CountOf(out, kA) == 2 * half; }},
-      {"compositor 320x240", transition(CLSID_DxtCompositor, pip, 0.5),
-       [&] { return CountOf(out, kB) == 320 * 240 && out.At(15, 15) == kA; }},
-      {"brightness (interpolated)", effect(CLSID_EngineBrightnessContrast, bright, 5000000),
-       [&] { return CountOf(work, 0xFF3A5A7A) == 2 * half; }},
-      {"grayscale", effect(CLSID_EngineGrayscale, none, 0), [&] { return CountOf(work, 0xFF3A3A3A) == 2 * half; }},
-      {"blur radius 4", effect(CLSID_EngineBlur, blur, 0), [&] { return CountOf(work, kA) == 2 * half; }},
-      {"volume envelope, 1 s stereo",
-       [&] {
-         std::fill(sound.begin(), sound.end(), 0.5f);
-         envelope->Apply(AudioBlock{sound.data(), 44100, 2, 44100}, 0, 10000000, vol.Evaluator());
-       },
-       [&] { return std::abs(sound[44100] - 0.25f) < 1e-3f; }},
-  };
-  bool right = true;
-  for (const Case& c : cases) right = Time(c) && right;
-  return right;
+  bool right = Transition("cross-fade 50%", CLSID_EngineCrossFade, {}, 0.5, All(0xFF707070));
+  right &= Transition("SMPTE wipe 1 (bar) 50%", CLSID_DxtJpeg, {}, 0.5, All(kB, kPixels / 2));
+  right &= Transition("SMPTE wipe 119 soft border", CLSID_DxtJpeg,
+                      {{L"MaskNum", L"119"}, {L"BorderWidth", L"3"}, {L"BorderSoftness", L"4"}}, 0.5,
+                      [this] { return out_.At(320, 240) == kB && out_.At(0, 0) == kA; });
+  right &= Transition("SMPTE wipe 201 (clock) 25%", CLSID_DxtJpeg, {{L"MaskNum", L"201"}}, 0.25, All(kB, kPixels / 4));
+  right &= Transition("key (RGB)", CLSID_DxtKey, {{L"KeyType", L"0"}, {L"RGB", L"0xC0A080"}}, 0.5, All(kA));
+  right &= Transition("compositor 320x240", CLSID_DxtCompositor,
+                      {{L"OffsetX", L"16"}, {L"OffsetY", L"16"}, {L"Width", L"320"}, {L"Height", L"240"}}, 0.5,
+                      All(kB, 320 * 240));
+  right &= Effect("brightness (interpolated)", CLSID_EngineBrightnessContrast, bright, All(0xFF3A5A7A));
+  right &= Effect("grayscale", CLSID_EngineGrayscale, none, All(0xFF3A3A3A));
+  right &= Effect("blur radius 4", CLSID_EngineBlur, blur, All(kA));
+  return Volume() && right;
 }
 
 }  // namespace
@@ -106,7 +112,7 @@ bool Run() {
 int main() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   RegisterEngineClasses();
-  bool right = Run();
+  bool right = Bench().Run();
   RevokeEngineClasses();
   CoUninitialize();
   return right ? 0 : 1;

@@ -102,8 +102,10 @@ TEST_F(ParameterCatalogTest, FallsBackToTheCatalogBesideTheProgram) {
   const char* current[] = {kCatalogXml, "<DirectShowFilters><Effect", nullptr};  // nullptr: no file
   const wchar_t* first[] = {L"Level;", L"Beside;", L"Beside;"};
   for (int i = 0; i < 3; ++i) {
-    if (current[i]) WriteCatalog(current[i]);
-    else DeleteFileW(folder.File(L"DSF_desc.xml").c_str());
+    if (current[i])
+      WriteCatalog(current[i]);
+    else
+      DeleteFileW(folder.File(L"DSF_desc.xml").c_str());
     ASSERT_TRUE(catalog.Open());
     grid->DeleteAllRows();
     catalog.ListParameters(ParameterCatalog::kEffect, kBlurFilter, *grid);
