@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "EffectLibrary.h"
 #include "EffectTesting.h"
 #include "EngineTestSupport.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -83,6 +85,24 @@ TEST_F(VideoEffectsTest, WipesRevealTheSecondPictureWhereTheirShapesHaveReached)
   for (const WipeCase& c : cases) {
     Picture out = Transition(*c.clsid, c.params, c.progress, Picture(8, 6, kBlack), Picture(8, 6, kWhite));
     EXPECT_EQ(c.art, Art(out, kBlack, kWhite)) << (c.params.empty() ? L"" : c.params[0].text);
+  }
+}
+
+TEST_F(VideoEffectsTest, APictureOrdersTheWipeByItsBrightness) {
+  TempFolder folder;
+  const std::wstring path = folder.File(L"mask.bmp");
+  // 4 x 1 pixels of 24 bits, from black on the left to white.
+  BYTE bmp[66] = {'B', 'M', 66, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 4, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24};
+  for (int x = 0; x < 4; ++x) memset(bmp + 54 + 3 * x, x * 85, 3);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(file, bmp, sizeof(bmp), &written, nullptr);
+  CloseHandle(file);
+  const std::wstring missing = folder.File(L"missing.bmp");
+  for (const std::wstring* name : {&path, &missing}) {
+    Picture out = Transition(kSmpte, {{L"MaskName", name->c_str()}, {L"MaskNum", L"2"}}, 0.5, Picture(8, 2, kBlack),
+                             Picture(8, 2, kWhite));
+    EXPECT_EQ(name == &path ? "bbbbaaaa|bbbbaaaa" : "bbbbbbbb|aaaaaaaa", Art(out, kBlack, kWhite));
   }
 }
 
