@@ -1,8 +1,11 @@
 #include "EngineRegistration.h"
 
+#include <vector>
+
 #include "AviWriterFilter.h"
 #include "ClassFactory.h"
 #include "EditingServices.h"
+#include "EffectLibrary.h"
 #include "EngineFilters.h"
 #include "FilterCategories.h"
 #include "ImaAdpcmCompressor.h"
@@ -34,22 +37,37 @@ const EngineClass kClasses[] = {
 };
 constexpr int kClassCount = sizeof(kClasses) / sizeof(kClasses[0]);
 
-DWORD cookies[kClassCount];
+std::vector<DWORD> cookies;  // of the classes registered so far
 bool registered = false;
+
+// The i-th class: the fixed ones first, then the library's effects and transitions.
+EngineClass ClassAt(int i) {
+  if (i < kClassCount) return kClasses[i];
+  const EffectClass& effect = EffectLibrary::ClassAt(i - kClassCount);
+  return EngineClass{effect.clsid, effect.create};
+}
+
+void RevokeRegistered() {
+  for (DWORD cookie : cookies) CoRevokeClassObject(cookie);
+  cookies.clear();
+}
 
 }  // namespace
 
 HRESULT RegisterEngineClasses() {
   if (registered) return S_OK;
-  for (int i = 0; i < kClassCount; ++i) {
-    ClassFactory* factory = new ClassFactory(kClasses[i].create);
-    HRESULT hr = CoRegisterClassObject(*kClasses[i].clsid, factory, CLSCTX_INPROC_SERVER,
-                                       REGCLS_MULTIPLEUSE, &cookies[i]);
+  const int total = kClassCount + EffectLibrary::ClassCount();
+  for (int i = 0; i < total; ++i) {
+    EngineClass entry = ClassAt(i);
+    ClassFactory* factory = new ClassFactory(entry.create);
+    DWORD cookie = 0;
+    HRESULT hr = CoRegisterClassObject(*entry.clsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
     factory->Release();  // COM holds its own reference while registered
     if (FAILED(hr)) {
-      for (int j = 0; j < i; ++j) CoRevokeClassObject(cookies[j]);
+      RevokeRegistered();
       return hr;
     }
+    cookies.push_back(cookie);
   }
   registered = true;
   // The classes stay registered when only the category entries fail.
@@ -58,6 +76,6 @@ HRESULT RegisterEngineClasses() {
 
 void RevokeEngineClasses() {
   if (!registered) return;
-  for (int i = 0; i < kClassCount; ++i) CoRevokeClassObject(cookies[i]);
+  RevokeRegistered();
   registered = false;
 }

@@ -9,10 +9,13 @@
 #include "ComboBox.h"
 #include "GridControl.h"
 #include "ParameterRecord.h"
+#include "Paths.h"
 #include "Text.h"
 #include "Variants.h"
 
 namespace {
+
+constexpr wchar_t kFileName[] = L"DSF_desc.xml";
 
 // The version-independent DOM document class.
 constexpr CLSID kDomDocument = {0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
@@ -80,12 +83,22 @@ bool ParameterCatalog::Open() {
                               document_.ReceiveVoid())))
     return false;
   document_->put_async(VARIANT_FALSE);
+  // The current folder first, then the program's, where the build puts it. Full
+  // paths, since the platform may look for a bare name beside the program first.
+  wchar_t path[MAX_PATH];
+  if (!ResolvePath(kFileName, 0, path) || !Load(path)) {
+    if (ResolvePath(kFileName, kResolveProgramDir, path)) Load(path);
+  }
+  return true;  // a failed load leaves an empty document: no parameters
+}
+
+bool ParameterCatalog::Load(const wchar_t* path) {
   VARIANT file;
-  MakeBstrVariant(&file, L"DSF_desc.xml");
+  MakeBstrVariant(&file, path);
   VARIANT_BOOL loaded = VARIANT_FALSE;
-  document_->load(file, &loaded);  // a failed load leaves an empty document: no parameters
+  document_->load(file, &loaded);
   ClearBstrVariant(&file);
-  return true;
+  return loaded == VARIANT_TRUE;
 }
 
 ComPtr<IXMLDOMNode> ParameterCatalog::Select(const wchar_t* element, const wchar_t* attribute,

@@ -1,6 +1,7 @@
 // The parameters of effect and transition filters and their offered values,
-// read from "DSF_desc.xml" in the current directory. A missing or malformed
-// file is normal: every filter then has no parameters.
+// read from "DSF_desc.xml" in the current directory or, when that cannot be
+// read, beside the program. A missing or malformed file is normal: every
+// filter then has no parameters.
 #pragma once
 
 #include <windows.h>
@@ -36,6 +37,8 @@ class ParameterCatalog {
   int FillValueList(const wchar_t* listName, ComboBox& list) const;
 
  private:
+  // False when the file is missing or malformed.
+  bool Load(const wchar_t* path);
   ComPtr<IXMLDOMNode> Select(const wchar_t* element, const wchar_t* attribute, const wchar_t* value) const;
 
   ComPtr<IXMLDOMDocument> document_;

@@ -1,10 +1,13 @@
 #include "ParameterCatalog.h"
 
+#include <string>
+
 #include "ComboBox.h"
 #include "GridControl.h"
 #include "GridTesting.h"
 #include "ParameterGrid.h"
 #include "ParameterRecord.h"
+#include "Paths.h"
 #include "PropsTesting.h"
 
 namespace {
@@ -80,6 +83,34 @@ TEST_F(ParameterCatalogTest, MissingOrBrokenFileGivesNoRows) {
   ASSERT_TRUE(catalog.Open());
   catalog.ListParameters(ParameterCatalog::kEffect, kBlurFilter, *grid);
   EXPECT_EQ(0, grid->GetRowCount());
+}
+
+TEST_F(ParameterCatalogTest, FallsBackToTheCatalogBesideTheProgram) {
+  wchar_t beside[MAX_PATH];
+  ASSERT_TRUE(ResolvePath(L"DSF_desc.xml", kResolveProgramDir, beside));
+  struct Remove {
+    const wchar_t* path;
+    ~Remove() { DeleteFileW(path); }
+  } remove{beside};
+  std::string besideXml = kCatalogXml;
+  besideXml.replace(besideXml.find("\"Level\""), 7, "\"Beside\"");
+  HANDLE file = CreateFileW(beside, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(file, besideXml.data(), static_cast<DWORD>(besideXml.size()), &written, nullptr);
+  CloseHandle(file);
+
+  const char* current[] = {kCatalogXml, "<DirectShowFilters><Effect", nullptr};  // nullptr: no file
+  const wchar_t* first[] = {L"Level;", L"Beside;", L"Beside;"};
+  for (int i = 0; i < 3; ++i) {
+    if (current[i])
+      WriteCatalog(current[i]);
+    else
+      DeleteFileW(folder.File(L"DSF_desc.xml").c_str());
+    ASSERT_TRUE(catalog.Open());
+    grid->DeleteAllRows();
+    catalog.ListParameters(ParameterCatalog::kEffect, kBlurFilter, *grid);
+    EXPECT_EQ(first[i], Names().substr(0, Names().find(L';') + 1)) << i;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,7 @@
+#include "EffectObject.h"
+
+STDMETHODIMP EffectObject::GetClassID(CLSID* clsid) {
+  if (!clsid) return E_POINTER;
+  *clsid = clsid_;
+  return S_OK;
+}

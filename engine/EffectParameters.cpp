@@ -1,0 +1,65 @@
+#include "EffectParameters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cwchar>
+
+namespace {
+
+bool ReadHexColor(const wchar_t* text, DWORD* color) {
+  while (*text == L' ') ++text;
+  if (text[0] == L'#') {
+    text += 1;
+  } else if (text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) {
+    text += 2;
+  } else if (text[0] == L'&' && (text[1] == L'h' || text[1] == L'H')) {
+    text += 2;
+  } else {
+    return false;
+  }
+  wchar_t* end = nullptr;
+  unsigned long value = wcstoul(text, &end, 16);
+  if (end == text) return false;
+  while (*end == L' ') ++end;
+  if (*end) return false;
+  *color = value & 0xFFFFFF;
+  return true;
+}
+
+}  // namespace
+
+bool EffectParameters::Read(const ParameterSpec& spec, double* number) const {
+  if (!values_.NumberAt(spec.name, time_, number) || std::isnan(*number)) return false;
+  *number = std::clamp(*number, spec.low, spec.high);
+  return true;
+}
+
+double EffectParameters::Number(const ParameterSpec& spec) const {
+  double number = 0;
+  return Read(spec, &number) ? number : spec.fallback;
+}
+
+int EffectParameters::Integer(const ParameterSpec& spec) const { return static_cast<int>(std::lround(Number(spec))); }
+
+DWORD EffectParameters::Color(const ParameterSpec& spec) const {
+  double number = 0;
+  if (Read(spec, &number)) return static_cast<DWORD>(std::lround(number)) & 0xFFFFFF;
+  DWORD color = static_cast<DWORD>(spec.fallback);
+  std::wstring text = Text(spec);
+  ReadHexColor(text.c_str(), &color);
+  return color;
+}
+
+std::wstring EffectParameters::Text(const ParameterSpec& spec) const {
+  VARIANT value;
+  std::wstring text;
+  if (SUCCEEDED(values_.ValueAt(spec.name, time_, &value)) && value.vt == VT_BSTR && value.bstrVal)
+    text.assign(value.bstrVal, SysStringLen(value.bstrVal));
+  VariantClear(&value);
+  return text;
+}
+
+double EffectParameters::Progress(double given) const {
+  double number = 0;
+  return Read(kProgressParameter, &number) ? number : std::clamp(given, 0.0, 1.0);
+}

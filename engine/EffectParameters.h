@@ -1,0 +1,53 @@
+// The parameters of a built-in effect or transition: each declared once with
+// its default and range, and read at one time from the object's property
+// setter values. A parameter that is missing, empty or not a number (the
+// property window stores every catalog row, filled or not) takes its default;
+// a number outside the range is clamped into it.
+#pragma once
+
+#include <string>
+
+#include "PropertyEvaluator.h"
+
+struct ParameterSpec {
+  const wchar_t* name;
+  double fallback;
+  double low;
+  double high;
+};
+
+struct ParameterList {
+  const ParameterSpec* items;
+  int count;
+};
+
+template <int N>
+constexpr ParameterList ListOf(const ParameterSpec (&items)[N]) {
+  return ParameterList{items, N};
+}
+
+// Overrides the progress the compositor gives a transition (0 to 1), so that
+// a transition can move back and forth; -1 means absent.
+inline constexpr ParameterSpec kProgressParameter = {L"Progress", -1, 0, 1};
+
+class EffectParameters {
+ public:
+  // values must outlive this reader.
+  EffectParameters(const PropertyEvaluator& values, REFERENCE_TIME time) : values_(values), time_(time) {}
+
+  double Number(const ParameterSpec& spec) const;
+  int Integer(const ParameterSpec& spec) const;
+  // A colour 0xRRGGBB from a number or from text in hexadecimal ("0xRRGGBB",
+  // "#RRGGBB", "&HRRGGBB").
+  DWORD Color(const ParameterSpec& spec) const;
+  // The text of a string value; empty when there is none.
+  std::wstring Text(const ParameterSpec& spec) const;
+  // The Progress parameter where it is a number, else given; 0 to 1.
+  double Progress(double given) const;
+
+ private:
+  bool Read(const ParameterSpec& spec, double* number) const;
+
+  const PropertyEvaluator& values_;
+  REFERENCE_TIME time_;
+};
