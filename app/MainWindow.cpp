@@ -11,6 +11,7 @@
 #include "Numbers.h"
 #include "StatusBar.h"
 #include "Text.h"
+#include "TimeLineRender.h"
 #include "TimeText.h"
 #include "TimelineOperations.h"
 #include "VersionStrings.h"
@@ -30,7 +31,7 @@ constexpr wchar_t kContactLine[] = L"Reports and suggestions: the project's issu
 
 // The windows behind these commands come later; until then their entries are
 // grayed, so that nothing offered silently does nothing.
-constexpr int kPendingCommands[] = {kCommandRender, kCommandPreview};
+constexpr int kPendingCommands[] = {kCommandPreview};
 
 MENUITEMINFOW Item(UINT id, const wchar_t* text, bool popup = false) {
   MENUITEMINFOW item = {};
@@ -65,6 +66,7 @@ MainWindow::MainWindow() : project_(*this) {
 }
 
 MainWindow::~MainWindow() {
+  if (renderWindow_) renderWindow_->Destroy(true);
   // The view holds references into the timeline; let it go first.
   ClearChildren(false);
   view_ = nullptr;
@@ -160,8 +162,9 @@ LRESULT MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       OnCommand(LOWORD(wParam));
       return 0;
     case kChildClosedMessage:
-      if (!wParam) return 0;  // the preview's and render window's notices come later
-      break;
+      if (wParam) break;
+      if (renderHandle_ && reinterpret_cast<HWND>(lParam) == renderHandle_) OnRenderWindowClosed();
+      return 0;  // the preview's notice comes later
   }
   return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
 }
@@ -174,6 +177,10 @@ void MainWindow::OnFirstShow() {
 }
 
 LRESULT MainWindow::OnClose(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A render window that stays open while rendering keeps the program open.
+  if (renderWindow_ && renderWindow_->Handle() && SendMessageW(renderWindow_->Handle(), WM_CLOSE, 0, 0) == 0 &&
+      renderWindow_->GetRenderState() > 0)
+    return 0;
   if (project_.AskBeforeReplacing() != 0) return 0;
   return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
 }
@@ -240,6 +247,9 @@ void MainWindow::OnCommand(int id) {
       break;
     case kCommandAddTransition:
       ShowProperties(TIMELINE_MAJOR_TYPE_TRANSITION, nullptr, -1, -1);
+      break;
+    case kCommandRender:
+      OpenRenderWindow();
       break;
     case kCommandAbout:
       ShowAbout();
@@ -365,4 +375,35 @@ void MainWindow::ShowAbout() {
   box.lpszIcon = MAKEINTRESOURCEW(IDI_MORVIK);
   MessageBoxIndirectW(&box);
   for (wchar_t* value : values) FreeText(value);
+}
+
+void MainWindow::OpenRenderWindow() {
+  if (renderWindow_) return;
+  renderWindow_ = new TimeLineRender();
+  if (renderWindow_->Create(hwnd_, instance_) != 0) {
+    renderWindow_->Destroy(true);
+    renderWindow_ = nullptr;
+    return;
+  }
+  renderHandle_ = renderWindow_->Handle();
+  renderWindow_->CenterOn(hwnd_);
+  renderWindow_->Open(timeline_);
+  HICON icon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_MORVIK));
+  if (icon) SetClassLongPtrW(renderHandle_, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  ShowWindow(renderHandle_, SW_SHOWNORMAL);
+  EnableMenus(false);
+}
+
+void MainWindow::OnRenderWindowClosed() {
+  SetActiveWindow(hwnd_);
+  renderWindow_->Destroy(true);
+  renderWindow_ = nullptr;
+  renderHandle_ = nullptr;
+  EnableMenus(true);
+}
+
+void MainWindow::EnableMenus(bool on) {
+  for (UINT id : {kMenuProject, kMenuView, kMenuEdit, kMenuHelp})
+    EnableMenuItem(menu_, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+  DrawMenuBar(hwnd_);
 }

@@ -10,6 +10,7 @@
 
 class SplashWindow;
 class StatusBar;
+class TimeLineRender;
 
 // Menu command ids.
 enum MainCommand {
@@ -69,6 +70,7 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   IAMTimeline* Timeline() const { return timeline_; }
   TimeLineModel* View() const { return view_; }
   StatusBar* Status() const { return statusBar_; }
+  TimeLineRender* RenderWindow() const { return renderWindow_; }
 
  private:
   void BuildMenuBar();
@@ -82,6 +84,9 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   template <class W, class Setup>
   void RunPropertyWindow(Setup setup);
   void ShowAbout();
+  void OpenRenderWindow();
+  void OnRenderWindowClosed();
+  void EnableMenus(bool on);
   void OpenCommandLineProject(const wchar_t* commandLine);
 
   ErrorLogSink errorLog_;
@@ -90,6 +95,8 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   TimeLineModel* view_ = nullptr;    // a child; the container deletes it
   StatusBar* statusBar_ = nullptr;   // likewise
   SplashWindow* splash_ = nullptr;
+  TimeLineRender* renderWindow_ = nullptr;  // owned from opening until its close notice
+  HWND renderHandle_ = nullptr;             // its window, which is gone when the notice comes
   Project project_;
   bool comStarted_ = false;
 };
