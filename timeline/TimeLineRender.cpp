@@ -336,9 +336,13 @@ HRESULT TimeLineRender::SetupOutput(const wchar_t* path) {
   seeking_ = multiplexer.As<IMediaSeeking>(IID_IMediaSeeking);
   if (seeking_) seeking_->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);
   for (int g = 0; g < static_cast<int>(groups_.size()) && SUCCEEDED(hr); ++g) {
-    ConnectCompressor(g);
+    HRESULT connected = ConnectCompressor(g);
     RenderGroupEntry& entry = groups_[g];
-    if (entry.compressor) {
+    // A compressor that refuses the group's format is the reason to give,
+    // not what rendering from its unconnected output says.
+    if (entry.compressor && FAILED(connected)) {
+      hr = connected;
+    } else if (entry.compressor) {
       hr = builder_->RenderStream(nullptr, &entry.majorType, entry.compressor.Get(), nullptr, multiplexer.Get());
     } else {
       ComPtr<IPin> output;

@@ -5,6 +5,8 @@
 
 #include "TempFolder.h"
 
+#include <mmreg.h>
+
 namespace {
 
 constexpr UINT kSaveAs = 14;
@@ -403,14 +405,14 @@ bool ChooseCompressor(HWND grid, int row, const wchar_t* name) {
 
 TEST_F(MorvikRunTest, RendersAProjectToFileWithChosenCompressors) {
   WriteBitmap(folder.File(L"still.bmp"));
-  WriteTone(folder.File(L"tone.wav"), 22050, 20);
+  WriteTone(folder.File(L"tone.wav"), 22050, 60);
   std::wstring project = folder.File(L"short.mvp");
   std::wstring rendered = folder.File(L"rendered.avi");
   std::string xml =
-      "<timeline><group type=\"video\" width=\"160\" height=\"120\" framerate=\"25\" name=\"Pictures\"><track>"
-      "<clip src=\"still.bmp\" start=\"0\" stop=\"20\" mstart=\"0\" mstop=\"5\"/></track></group>"
+      "<timeline><group type=\"video\" width=\"160\" height=\"120\" bitdepth=\"24\" framerate=\"25\" name=\"Pictures\"><track>"
+      "<clip src=\"still.bmp\" start=\"0\" stop=\"60\" mstart=\"0\" mstop=\"5\"/></track></group>"
       "<group type=\"audio\" samplingrate=\"22050\" name=\"Sound\"><track>"
-      "<clip src=\"tone.wav\" start=\"0\" stop=\"20\" mstart=\"0\" mstop=\"20\"/></track></group></timeline>";
+      "<clip src=\"tone.wav\" start=\"0\" stop=\"60\" mstart=\"0\" mstop=\"60\"/></track></group></timeline>";
   ASSERT_TRUE(WriteWholeFile(project, xml));
   std::string narrow(rendered.begin(), rendered.end());
   std::string settings = "[Log]\r\nFileName=render.log\r\n[RenderFile]\r\nFileName=" + narrow + "\r\n";

@@ -347,16 +347,31 @@ TEST_F(TimeLineRenderTest, AnEmptyTimelineSaysNothingWasWrittenAndLeavesNoFile) 
   EXPECT_FALSE(FileExists(window->PartialPath().c_str()));
 }
 
-TEST_F(TimeLineRenderTest, AFailedStartIsReportedAndLeavesTheWindowIdle) {
-  BuildProject();
+TEST_F(TimeLineRenderTest, AFailedStartIsReportedWithItsReasonAndLeavesTheWindowIdle) {
+  AM_MEDIA_TYPE type = MakeVideoType(kWidth, kHeight, 16);  // RGB555, which Motion JPEG does not take
+  ComPtr<IAMTimelineObj> group = AddGroup(L"Thin", &type);
+  ClearMediaType(&type);
+  AddSource(AddTrack(group.Get(), L"t").Get(), 0, kSecond, L"missing.avi");
+  struct Case {
+    const wchar_t* compressor;
+    std::wstring file;
+    const wchar_t* message;
+  } cases[] = {
+      {L"Uncompressed video", folder.File(L"missing\\out.avi"), L"Render error\n80070003: "},
+      {L"Morvik Motion JPEG", Destination(), L"Render error\n80040217: "},
+  };
   window->Open(timeline.Get());
-  window->FileField()->SetText(folder.File(L"missing\\out.avi").c_str());
-  DialogAnswerer answers({{IDOK, L""}});
-  Click(window->StartButton());
-  ASSERT_TRUE(answers.AllAnswered());
-  EXPECT_TRUE(StartsWith(answers.Boxes()[0].text, L"Render error\n")) << answers.Boxes()[0].text;
-  EXPECT_TRUE(Idle());
-  EXPECT_EQ(-1, window->GetRenderState());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.compressor);
+    Choose(0, c.compressor);
+    window->FileField()->SetText(c.file.c_str());
+    DialogAnswerer answers({{IDOK, L""}});
+    Click(window->StartButton());
+    ASSERT_TRUE(answers.AllAnswered());
+    EXPECT_TRUE(StartsWith(answers.Boxes()[0].text, c.message)) << answers.Boxes()[0].text;
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(-1, window->GetRenderState());
+  }
 }
 
 }  // namespace
