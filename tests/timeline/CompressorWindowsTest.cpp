@@ -1,5 +1,4 @@
-// The compressor windows against doubles of the interfaces they edit: what
-// is shown, what is enabled, and what OK applies.
+// The compressor windows against doubles of the interfaces they edit.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,6 +7,9 @@
 #include <string>
 
 #include "CompressorDoubles.h"
+
+#include <dvdmedia.h>
+
 #include "EditBox.h"
 #include "ListView.h"
 #include "StaticText.h"
@@ -26,67 +28,56 @@ std::wstring TextOf(const Window* control) {
   return copy;
 }
 
-bool Enabled(const Window* control) { return IsWindowEnabled(control->Handle()) != FALSE; }
-
 template <class W>
-class ModalWindowTest : public ::testing::Test {
- protected:
+struct ModalWindowTest : ::testing::Test {
   void SetUp() override {
-    CoInitialize(nullptr);
-    window = new W();
     window->ModifyStyle(WS_VISIBLE, false, kStyleRemove);
     ASSERT_EQ(0u, window->Create(nullptr, TestInstance()));
   }
-  void TearDown() override {
-    window->Destroy(true);
-    CoUninitialize();
-  }
-  // The close path as OK or Cancel runs it.
-  void Close(int result) {
+  void TearDown() override { window->Destroy(true); }
+  void Close(int result) {  // as OK or Cancel closes it
     window->SetResult(result);
     window->QueryClose();
   }
-  W* window = nullptr;
+  W* window = new W();
 };
-
 using WndVidCmpTest = ModalWindowTest<WndVidCmp>;
 using WndStmCfgTest = ModalWindowTest<WndStmCfg>;
 
 TEST_F(WndVidCmpTest, OnlyReportedCapabilitiesAreEnabledAndApplied) {
+  const LONG key = CompressionCaps_CanKeyFrame, p = CompressionCaps_CanBFrame, q = CompressionCaps_CanQuality;
   struct Case {
     LONG caps;
     HRESULT info;
-    bool keyFrames, pFrames, quality;
-  } cases[] = {
-      {CompressionCaps_CanQuality, S_OK, false, false, true},
-      {CompressionCaps_CanKeyFrame | CompressionCaps_CanBFrame, S_OK, true, true, false},
-      {CompressionCaps_CanKeyFrame | CompressionCaps_CanBFrame | CompressionCaps_CanQuality, S_OK, true, true, true},
-      {CompressionCaps_CanQuality, E_NOTIMPL, false, false, false},
-  };
+  } cases[] = {{q, S_OK}, {key | p, S_OK}, {key | p | q, S_OK}, {key | p | q, E_NOTIMPL}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.caps);
+    SCOPED_TRACE(c.caps + c.info);
     FakeVideoCompression codec;
     codec.capabilities = c.caps;
     codec.infoResult = c.info;
     EXPECT_EQ(c.info, window->Init(&codec));
-    EXPECT_EQ(c.keyFrames, Enabled(window->KeyFrameField()));
-    EXPECT_EQ(c.pFrames, Enabled(window->PFramesField()));
-    EXPECT_EQ(c.quality, Enabled(window->QualitySlider()));
+    LONG shown = c.info == S_OK ? c.caps : 0;
+    EXPECT_EQ((shown & key) != 0, IsWindowEnabled(window->KeyFrameField()->Handle()) != FALSE);
+    EXPECT_EQ((shown & p) != 0, IsWindowEnabled(window->PFramesField()->Handle()) != FALSE);
+    EXPECT_EQ((shown & q) != 0, IsWindowEnabled(window->QualitySlider()->Handle()) != FALSE);
     window->KeyFrameField()->SetText(L"12");
-    window->PFramesField()->SetText(L"3");
-    window->QualitySlider()->SetPos(40, false);
+    window->PFramesField()->SetText(L"");  // applies 0
+    window->QualitySlider()->SetPos(75, false);
+    SendMessageW(window->Handle(), WM_HSCROLL, TB_ENDTRACK, LPARAM(window->QualitySlider()->Handle()));
+    EXPECT_EQ(L"0.75", TextOf(window->QualityValue()));
+    Close(IDCANCEL);
+    EXPECT_EQ(-2.0, codec.putQuality);
     Close(IDOK);
-    EXPECT_EQ(c.keyFrames ? 12 : -2, codec.putKeyFrames);
-    EXPECT_EQ(c.pFrames ? 3 : -2, codec.putPFrames);
-    EXPECT_DOUBLE_EQ(c.quality ? 0.4 : -2.0, codec.putQuality);
+    EXPECT_EQ(shown & key ? 12 : -2, codec.putKeyFrames);
+    EXPECT_EQ(shown & p ? 0 : -2, codec.putPFrames);
+    EXPECT_DOUBLE_EQ(shown & q ? 0.75 : -2.0, codec.putQuality);
   }
 }
 
-TEST_F(WndVidCmpTest, ShowsInfoDefaultsAndCurrentValues) {
+TEST_F(WndVidCmpTest, ShowsInfoDefaultsAndTheCurrentValuesThatAreNotNegative) {
   FakeVideoCompression codec;
   codec.capabilities = CompressionCaps_CanKeyFrame | CompressionCaps_CanBFrame | CompressionCaps_CanQuality;
-  codec.keyFrames = 8;   // replaces the default
-  codec.quality = -1.0;  // negative: the default stays
+  codec.keyFrames = 8;
   ASSERT_EQ(S_OK, window->Init(&codec));
   EXPECT_EQ(L"Test codec 2.1", TextOf(window->InfoField()));
   EXPECT_EQ(L"8", TextOf(window->KeyFrameField()));
@@ -95,59 +86,42 @@ TEST_F(WndVidCmpTest, ShowsInfoDefaultsAndCurrentValues) {
   EXPECT_EQ(50, window->QualitySlider()->GetPos());
 }
 
-TEST_F(WndVidCmpTest, SliderShowsItsValueAndOkAppliesItWithAnEmptyKeyFrameRateAsZero) {
-  FakeVideoCompression codec;
-  codec.capabilities = CompressionCaps_CanKeyFrame | CompressionCaps_CanQuality;
-  codec.quality = 0.2;
-  ASSERT_EQ(S_OK, window->Init(&codec));
-  window->QualitySlider()->SetPos(75, false);
-  SendMessageW(window->Handle(), WM_HSCROLL, TB_THUMBPOSITION, reinterpret_cast<LPARAM>(window->QualitySlider()->Handle()));
-  EXPECT_EQ(L"0.75", TextOf(window->QualityValue()));
-  window->KeyFrameField()->SetText(L"");
-  Close(IDCANCEL);
-  EXPECT_EQ(-2.0, codec.putQuality);
-  Close(IDOK);
-  EXPECT_DOUBLE_EQ(0.75, codec.putQuality);
-  EXPECT_EQ(0, codec.putKeyFrames);
-}
-
-std::vector<std::wstring> Row(ListView* list, int row, int columns) {
-  std::vector<std::wstring> cells;
-  for (int c = 0; c < columns; ++c) {
+std::wstring Row(WndStmCfg* window, int row) {
+  std::wstring cells;
+  for (int c = 0; c < Header_GetItemCount(ListView_GetHeader(window->List()->Handle())); ++c) {
     wchar_t text[64] = {};
-    ListView_GetItemText(list->Handle(), row, c, text, 64);
-    cells.push_back(text);
+    ListView_GetItemText(window->List()->Handle(), row, c, text, 64);
+    cells += std::wstring(c ? L"|" : L"") + text;
   }
   return cells;
 }
 
-int Columns(ListView* list) { return Header_GetItemCount(ListView_GetHeader(list->Handle())); }
-
 void Choose(WndStmCfg* window, int row) {
-  ListView* list = window->List();
-  list->SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  ListView_SetSelectionMark(list->Handle(), row);
-  NMHDR header = {list->Handle(), 0, LVN_ITEMCHANGED};
-  SendMessageW(window->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
+  ListView_SetItemState(window->List()->Handle(), row, LVIS_SELECTED, LVIS_SELECTED);
+  ListView_SetSelectionMark(window->List()->Handle(), row);
+  NMHDR header = {window->List()->Handle(), 0, LVN_ITEMCHANGED};
+  SendMessageW(window->Handle(), WM_NOTIFY, 0, LPARAM(&header));
 }
 
 TEST_F(WndStmCfgTest, ListsVideoFormatsMarksThePresentOneAndSetsTheChosenRowsOwnCapability) {
-  const DWORD mjpg = MAKEFOURCC('M', 'J', 'P', 'G');
+  VIDEOINFOHEADER mjpg = {}, rgb = {}, yuy2 = {};
+  VIDEOINFOHEADER2 wide = {};
+  mjpg.bmiHeader.biCompression = MAKEFOURCC('M', 'J', 'P', 'G');
+  mjpg.bmiHeader.biBitCount = rgb.bmiHeader.biBitCount = 24;
+  mjpg.dwBitRate = 1999999;
+  rgb.dwBitRate = 1;  // told apart from yuy2's block
   FakeStreamConfig config;
-  config.AddCaps(VideoCaps(mjpg, 24, 1999999));
-  config.AddCaps(VideoCaps(mjpg, 24, 5000, FORMAT_VideoInfo2));  // not listed
-  config.AddCaps(VideoCaps(0, 24, 0));
-  config.AddCaps(VideoCaps(MAKEFOURCC('Y', 'U', 'Y', '2'), 0, 0, GUID_NULL));
-  config.present = VideoCaps(0, 24, 0);
+  config.caps = {TypeOf(MEDIATYPE_Video, mjpg.bmiHeader.biCompression, FORMAT_VideoInfo, &mjpg),
+                 TypeOf(MEDIATYPE_Video, 0, FORMAT_VideoInfo2, &wide),  // not listed
+                 TypeOf(MEDIATYPE_Video, MEDIASUBTYPE_RGB24.Data1, FORMAT_VideoInfo, &rgb),
+                 TypeOf(MEDIATYPE_Video, MAKEFOURCC('Y', 'U', 'Y', '2'), FORMAT_None, &yuy2)};
+  config.present = config.caps[2];
   ASSERT_EQ(S_OK, window->Init(&config));
-  ListView* list = window->List();
-  ASSERT_EQ(3, Columns(list));
-  ASSERT_EQ(3, list->GetItemCount());
-  EXPECT_EQ((std::vector<std::wstring>{L"MJPG", L"24", L"1999"}), Row(list, 0, 3));
-  EXPECT_EQ((std::vector<std::wstring>{L"____", L"24", L"0"}), Row(list, 1, 3));
-  EXPECT_EQ((std::vector<std::wstring>{L"YUY2", L"", L""}), Row(list, 2, 3));
-  EXPECT_EQ(1, list->GetSelectionMark());
-  EXPECT_EQ(L"____", TextOf(window->InfoLabel()));
+  ASSERT_EQ(3, window->List()->GetItemCount());
+  EXPECT_EQ(L"MJPG|24|1999", Row(window, 0));
+  EXPECT_EQ(L"____|24|0", Row(window, 1));
+  EXPECT_EQ(L"YUY2||", Row(window, 2));
+  EXPECT_EQ(1, window->List()->GetSelectionMark());
   Choose(window, 2);
   EXPECT_EQ(L"YUY2", TextOf(window->InfoLabel()));
   Close(IDCANCEL);
@@ -156,49 +130,32 @@ TEST_F(WndStmCfgTest, ListsVideoFormatsMarksThePresentOneAndSetsTheChosenRowsOwn
   EXPECT_EQ(std::vector<int>{3}, config.set);
 }
 
-TEST_F(WndStmCfgTest, ListsAudioFormatsAndMarksTheOneEqualToThePresentFormat) {
-  FakeStreamConfig config;
-  config.AddCaps(AudioCaps(0x11, 1, 22050, 11100, 4));
-  config.AddCaps(AudioCaps(0x11, 2, 44100, 44359, 4));
-  config.present = AudioCaps(0x11, 2, 44100, 44359, 4);
-  ASSERT_EQ(S_OK, window->Init(&config));
-  ASSERT_EQ(4, Columns(window->List()));
-  EXPECT_EQ((std::vector<std::wstring>{L"2", L"44100", L"354", L"4"}), Row(window->List(), 1, 4));
-  EXPECT_EQ(1, window->List()->GetSelectionMark());
-  EXPECT_EQ(L"0x0011", TextOf(window->InfoLabel()));
-  Choose(window, 0);
-  Close(IDOK);
-  EXPECT_EQ(std::vector<int>{0}, config.set);
-}
-
-TEST_F(WndStmCfgTest, WithoutAListableOrMatchingPresentFormatNothingIsMarkedOrSet) {
+TEST_F(WndStmCfgTest, ListsAudioFormatsOnlyForAWaveFormatAndMarksTheEqualOne) {
+  WAVEFORMATEX mono = {0x11, 1, 22050, 11100, 256, 4, 0}, stereo = {0x11, 2, 44100, 44359, 2048, 4, 0};
   struct Case {
-    const char* name;
     GUID presentFormat;
-    int rows;
-  } cases[] = {
-      {"audio not WAVEFORMATEX: four columns, no rows", FORMAT_None, 0},
-      {"no capability equal to the present format", FORMAT_WaveFormatEx, 1},
-  };
+    WAVEFORMATEX* present;
+    int rows, marked;
+  } cases[] = {{FORMAT_WaveFormatEx, &stereo, 2, 1}, {FORMAT_None, &stereo, 0, -1}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
     FakeStreamConfig config;
-    config.AddCaps(AudioCaps(1, 1, 8000, 16000, 16));
-    config.present = AudioCaps(1, 2, 8000, 32000, 16, c.presentFormat);
+    config.caps = {TypeOf(MEDIATYPE_Audio, 0x11, FORMAT_WaveFormatEx, &mono),
+                   TypeOf(MEDIATYPE_Audio, 0x11, FORMAT_WaveFormatEx, &stereo)};
+    config.present = TypeOf(MEDIATYPE_Audio, 0x11, c.presentFormat, c.present);
     EXPECT_EQ(S_OK, window->Init(&config));
-    EXPECT_EQ(4, Columns(window->List()));
-    EXPECT_EQ(c.rows, window->List()->GetItemCount());
-    EXPECT_EQ(-1, window->List()->GetSelectionMark());
+    EXPECT_EQ(4, Header_GetItemCount(ListView_GetHeader(window->List()->Handle())));
+    ASSERT_EQ(c.rows, window->List()->GetItemCount());
+    EXPECT_EQ(c.marked, window->List()->GetSelectionMark());
+    if (c.rows) {
+      EXPECT_EQ(L"2|44100|354|4", Row(window, 1));
+      EXPECT_EQ(L"0x0011", TextOf(window->InfoLabel()));
+      Choose(window, 0);
+    }
     Close(IDOK);
-    EXPECT_TRUE(config.set.empty());
+    EXPECT_EQ(c.rows ? std::vector<int>{0} : std::vector<int>{}, config.set);
   }
-}
-
-TEST_F(WndStmCfgTest, AFailingCapabilityCountFailsInit) {
-  FakeStreamConfig config;
-  config.AddCaps(AudioCaps(1, 1, 8000, 16000, 16));
-  config.countResult = E_FAIL;
-  EXPECT_EQ(E_FAIL, window->Init(&config));
+  FakeStreamConfig none;
+  EXPECT_EQ(E_FAIL, window->Init(&none));  // no capabilities to be had
 }
 
 }  // namespace

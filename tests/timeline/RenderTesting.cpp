@@ -1,7 +1,5 @@
 #include "RenderTesting.h"
 
-#include <cmath>
-
 #include "EngineFilters.h"
 
 WorkingBuilder::WorkingBuilder() {
@@ -10,13 +8,10 @@ WorkingBuilder::WorkingBuilder() {
 }
 
 STDMETHODIMP WorkingBuilder::QueryInterface(REFIID iid, void** object) {
-  if (iid == IID_IUnknown || iid == IID_ICaptureGraphBuilder2) {
-    *object = static_cast<ICaptureGraphBuilder2*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  *object = iid == IID_IUnknown || iid == IID_ICaptureGraphBuilder2 ? this : nullptr;
+  if (!*object) return E_NOINTERFACE;
+  AddRef();
+  return S_OK;
 }
 
 STDMETHODIMP_(ULONG) WorkingBuilder::Release() {
@@ -30,38 +25,17 @@ STDMETHODIMP WorkingBuilder::SetFiltergraph(IGraphBuilder* graph) {
   return real_->SetFiltergraph(graph);
 }
 
-STDMETHODIMP WorkingBuilder::SetOutputFileName(const GUID* type, LPCOLESTR file, IBaseFilter** multiplexer,
+STDMETHODIMP WorkingBuilder::SetOutputFileName(const GUID* type, LPCOLESTR file, IBaseFilter** mux,
                                                IFileSinkFilter** sink) {
-  if (!type || *type != MEDIASUBTYPE_Avi || !file || !multiplexer) return E_INVALIDARG;
+  if (!type || *type != MEDIASUBTYPE_Avi || !file || !mux) return E_INVALIDARG;
   files.push_back(file);
   ComPtr<IBaseFilter> writer;
   HRESULT hr = CoCreateInstance(CLSID_EngineAviWriter, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                                 writer.ReceiveVoid());
   if (SUCCEEDED(hr)) hr = graph_->AddFilter(writer.Get(), L"Mux");
-  ComPtr<IFileSinkFilter> fileSink = writer.As<IFileSinkFilter>(IID_IFileSinkFilter);
-  if (SUCCEEDED(hr)) hr = fileSink->SetFileName(file, nullptr);
+  if (SUCCEEDED(hr)) hr = writer.As<IFileSinkFilter>(IID_IFileSinkFilter)->SetFileName(file, nullptr);
   if (FAILED(hr)) return hr;
-  if (sink) *sink = fileSink.Detach();
-  *multiplexer = writer.Detach();
+  if (sink) *sink = writer.As<IFileSinkFilter>(IID_IFileSinkFilter).Detach();
+  *mux = writer.Detach();
   return S_OK;
-}
-
-int RenderedFile::StreamOf(const GUID& majorType) const {
-  if (!reader) return -1;
-  for (size_t i = 0; i < reader->Streams().size(); ++i) {
-    if (reader->Streams()[i].type.Get().majortype == majorType) return int(i);
-  }
-  return -1;
-}
-
-LONGLONG RenderedFile::Frames(int stream) const {
-  const MediaStream& s = reader->Streams()[stream];
-  return std::llround(double(s.length) * s.frameRate / 1e7);
-}
-
-std::vector<BYTE> RenderedFile::Frame(int stream, LONGLONG f) const {
-  std::vector<BYTE> pixels;
-  double fps = reader->Streams()[stream].frameRate;
-  reader->ReadFrame(stream, REFERENCE_TIME((f + 0.5) * 1e7 / fps), &pixels);
-  return pixels;
 }
