@@ -163,6 +163,32 @@ TEST_F(ProjectCompatibilityTest, AttributesOnceLostOrEditedByHandAreKept) {
   }
 }
 
+// A project as Morvik saved it before it kept the labels above.
+const char kSavedBefore[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<timeline framerate="30" enablefx="1" enabletrans="1" insertmode="2">
+  <group name="Video group" lock="0" mute="0" previewmode="1" buffering="30" type="video" width="640" height="480" bitdepth="24" majortype="{73646976-0000-0010-8000-00AA00389B71}" subtype="{E436EB7D-524F-11CE-9F53-0020AF0BA770}" formattype="{05589F80-C356-11CE-BF01-00AA0055595A}" fixedsizesamples="1" temporalcompression="0" samplesize="921600" format="0000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000002800000080020000E0010000010018000000000000100E0000000000000000000000000000000000">
+    <track username="Track_0" lock="0" mute="0">
+      <clip username="" lock="0" mute="0" start="0.0000000" stop="5.0000000" src="C:\media\a.avi" mstart="0.0000000" mstop="0.0000000" mlength="0.0000000" stream="0" stretchmode="stretch" framerate="0">
+        <effect username="" lock="0" mute="0" clsid="{9CEA6E51-BE5B-42D8-AB7B-633AA2C0D448}" start="0.0000000" stop="2.0000000"/>
+      </clip>
+      <transition username="" lock="0" mute="0" clsid="{DE75D012-7A65-11D2-8CEA-00A0C9441E20}" start="1.0000000" stop="2.0000000" swapinputs="0" cutsonly="0"/>
+    </track>
+    <track username="Track_1" lock="0" mute="0"/>
+  </group>
+  <group name="Audio group" lock="0" mute="0" previewmode="0" buffering="30" type="audio" samplingrate="44100" majortype="{73647561-0000-0010-8000-00AA00389B71}" subtype="{00000001-0000-0010-8000-00AA00389B71}" formattype="{05589F81-C356-11CE-BF01-00AA0055595A}" fixedsizesamples="0" temporalcompression="0" samplesize="0" format="0100020044AC000010B10200040010000000">
+    <track username="Track_0" lock="0" mute="0">
+      <clip username="" lock="0" mute="0" start="0.0000000" stop="5.0000000" src="C:\media\a.wav" mstart="0.0000000" mstop="0.0000000" mlength="0.0000000" stream="0" stretchmode="stretch" framerate="0"/>
+    </track>
+  </group>
+</timeline>)";
+
+TEST_F(ProjectCompatibilityTest, ProjectsSavedBeforeOpenAndSaveUnchanged) {
+  std::string saved;
+  EXPECT_EQ(S_OK, RoundTrip(kSavedBefore, &saved));
+  EXPECT_EQ(std::string(kSavedBefore) + "\n", saved);
+  EXPECT_TRUE(errorLog.lines.empty());
+}
+
 // The format's own size and rate attributes win over the exact type saved beside them.
 TEST_F(ProjectCompatibilityTest, HandEditedGroupFormatsWin) {
   AM_MEDIA_TYPE video = MakeVideoType(640, 480, 24), audio = MakeAudioType(44100);
