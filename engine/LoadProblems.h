@@ -1,5 +1,5 @@
-// Reports what went wrong while a project loaded to the error log registered
-// on the timeline (IAMSetErrorLog), if any, with the published DEX_IDS_*
+// Reports what went wrong while a project loaded (or saved) to the error log
+// registered on the timeline (IAMSetErrorLog), if any, with the published DEX_IDS_*
 // code and the extra value that code carries. A damaged file could hold
 // millions of bad elements, so only the first kMaxReports are passed on; all
 // are counted.

@@ -76,8 +76,11 @@ STDMETHODIMP Xml2Dex::WriteXMLFile(IUnknown* timeline, BSTR name) {
   if (!target || !name || !name[0]) return E_INVALIDARG;
   ProjectWriter writer;
   HRESULT hr = writer.Write(target.Get());
-  if (FAILED(hr)) return hr;
-  return ReplaceProjectFile(name, writer.Xml().Utf8Document());
+  if (SUCCEEDED(hr)) hr = ReplaceProjectFile(name, writer.Xml().Utf8Document());
+  if (FAILED(hr)) {
+    LoadProblems(target.Get()).Report(DEX_IDS_DISK_WRITE_ERROR, L"cannot write " + std::wstring(name), hr);
+  }
+  return hr;
 }
 
 STDMETHODIMP Xml2Dex::ReadXMLFile(IUnknown* timeline, BSTR name) {
@@ -86,7 +89,8 @@ STDMETHODIMP Xml2Dex::ReadXMLFile(IUnknown* timeline, BSTR name) {
   std::string bytes;
   HRESULT hr = ReadProjectFile(name, &bytes);
   if (FAILED(hr)) {
-    LoadProblems(target.Get()).Report(DEX_IDS_BAD_SOURCE_NAME, L"cannot read " + std::wstring(name), hr, name);
+    long code = hr == VFW_E_INVALID_FILE_FORMAT ? DEX_IDS_INVALID_XML : DEX_IDS_BAD_SOURCE_NAME;
+    LoadProblems(target.Get()).Report(code, L"cannot read " + std::wstring(name), hr, name);
     return hr;
   }
   XmlElement root;

@@ -10,8 +10,8 @@
 // failure is reported to the error log too.
 //
 // WriteXMLFile writes a temporary file beside the target and replaces the
-// target only when that is complete; on failure the target is untouched and
-// the file error is answered.
+// target only when that is complete; on failure the target is untouched, the
+// file error is answered and reported (DEX_IDS_DISK_WRITE_ERROR).
 //
 // WriteXML gives the same document as a string and ReadXML reads a DOM
 // document or element, answering as ReadXMLFile. A timeline argument that is

@@ -296,6 +296,7 @@ TEST_F(ProjectFileTest, FailedSaveLeavesThePreviousFileUntouched) {
   std::wstring missing = folder.File(L"no such folder\\project.mvp");
   EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), Save(timeline.Get(), missing));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(missing.c_str()));
+  EXPECT_EQ(std::vector<long>{DEX_IDS_DISK_WRITE_ERROR}, errorLog.codes);
 
   std::wstring locked = folder.File(L"locked.mvp");
   ASSERT_TRUE(WriteWholeFile(locked, "previous"));
