@@ -239,10 +239,10 @@ HRESULT ProjectReader::ApplyMediaType(const XmlElement& element, IAMTimelineGrou
     MediaType::Free(&type);
   }
   if (hr == E_OUTOFMEMORY) return hr;
-  long count = 0;
-  timeline_->GetGroupCount(&count);
   if (FAILED(hr)) {
-    problems_.Report(DEX_IDS_BAD_MEDIATYPE, L"<group> kept without a media type: its type is unusable", hr, count);
+    long number = 0;  // the group's, once added
+    timeline_->GetGroupCount(&number);
+    problems_.Report(DEX_IDS_BAD_MEDIATYPE, L"<group> kept without a media type: its type is unusable", hr, number);
   }
   return S_OK;
 }
@@ -352,7 +352,13 @@ HRESULT ProjectReader::ApplyParams(const XmlElement& element, IAMTimelineObj* ob
 void ProjectReader::ApplyTimelineAttributes(const XmlElement& root) {
   ElementAttributes::ReportUnknown(root, problems_);
   AttributeReader reader(root, problems_);
-  if (Timeline* own = Timeline::FromObject(timeline_)) ApplyLabels(reader, own->Labels());
+  if (Timeline* own = Timeline::FromObject(timeline_)) {
+    ApplyLabels(reader, own->Labels());
+  } else {
+    for (const wchar_t* label : {L"username", L"lock", L"mute", L"userid", L"userdata"}) {
+      if (reader.Has(label)) reader.Reject(label, E_NOINTERFACE);  // another timeline keeps none
+    }
+  }
   double fps;
   if (reader.ExactRate(L"framerate", L"exactframerate", &fps)) {
     Check(timeline_->SetDefaultFPS(fps), reader, L"framerate");
