@@ -93,15 +93,6 @@ TimeLineRender::~TimeLineRender() {
   DestroyGraph(true);
 }
 
-template <class T>
-T* TimeLineRender::Place(T* control, int x, int y, int width, int height) {
-  control->SetPosition(x, y);
-  control->SetSize(width, height);
-  control->Create(hwnd_, instance_);
-  AddChild(control);
-  return control;
-}
-
 DWORD TimeLineRender::Create(HWND parent, HINSTANCE instance) {
   DWORD error = FrameWindow::Create(parent, instance);
   if (error) return error;
@@ -115,7 +106,7 @@ void TimeLineRender::CreateControls() {
   RECT client;
   GetClientRect(hwnd_, &client);
   const int w = client.right;
-  grid_ = Place(new GridControl(), 4, 4, w - 8, 100);
+  grid_ = CreateChild(new GridControl(), 4, 4, w - 8, 100);
   grid_->SetGridFlags(kGridHorizontalBorders | kGridVerticalBorders | kGridSelectionAlways);
   grid_->SetDefaultColumnWidth(100);
   grid_->SetColumnCount(kColumnCount);
@@ -129,15 +120,15 @@ void TimeLineRender::CreateControls() {
   }
   grid_->SetObserver(this);
   int y = 4 + 100 + 4;
-  configButton_ = Place(new Button(), w - 204, y, 200, 25);
+  configButton_ = CreateChild(new Button(), w - 204, y, 200, 25);
   configButton_->SetText(L"Compressor configuration...");
   y += 25 + 4;
-  fileLabel_ = Place(new StaticText(), 4, y, w - 8, 15);
+  fileLabel_ = CreateChild(new StaticText(), 4, y, w - 8, 15);
   fileLabel_->SetText(L"Destination file");
   y += 15;
   fileField_ = new EditBox();
   fileField_->ModifyStyle(WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, false, kStyleReplace);
-  Place(fileField_, 4, y, w - 28, 20);
+  CreateChild(fileField_, 4, y, w - 28, 20);
   fileField_->SetReadOnly(true);
   wchar_t setting[MAX_PATH] = {};
   wchar_t buffer[SettingsFile::kStringChars];
@@ -147,14 +138,14 @@ void TimeLineRender::CreateControls() {
   fileField_->SetText(ResolvePath(setting, kResolveExpand | kResolveProgramDir, setting));
   browseButton_ = new Button();
   browseButton_->ModifyStyle(BS_FLAT, false, kStyleAdd);
-  Place(browseButton_, w - 24, y, 20, 20)->SetText(L"...");
+  CreateChild(browseButton_, w - 24, y, 20, 20)->SetText(L"...");
   y += 20 + 4;
-  startButton_ = Place(new Button(), 4, y, 75, 25);
+  startButton_ = CreateChild(new Button(), 4, y, 75, 25);
   startButton_->SetText(L"Start");
   y += 25 + 4;
   progress_ = new StaticText();
   progress_->ModifyStyle(WS_BORDER, false, kStyleAdd);
-  Place(progress_, 4, y, w - 8, 15);
+  CreateChild(progress_, 4, y, w - 8, 15);
 }
 
 const RenderGroupEntry* TimeLineRender::Entry(int row) const {

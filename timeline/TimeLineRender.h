@@ -82,8 +82,6 @@ class TimeLineRender : public FrameWindow, public GridObserver {
   enum class RenderEnd { kCompleted, kInterrupted, kFailed };
 
   void CreateControls();
-  template <class T>
-  T* Place(T* control, int x, int y, int width, int height);
   void FillRow(int row);
 
   HRESULT CreateGraph();

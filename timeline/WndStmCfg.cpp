@@ -69,17 +69,9 @@ DWORD WndStmCfg::Create(HWND parent, HINSTANCE instance) {
   list_->ModifyStyle(WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, false,
                      kStyleReplace);
   list_->ModifyStyle(WS_EX_CLIENTEDGE, true, kStyleReplace);
-  list_->SetPosition(4, 4);
-  list_->SetSize(client.right - 8, 240);
-  list_->Create(hwnd_, instance_);
-  list_->SetExtendedStyle(LVS_EX_FULLROWSELECT);
-  AddChild(list_);
-  info_ = new StaticText();
-  info_->SetPosition(4, 4 + 240 + 4);
-  info_->SetSize(client.right - 8, 15);
-  info_->Create(hwnd_, instance_);
+  CreateChild(list_, 4, 4, client.right - 8, 240)->SetExtendedStyle(LVS_EX_FULLROWSELECT);
+  info_ = CreateChild(new StaticText(), 4, 4 + 240 + 4, client.right - 8, 15);
   info_->SetText(kNoSubtype);
-  AddChild(info_);
   ArrangeButtons(info_);
   return 0;
 }

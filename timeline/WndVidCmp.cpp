@@ -36,15 +36,6 @@ WndVidCmp::WndVidCmp() {
   style_ = WS_SYSMENU;
 }
 
-template <class T>
-T* WndVidCmp::Place(T* control, int x, int y, int width, int height) {
-  control->SetPosition(x, y);
-  control->SetSize(width, height);
-  control->Create(hwnd_, instance_);
-  AddChild(control);
-  return control;
-}
-
 DWORD WndVidCmp::Create(HWND parent, HINSTANCE instance) {
   DWORD error = DialogWindow::Create(parent, instance);
   if (error) return error;
@@ -56,28 +47,30 @@ DWORD WndVidCmp::Create(HWND parent, HINSTANCE instance) {
   info_ = new EditBox();
   info_->ModifyStyle(WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, false, kStyleReplace);
   info_->ModifyStyle(0, true, kStyleReplace);
-  Place(info_, 4, 4, w - 8, 20)->SetText(L"?");
+  CreateChild(info_, 4, 4, w - 8, 20)->SetText(L"?");
   int y = 4 + 20 + kRowGap;
-  keyFrameLabel_ = Place(new StaticText(), 4, y, w - 48, 15);
-  keyFrameLabel_->SetText(L"Key-frame rate [frames]:");
-  keyFrames_ = new EditBox();
-  keyFrames_->ModifyStyle(ES_NUMBER, false, kStyleAdd);
-  Place(keyFrames_, w - 44, y, 40, 20);
-  y += 20 + kRowGap;
-  pFramesLabel_ = Place(new StaticText(), 4, y, w - 48, 15);
-  pFramesLabel_->SetText(L"Predicted (P) frames per key-frame:");
-  pFrames_ = new EditBox();
-  pFrames_->ModifyStyle(ES_NUMBER, false, kStyleAdd);
-  Place(pFrames_, w - 44, y, 40, 20);
-  y += 20 + kRowGap;
-  qualityLabel_ = Place(new StaticText(), 4, y, w - 233, 15);
+  y = AddNumberRow(L"Key-frame rate [frames]:", y, &keyFrameLabel_, &keyFrames_);
+  y = AddNumberRow(L"Predicted (P) frames per key-frame:", y, &pFramesLabel_, &pFrames_);
+  qualityLabel_ = CreateChild(new StaticText(), 4, y, w - 233, 15);
   qualityLabel_->SetText(L"Quality:");
-  qualityValue_ = Place(new StaticText(), w - 229, y, 25, 20);
+  qualityValue_ = CreateChild(new StaticText(), w - 229, y, 25, 20);
   qualityValue_->SetText(L"0");
-  slider_ = Place(new TrackBar(), w - 204, y, 200, 20);
+  slider_ = CreateChild(new TrackBar(), w - 204, y, 200, 20);
   slider_->SetRange(0, 100, false);
   ArrangeButtons(slider_);
   return 0;
+}
+
+// A caption with a digits-only field at its right; answers the next row's top.
+int WndVidCmp::AddNumberRow(const wchar_t* caption, int y, StaticText** label, EditBox** field) {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  *label = CreateChild(new StaticText(), 4, y, client.right - 48, 15);
+  (*label)->SetText(caption);
+  *field = new EditBox();
+  (*field)->ModifyStyle(ES_NUMBER, false, kStyleAdd);
+  CreateChild(*field, client.right - 44, y, 40, 20);
+  return y + 20 + kRowGap;
 }
 
 HRESULT WndVidCmp::Init(IAMVideoCompression* compression) {

@@ -33,8 +33,7 @@ class WndVidCmp : public DialogWindow {
   TrackBar* QualitySlider() const { return slider_; }
 
  private:
-  template <class T>
-  T* Place(T* control, int x, int y, int width, int height);
+  int AddNumberRow(const wchar_t* caption, int y, StaticText** label, EditBox** field);
   void ShowQuality(double quality, bool moveSlider);
   void LoadCurrentValues();
 

@@ -1,11 +1,10 @@
 // Driving the render window from a test: pumping until something holds,
-// answering its modal windows, and a capture graph builder whose
+// and a capture graph builder whose
 // SetOutputFileName works, as on a platform that has one.
 #pragma once
 
 #include <dshow.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,46 +20,6 @@ inline bool PumpUntil(const std::function<bool()>& done) {
   }
   return true;
 }
-
-// Runs action once on each window of a class that this thread shows.
-class WindowAnswerer {
- public:
-  WindowAnswerer(const wchar_t* className, std::function<void(HWND)> action)
-      : className_(className), action_(std::move(action)), timer_(SetTimer(nullptr, 0, 40, &OnTimer)) {
-    All().push_back(this);
-  }
-  ~WindowAnswerer() {
-    KillTimer(nullptr, timer_);
-    All().erase(std::find(All().begin(), All().end(), this));
-  }
-  int answered = 0;
-
- private:
-  static std::vector<WindowAnswerer*>& All() {
-    static std::vector<WindowAnswerer*> all;
-    return all;
-  }
-  static BOOL CALLBACK Find(HWND hwnd, LPARAM self) {
-    auto* answerer = reinterpret_cast<WindowAnswerer*>(self);
-    wchar_t name[64];
-    if (!IsWindowVisible(hwnd) || hwnd == answerer->last_ || !GetClassNameW(hwnd, name, 64) ||
-        answerer->className_ != name)
-      return TRUE;
-    answerer->last_ = hwnd;
-    ++answerer->answered;
-    answerer->action_(hwnd);
-    return FALSE;
-  }
-  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
-    for (WindowAnswerer* answerer : All())
-      if (answerer->timer_ == timer) EnumThreadWindows(GetCurrentThreadId(), &Find, LPARAM(answerer));
-  }
-
-  std::wstring className_;
-  std::function<void(HWND)> action_;
-  UINT_PTR timer_;
-  HWND last_ = nullptr;
-};
 
 // SetOutputFileName puts the engine's AVI writer into the graph as the
 // multiplexer and records the file; the rest goes to the platform's builder.

@@ -230,21 +230,27 @@ TEST_F(TimeLineRenderTest, CompressorsChosenAndConfiguredInTheGridWriteWhatTheRe
   }
   Edit(3, 0, L"Morvik Motion JPEG");
   Edit(3, 1, L"Morvik IMA ADPCM");
-  int quality = 90;
-  WindowAnswerer qualityWindow(L"WndVidCmp", [&](HWND hwnd) {
-    EXPECT_FALSE(IsWindowEnabled(FindWindowExW(hwnd, nullptr, L"Edit", L"1")));  // key frames: quality only
-    SendMessageW(FindWindowExW(hwnd, nullptr, TRACKBAR_CLASSW, nullptr), TBM_SETPOS, TRUE, quality);
-    PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
-  });
-  WindowAnswerer formatWindow(L"WndStmCfg", [](HWND hwnd) {
-    HWND list = FindWindowExW(hwnd, nullptr, WC_LISTVIEWW, nullptr);
-    EXPECT_EQ(1, ListView_GetItemCount(list));  // the one format, marked as present
-    EXPECT_EQ(0, ListView_GetSelectionMark(list));
-    PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
-  });
-  configure(0);
-  configure(1);
-  EXPECT_EQ(2, qualityWindow.answered + formatWindow.answered);
+  auto quality = [](int value) {
+    return [value](HWND hwnd) {
+      EXPECT_FALSE(IsWindowEnabled(FindWindowExW(hwnd, nullptr, L"Edit", L"1")));  // key frames: quality only
+      SendMessageW(FindWindowExW(hwnd, nullptr, TRACKBAR_CLASSW, nullptr), TBM_SETPOS, TRUE, value);
+    };
+  };
+  {
+    DialogAnswerer answers({{IDOK, L"", quality(90)}}, L"WndVidCmp");
+    configure(0);
+    EXPECT_TRUE(answers.AllAnswered());
+  }
+  {
+    DialogAnswerer answers({{IDOK, L"", [](HWND hwnd) {
+                               HWND list = FindWindowExW(hwnd, nullptr, WC_LISTVIEWW, nullptr);
+                               EXPECT_EQ(1, ListView_GetItemCount(list));  // the one format, marked as present
+                               EXPECT_EQ(0, ListView_GetSelectionMark(list));
+                             }}},
+                           L"WndStmCfg");
+    configure(1);
+    EXPECT_TRUE(answers.AllAnswered());
+  }
   EXPECT_TRUE(StartsWith(Render(), L"Done: "));
   size_t better = ReadWholeFile(Destination()).size();
   {
@@ -255,8 +261,10 @@ TEST_F(TimeLineRenderTest, CompressorsChosenAndConfiguredInTheGridWriteWhatTheRe
     EXPECT_EQ(10, file.Frames());
     EXPECT_EQ(size_t(kWidth * kHeight * 4), file.Frame(9).size());
   }
-  quality = 20;
-  configure(0);
+  {
+    DialogAnswerer answers({{IDOK, L"", quality(20)}}, L"WndVidCmp");
+    configure(0);
+  }
   EXPECT_TRUE(StartsWith(Render(), L"Done: "));
   EXPECT_LT(ReadWholeFile(Destination()).size(), better);
   // Back to uncompressed: the compressor goes, and the next render writes RGB.
