@@ -10,7 +10,6 @@
 #include "DecimalText.h"
 #include "DirectShowHelpers.h"
 #include "EditBox.h"
-#include "EngineFilters.h"
 #include "FilterList.h"
 #include "GridCombo.h"
 #include "GridControl.h"
@@ -200,42 +199,14 @@ HRESULT TimeLineRender::CreateCaptureBuilder(ICaptureGraphBuilder2** builder) {
 
 HRESULT TimeLineRender::CreateGraph() {
   if (!timeline_) return E_UNEXPECTED;
-  HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                graph_.ReceiveVoid());
+  ComPtr<ICaptureGraphBuilder2> builder;
+  HRESULT hr = CreateCaptureBuilder(builder.Receive());
   if (FAILED(hr)) return hr;
-  // The graph's own trace goes into the program's log.
-  if (theLog && theLog->Handle()) graph_->SetLogFile(reinterpret_cast<DWORD_PTR>(theLog->Handle()));
-  if (ComPtr<IObjectWithSite> site = graph_.As<IObjectWithSite>(IID_IObjectWithSite)) site->SetSite(&callback_);
-  hr = CoCreateInstance(CLSID_RenderEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IRenderEngine, engine_.ReceiveVoid());
-  if (FAILED(hr)) return hr;
-  engine_->SetFilterGraph(graph_.Get());
-  engine_->SetTimelineObject(timeline_);
-  registered_ = SUCCEEDED(RegisterGraph(graph_.Get(), &cookie_));
-  control_ = graph_.As<IMediaControl>(IID_IMediaControl);
-  events_ = graph_.As<IMediaEventEx>(IID_IMediaEventEx);
-  if (events_) events_->SetNotifyWindow(reinterpret_cast<OAHWND>(hwnd_), kRenderWindowMessage, 0);
-  hr = engine_->ConnectFrontEnd();
-  if (FAILED(hr)) return hr;
-  hr = CreateCaptureBuilder(builder_.Receive());
-  if (FAILED(hr)) return hr;
-  return builder_->SetFiltergraph(graph_.Get());
+  return graph_.Create(timeline_, &callback_, hwnd_, kRenderWindowMessage, builder.Get());
 }
 
 void TimeLineRender::DestroyGraph(bool freeGroups) {
-  builder_.Reset();
-  if (graph_) {
-    if (registered_) UnregisterGraph(cookie_);
-    registered_ = false;
-    if (GetRenderState() > 0) control_->Stop();
-    seeking_.Reset();
-    if (events_) events_->SetNotifyWindow(0, 0, 0);
-    events_.Reset();
-    control_.Reset();
-    graph_->SetLogFile(0);
-    graph_.Reset();  // never SetSite(null): Wine faults
-  }
-  if (engine_) engine_->ScrapIt();
-  engine_.Reset();
+  graph_.Destroy();
   if (timer_ && hwnd_) KillTimer(hwnd_, timer_);
   timer_ = 0;
   for (RenderGroupEntry& entry : groups_) {
@@ -250,12 +221,7 @@ void TimeLineRender::DestroyGraph(bool freeGroups) {
   if (grid_ && grid_->Handle()) grid_->DeleteAllRows();
 }
 
-int TimeLineRender::GetRenderState() {
-  if (!control_) return -1;
-  OAFilterState state = State_Stopped;
-  control_->GetState(0, &state);
-  return static_cast<int>(state);
-}
+int TimeLineRender::GetRenderState() { return graph_.State(); }
 
 HRESULT TimeLineRender::MakeCompressor(RenderGroupEntry& entry) {
   if (entry.compressor || !HasCompressorList(entry.majorType)) return S_OK;
@@ -269,79 +235,13 @@ HRESULT TimeLineRender::ConnectCompressor(int g) {
   if (g < 0 || g >= static_cast<int>(groups_.size())) return E_INVALIDARG;
   RenderGroupEntry& entry = groups_[g];
   if (entry.connected) return S_OK;
-  if (!engine_) {
+  if (!graph_.Exists()) {
     HRESULT hr = CreateGraph();
     if (FAILED(hr)) return hr;
   }
-  ComPtr<IPin> output;
-  HRESULT hr = engine_->GetGroupOutputPin(g, output.Receive());
-  if (hr != S_OK) return hr;
-  NumberText number(g);
-  JoinedString name(L"Morvik", L"_group_compressor_", number.AsText(), nullptr);
-  ComPtr<IBaseFilter> old;
-  if (SUCCEEDED(graph_->FindFilterByName(name.Get(), old.Receive())) && old) graph_->RemoveFilter(old.Get());
-  ComPtr<IPin> peer;
-  if (SUCCEEDED(output->ConnectedTo(peer.Receive())) && peer) {
-    graph_->Disconnect(output.Get());
-    PIN_INFO info = {};
-    if (SUCCEEDED(peer->QueryPinInfo(&info)) && info.pFilter) {
-      graph_->RemoveFilter(info.pFilter);
-      info.pFilter->Release();
-    }
-  }
-  hr = MakeCompressor(entry);
-  if (!entry.compressor) return hr;
-  hr = graph_->AddFilter(entry.compressor.Get(), name.Get());
-  if (FAILED(hr)) return hr;
-  ComPtr<IPin> input;
-  hr = FindPin(entry.compressor.Get(), PINDIR_INPUT, input.Receive());
-  if (SUCCEEDED(hr)) hr = graph_->Connect(output.Get(), input.Get());
-  entry.connected = SUCCEEDED(hr);
-  return hr;
-}
-
-// The platform's multiplexer and file writer; where the builder cannot make
-// them, the engine's AVI writer, which is both.
-HRESULT TimeLineRender::AddOutputFile(const wchar_t* path, IBaseFilter** multiplexer) {
-  HRESULT hr = builder_->SetOutputFileName(&MEDIASUBTYPE_Avi, path, multiplexer, nullptr);
-  if (hr != E_NOTIMPL) return hr;
-  ComPtr<IBaseFilter> writer;
-  hr = CoCreateInstance(CLSID_EngineAviWriter, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, writer.ReceiveVoid());
-  if (FAILED(hr)) return hr;
-  hr = graph_->AddFilter(writer.Get(), L"AVI writer");
-  if (FAILED(hr)) return hr;
-  ComPtr<IFileSinkFilter> sink = writer.As<IFileSinkFilter>(IID_IFileSinkFilter);
-  hr = sink ? sink->SetFileName(path, nullptr) : E_NOINTERFACE;
-  if (FAILED(hr)) return hr;
-  *multiplexer = writer.Detach();
-  return S_OK;
-}
-
-HRESULT TimeLineRender::SetupOutput(const wchar_t* path) {
-  if (!builder_) return E_UNEXPECTED;
-  ComPtr<IBaseFilter> multiplexer;
-  HRESULT hr = AddOutputFile(path, multiplexer.Receive());
-  seeking_.Reset();
-  // Without a multiplexer the streams would go to the default renderers.
-  if (FAILED(hr) || !multiplexer) return FAILED(hr) ? hr : E_FAIL;
-  seeking_ = multiplexer.As<IMediaSeeking>(IID_IMediaSeeking);
-  if (seeking_) seeking_->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);
-  for (int g = 0; g < static_cast<int>(groups_.size()) && SUCCEEDED(hr); ++g) {
-    HRESULT connected = ConnectCompressor(g);
-    RenderGroupEntry& entry = groups_[g];
-    // A compressor that refuses the group's format is the reason to give,
-    // not what rendering from its unconnected output says.
-    if (entry.compressor && FAILED(connected)) {
-      hr = connected;
-    } else if (entry.compressor) {
-      hr = builder_->RenderStream(nullptr, &entry.majorType, entry.compressor.Get(), nullptr, multiplexer.Get());
-    } else {
-      ComPtr<IPin> output;
-      hr = engine_->GetGroupOutputPin(g, output.Receive());
-      if (hr == S_OK) hr = builder_->RenderStream(nullptr, nullptr, output.Get(), nullptr, multiplexer.Get());
-    }
-  }
-  return hr;
+  HRESULT made = MakeCompressor(entry);
+  HRESULT hr = graph_.ConnectCompressor(g, entry);
+  return hr == S_OK && !entry.compressor ? made : hr;
 }
 
 template <class W, class I>
@@ -424,7 +324,8 @@ void TimeLineRender::StartRender() {
   if (SUCCEEDED(hr)) {
     startTick_ = GetTickCount64();
     written_ = 0;
-    if (seeking_) timer_ = SetTimer(hwnd_, kRenderProgressTimer, 1000, nullptr);
+    LONGLONG position = 0;
+    if (graph_.Written(&position)) timer_ = SetTimer(hwnd_, kRenderProgressTimer, 1000, nullptr);
     SetRendering(true);
     ShowProgress();
     return;
@@ -437,29 +338,30 @@ void TimeLineRender::StartRender() {
 }
 
 HRESULT TimeLineRender::BeginRender() {
-  HRESULT hr = control_ ? S_OK : CreateGraph();
+  HRESULT hr = graph_.Exists() ? S_OK : CreateGraph();
   if (FAILED(hr)) return hr;
   // The timeline may have changed since the graph was built (the frame rate
   // in the grid, the main window's property windows): plans are taken anew.
-  hr = engine_->ConnectFrontEnd();
+  hr = graph_.Refresh();
   if (FAILED(hr)) return hr;
   if (hr == S_WARN_OUTPUTRESET) {
     for (RenderGroupEntry& entry : groups_) entry.connected = false;
   }
   wchar_t path[MAX_PATH] = {};
   fileField_->GetText(path, MAX_PATH);
-  hr = SetupOutput(destination_.Begin(path));
+  for (RenderGroupEntry& entry : groups_) MakeCompressor(entry);  // "Uncompressed" makes none
+  hr = graph_.SetupOutput(destination_.Begin(path), groups_);
   if (FAILED(hr)) return hr;
   REFERENCE_TIME duration = 0;
   timeline_->GetDuration(&duration);
   duration_ = duration / 10;
-  return control_->Run();
+  return graph_.Run();
 }
 
 void TimeLineRender::StopRender(RenderEnd end, HRESULT reason) {
   LogLine(L"Render to file stop");
   written_ = WrittenTime();
-  if (GetRenderState() > 0) control_->Stop();
+  graph_.Stop();
   SetRendering(false);
   DestroyGraph(false);
   ReportEnd(end, reason);
@@ -474,8 +376,7 @@ void TimeLineRender::SetRendering(bool on) {
 
 LONGLONG TimeLineRender::WrittenTime() {
   LONGLONG position = 0;
-  if (seeking_ && SUCCEEDED(seeking_->GetCurrentPosition(&position))) return position;
-  return written_;
+  return graph_.Written(&position) ? position : written_;
 }
 
 // The file is in its place only after a whole render; otherwise what was
@@ -527,7 +428,7 @@ void TimeLineRender::OnStartStop() {
 
 void TimeLineRender::ShowProgress() {
   LONGLONG position = 0;
-  if (!seeking_ || FAILED(seeking_->GetCurrentPosition(&position))) return;
+  if (!graph_.Written(&position)) return;
   written_ = position;
   std::wstring text = TimeText(position / 10) + L" / " + TimeText(duration_);
   progress_->SetText(text.c_str());
@@ -538,8 +439,8 @@ void TimeLineRender::OnGraphEvents() {
   RenderEnd end = RenderEnd::kCompleted;
   HRESULT reason = S_OK;
   long code = 0;
-  LONG_PTR first = 0, second = 0;
-  while (events_ && events_->GetEvent(&code, &first, &second, 0) == S_OK) {
+  LONG_PTR first = 0;
+  while (graph_.NextEvent(&code, &first)) {
     if (code == EC_COMPLETE || code == EC_USERABORT || code == EC_ERRORABORT) {
       // An error outweighs the completion that may follow it.
       if (!ended || code == EC_ERRORABORT) {
@@ -550,7 +451,6 @@ void TimeLineRender::OnGraphEvents() {
       }
       ended = true;
     }
-    events_->FreeEventParams(code, first, second);
   }
   if (ended && GetRenderState() >= 0) StopRender(end, reason);
 }

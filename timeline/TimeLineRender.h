@@ -4,12 +4,8 @@
 // its own dialog, property pages, WndVidCmp or WndStmCfg; the destination
 // file; Start and Stop; the position written once a second.
 //
-// The render engine builds the timeline's part of the graph; each group's
-// pin goes through its compressor into an AVI multiplexer. The multiplexer
-// comes from the capture graph builder's SetOutputFileName; where that is
-// not implemented (Wine), the engine's AVI writer takes its place. The file
-// is written beside the destination and replaces it only when the render has
-// finished (RenderDestination).
+// The graph is a RenderGraph. The file is written beside the destination
+// and replaces it only when the render has finished (RenderDestination).
 //
 // While it exists the main window keeps its menus disabled; it posts
 // WM_APP + 1 (wParam 0, lParam its handle) to its owner when it is destroyed.
@@ -25,6 +21,7 @@
 #include "FrameWindow.h"
 #include "GridObserver.h"
 #include "RenderDestination.h"
+#include "RenderGraph.h"
 #include "SkipFilterCallback.h"
 
 class Button;
@@ -35,14 +32,6 @@ class StaticText;
 // The close notice to the owner, and the graph's event notification.
 constexpr UINT kRenderWindowMessage = WM_APP + 1;
 constexpr UINT_PTR kRenderProgressTimer = 1;
-
-struct RenderGroupEntry {
-  ComPtr<IAMTimelineGroup> group;
-  GUID majorType = GUID_NULL;
-  int compressorIndex = 0;  // into videoCompressors or audioCompressors; 0 is "Uncompressed"
-  ComPtr<IBaseFilter> compressor;  // made on demand; null for none
-  bool connected = false;          // the group's pin feeds the compressor in the current graph
-};
 
 class TimeLineRender : public FrameWindow, public GridObserver {
  public:
@@ -69,7 +58,7 @@ class TimeLineRender : public FrameWindow, public GridObserver {
   Button* StartButton() const { return startButton_; }
   EditBox* FileField() const { return fileField_; }
   StaticText* ProgressLabel() const { return progress_; }
-  IGraphBuilder* Graph() const { return graph_.Get(); }
+  IGraphBuilder* Graph() const { return graph_.Graph(); }
   const RenderGroupEntry* Entry(int row) const;
   // The partial file of the last render, which an interrupted or failed render leaves.
   const std::wstring& PartialPath() const { return destination_.PartialPath(); }
@@ -88,8 +77,6 @@ class TimeLineRender : public FrameWindow, public GridObserver {
   void DestroyGraph(bool freeGroups);
   HRESULT MakeCompressor(RenderGroupEntry& entry);
   HRESULT ConnectCompressor(int g);
-  HRESULT AddOutputFile(const wchar_t* path, IBaseFilter** multiplexer);
-  HRESULT SetupOutput(const wchar_t* path);
   HRESULT ShowCompressorConfig(const GUID& majorType, IBaseFilter* filter);
   template <class W, class I>
   HRESULT RunModal(I* settings);
@@ -108,17 +95,10 @@ class TimeLineRender : public FrameWindow, public GridObserver {
 
   SkipFilterCallback callback_;
   IAMTimeline* timeline_ = nullptr;  // not owned
-  ComPtr<IRenderEngine> engine_;
-  ComPtr<IGraphBuilder> graph_;
-  ComPtr<IMediaControl> control_;
-  ComPtr<IMediaEventEx> events_;
-  ComPtr<IMediaSeeking> seeking_;  // of the multiplexer
+  RenderGraph graph_;
   UINT_PTR timer_ = 0;
   int64_t duration_ = 0;  // interface time
-  ComPtr<ICaptureGraphBuilder2> builder_;
   std::vector<RenderGroupEntry> groups_;
-  DWORD cookie_ = 0;
-  bool registered_ = false;
   GridControl* grid_ = nullptr;  // the children are owned by the container
   Button* configButton_ = nullptr;
   StaticText* fileLabel_ = nullptr;
