@@ -12,6 +12,7 @@
 #include "StatusBar.h"
 #include "Text.h"
 #include "TimeText.h"
+#include "TimeLineView.h"
 #include "TimelineOperations.h"
 #include "VersionStrings.h"
 #include "BuildMenu.h"
@@ -30,7 +31,7 @@ constexpr wchar_t kContactLine[] = L"Reports and suggestions: the project's issu
 
 // The windows behind these commands come later; until then their entries are
 // grayed, so that nothing offered silently does nothing.
-constexpr int kPendingCommands[] = {kCommandRender, kCommandPreview};
+constexpr int kPendingCommands[] = {kCommandRender};
 
 MENUITEMINFOW Item(UINT id, const wchar_t* text, bool popup = false) {
   MENUITEMINFOW item = {};
@@ -65,6 +66,9 @@ MainWindow::MainWindow() : project_(*this) {
 }
 
 MainWindow::~MainWindow() {
+  // Its graph holds the timeline and the engine's objects.
+  if (preview_) preview_->Destroy(true);
+  preview_ = nullptr;
   // The view holds references into the timeline; let it go first.
   ClearChildren(false);
   view_ = nullptr;
@@ -160,8 +164,9 @@ LRESULT MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       OnCommand(LOWORD(wParam));
       return 0;
     case kChildClosedMessage:
-      if (!wParam) return 0;  // the preview's and render window's notices come later
-      break;
+      if (wParam) break;
+      ClosePreview(reinterpret_cast<HWND>(lParam));
+      return 0;  // the render window's notice comes later
   }
   return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
 }
@@ -240,6 +245,9 @@ void MainWindow::OnCommand(int id) {
       break;
     case kCommandAddTransition:
       ShowProperties(TIMELINE_MAJOR_TYPE_TRANSITION, nullptr, -1, -1);
+      break;
+    case kCommandPreview:
+      ShowPreview();
       break;
     case kCommandAbout:
       ShowAbout();
@@ -330,6 +338,7 @@ void MainWindow::OnCursorTimeChanged(int64_t time) {
   wchar_t text[48];
   FormatTime(kTimeFormat, text, time);
   if (statusBar_) statusBar_->SetText(1, text);
+  if (preview_) preview_->SeekTo(time);
 }
 
 HWND MainWindow::MessageOwner() { return splash_ && splash_->Handle() ? splash_->Handle() : hwnd_; }
@@ -340,6 +349,42 @@ void MainWindow::ShowModifiedMark(bool modified) {
 
 void MainWindow::TimelineReplaced(bool) {
   if (view_) view_->Refresh(true);
+  if (preview_ && view_) {
+    preview_->Reconnect();
+    preview_->SeekTo(view_->GetCursorTime());
+  }
+}
+
+void MainWindow::ShowPreview() {
+  if (!timeline_) return;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  LogLine(L"Rendering...");
+  if (!preview_) {
+    preview_ = new TimeLineView();
+    if (preview_->Create(hwnd_, instance_) != 0) {
+      preview_->Destroy(true);
+      preview_ = nullptr;
+      SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+      return;
+    }
+    RECT own;
+    GetWindowRect(hwnd_, &own);
+    preview_->SetPosition(own.left + 30, own.top + 30);
+    preview_->Start(timeline_);
+    ShowWindow(preview_->Handle(), SW_SHOW);
+    LogLine(L"Rendered (preview).");
+  }
+  SetFocus(preview_->Handle());
+  preview_->SeekTo(view_->GetCursorTime());
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+bool MainWindow::ClosePreview(HWND hwnd) {
+  if (!preview_ || !hwnd || preview_->Handle() != hwnd) return false;
+  SetActiveWindow(hwnd_);
+  preview_->Destroy(true);
+  preview_ = nullptr;
+  return true;
 }
 
 void MainWindow::ShowAbout() {

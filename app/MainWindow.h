@@ -10,6 +10,7 @@
 
 class SplashWindow;
 class StatusBar;
+class TimeLineView;
 
 // Menu command ids.
 enum MainCommand {
@@ -83,12 +84,16 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   void RunPropertyWindow(Setup setup);
   void ShowAbout();
   void OpenCommandLineProject(const wchar_t* commandLine);
+  void ShowPreview();
+  // The preview's close notice; false when hwnd is not the preview's.
+  bool ClosePreview(HWND hwnd);
 
   ErrorLogSink errorLog_;
   HMENU menu_ = nullptr;
   IAMTimeline* timeline_ = nullptr;  // owned
   TimeLineModel* view_ = nullptr;    // a child; the container deletes it
   StatusBar* statusBar_ = nullptr;   // likewise
+  TimeLineView* preview_ = nullptr;  // owned until its close notice
   SplashWindow* splash_ = nullptr;
   Project project_;
   bool comStarted_ = false;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "RiffBytes.h"
 #include "TempFolder.h"
 
 namespace {
@@ -11,6 +13,7 @@ constexpr UINT kAbout = 41;
 constexpr UINT kAddGroup = 31;
 constexpr UINT kAddTrack = 32;
 constexpr UINT kAddSource = 33;
+constexpr UINT kPreview = 21;
 constexpr int kMessageTextId = 0xFFFF;
 constexpr int kFileNameComboId = 0x47C;
 
@@ -266,9 +269,9 @@ TEST_F(MorvikRunTest, AddsAGroupAndATrackThroughTheirWindows) {
   EXPECT_EQ(5u, Occurrences(saved, L"<track")) << saved;  // 2 + 1 + the new group's 1 + the new track
 }
 
-// A 4 x 2 24-bit picture, written as a plain BMP file.
-void WriteBitmap(const std::wstring& path) {
-  const int width = 4, height = 2, stride = 12;
+// A width x height 24-bit picture of one colour, written as a plain BMP file.
+void WriteBitmap(const std::wstring& path, int width = 4, int height = 2, COLORREF color = RGB(0x80, 0x80, 0x80)) {
+  const int stride = (width * 3 + 3) / 4 * 4;
   BITMAPFILEHEADER file = {};
   BITMAPINFOHEADER info = {};
   file.bfType = 0x4D42;
@@ -279,7 +282,13 @@ void WriteBitmap(const std::wstring& path) {
   info.biHeight = height;
   info.biPlanes = 1;
   info.biBitCount = 24;
-  std::string pixels(stride * height, '\x80');
+  std::string pixels(stride * height, '\0');
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      pixels[y * stride + x * 3] = char(GetBValue(color));
+      pixels[y * stride + x * 3 + 1] = char(GetGValue(color));
+      pixels[y * stride + x * 3 + 2] = char(GetRValue(color));
+    }
   HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written;
   WriteFile(out, &file, sizeof(file), &written, nullptr);
@@ -323,6 +332,184 @@ TEST_F(MorvikRunTest, AddsAPictureAsASourceThroughItsWindow) {
   std::wstring saved = ReadText(folder.File(L"with-picture.MVP"));
   EXPECT_NE(std::wstring::npos, saved.find(L"still.bmp")) << saved;
   EXPECT_NE(std::wstring::npos, saved.find(L"<clip")) << saved;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// A control of the window whose class is className, at client x below maxX
+// (or at or above minX).
+struct ChildSearch {
+  const wchar_t* className;
+  int minX, maxX;
+  HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND hwnd, LPARAM argument) {
+  auto* search = reinterpret_cast<ChildSearch*>(argument);
+  wchar_t name[32];
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  POINT at = {rect.left, rect.top};
+  ScreenToClient(GetParent(hwnd), &at);
+  if (GetClassNameW(hwnd, name, 32) && lstrcmpiW(name, search->className) == 0 && at.x >= search->minX &&
+      at.x < search->maxX) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND ChildOf(HWND parent, const wchar_t* className, int minX = 0, int maxX = 100000) {
+  ChildSearch search = {className, minX, maxX, nullptr};
+  EnumChildWindows(parent, &MatchChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A pixel of the screen at a point of the preview's video area, given as
+// fractions of its width and height.
+COLORREF VideoPixel(HWND preview, double fx, double fy) {
+  RECT client;
+  GetClientRect(preview, &client);
+  POINT at = {LONG(client.right * fx), LONG((client.bottom - 28) * fy)};
+  ClientToScreen(preview, &at);
+  HDC screen = GetDC(nullptr);
+  COLORREF color = GetPixel(screen, at.x, at.y);
+  ReleaseDC(nullptr, screen);
+  return color;
+}
+
+bool IsColor(COLORREF pixel, COLORREF color) {
+  return abs(GetRValue(pixel) - GetRValue(color)) < 40 && abs(GetGValue(pixel) - GetGValue(color)) < 40 &&
+         abs(GetBValue(pixel) - GetBValue(color)) < 40;
+}
+
+bool WaitForPixel(HWND preview, COLORREF color) {
+  for (int waited = 0; waited < 10000; waited += 50) {
+    if (IsColor(VideoPixel(preview, 0.5, 0.5), color)) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+std::wstring WaitForCaption(HWND window, const std::wstring& part) {
+  std::wstring seen;
+  for (int waited = 0; waited < 10000; waited += 50) {
+    seen = TextOf(window);
+    if (seen.find(part) != std::wstring::npos) break;
+    Sleep(50);
+  }
+  return seen;
+}
+
+// The screen within rect, as a 24-bit BMP file.
+void SaveScreen(const RECT& rect, const std::wstring& path) {
+  int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFOHEADER info = Bitmap(width, height, 24);
+  std::string rows(size_t((width * 3 + 3) / 4 * 4) * height, '\0');
+  GetDIBits(memory, bitmap, 0, height, rows.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = DWORD(file.bfOffBits + rows.size());
+  WriteBytes(path, Bytes(file) + Bytes(info) + rows);
+}
+
+// The program's folder, where the screenshot of the preview is kept.
+std::wstring TestProgramFolder() {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder = path;
+  return folder.substr(0, folder.rfind(L'\\'));
+}
+
+TEST_F(MorvikRunTest, PreviewPlaysPausesAndSeeksAProject) {
+  WriteSettings("[Log]\r\nFileName=run.log\r\n");
+  WriteBitmap(folder.File(L"red.bmp"), 64, 48, RGB(220, 40, 40));
+  WriteBitmap(folder.File(L"blue.bmp"), 64, 48, RGB(40, 60, 220));
+  std::vector<int> tone;
+  for (int i = 0; i < 44100 * 3; ++i) tone.insert(tone.end(), 2, (i % 100 - 50) * 100);
+  WriteBytes(folder.File(L"tone.wav"), PcmWav(16, 2, 44100, tone));
+  // Blue wipes in over red from 1 to 2 s, over a tone.
+  std::string project =
+      "<timeline><group type=\"video\" name=\"Video\" width=\"320\" height=\"240\" bitdepth=\"24\" framerate=\"30\">"
+      "<track><clip src=\"" + Narrow(folder.File(L"red.bmp")) + "\" start=\"0\" stop=\"3\"/></track>"
+      "<track><clip src=\"" + Narrow(folder.File(L"blue.bmp")) + "\" start=\"1\" stop=\"3\"/>"
+      "<transition clsid=\"{A5D526D9-5062-4453-91AA-E66CBA26C676}\" start=\"1\" stop=\"2\"/></track></group>"
+      "<group type=\"audio\" name=\"Audio\" samplingrate=\"44100\"><track>"
+      "<clip src=\"" + Narrow(folder.File(L"tone.wav")) + "\" start=\"0\" stop=\"3\"/></track></group></timeline>";
+  std::wstring path = folder.File(L"show.mvp");
+  WriteBytes(path, project);
+  {
+    MorvikRun run(folder.Path(), L"\"" + path + L"\"");
+    ASSERT_EQ(L"Morvik - [" + path + L"]", run.WaitForTitle(L"Morvik - [" + path + L"]"));
+    run.Command(kPreview);
+    HWND preview = run.WaitForWindow(L"TimeLineView");
+    ASSERT_NE(nullptr, preview);
+    EXPECT_EQ(0u, TextOf(preview).find(L"Preview"));
+    EXPECT_TRUE(WaitForPixel(preview, RGB(220, 40, 40)));  // the frame at the cursor, 0 s
+
+    HWND play = ChildOf(preview, L"Button", 0, 20);
+    ASSERT_NE(nullptr, play);
+    PostMessageW(play, BM_CLICK, 0, 0);
+    EXPECT_NE(std::wstring::npos, WaitForCaption(preview, L" 00:00:01,").find(L"Preview 00:00:01,"));
+    PostMessageW(play, BM_CLICK, 0, 0);  // pause: the position holds
+    std::wstring paused;
+    for (int tries = 0; tries < 20 && paused != TextOf(preview); ++tries) {
+      paused = TextOf(preview);
+      Sleep(600);
+    }
+    Sleep(1200);
+    EXPECT_EQ(paused, TextOf(preview));
+
+    // A press on the ruler of the timeline view moves the cursor, and the preview follows.
+    HWND main = run.WaitForWindow(L"QUEN_Morvik_Main");
+    HWND view = ChildOf(main, L"TimeLineModel");
+    ASSERT_NE(nullptr, view);
+    PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(45, 5));  // 2.5 s
+    EXPECT_TRUE(WaitForPixel(preview, RGB(40, 60, 220)));
+    PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(43, 5));  // 1.5 s: half wiped
+    bool red = false, blue = false;
+    for (int waited = 0; waited < 10000 && !(red && blue); waited += 100) {
+      Sleep(100);
+      red = blue = false;
+      for (double f = 0.05; f < 1; f += 0.1) {
+        for (COLORREF pixel : {VideoPixel(preview, f, 0.5), VideoPixel(preview, 0.5, f)}) {
+          red = red || IsColor(pixel, RGB(220, 40, 40));
+          blue = blue || IsColor(pixel, RGB(40, 60, 220));
+        }
+      }
+    }
+    EXPECT_TRUE(red && blue);
+    RECT mainRect, previewRect, both;
+    GetWindowRect(main, &mainRect);
+    GetWindowRect(preview, &previewRect);
+    UnionRect(&both, &mainRect, &previewRect);
+    SaveScreen(both, TestProgramFolder() + L"\\preview-screenshot.bmp");
+
+    PostMessageW(play, BM_CLICK, 0, 0);
+    PostMessageW(preview, WM_CLOSE, 0, 0);  // while it plays
+    EXPECT_TRUE(WaitUntilGone(preview));
+    EXPECT_EQ(0, run.Close());
+  }
+  std::wstring log = ReadText(folder.File(L"run.log"));
+  EXPECT_LT(log.find(L"Rendering..."), log.find(L"Rendered (preview).")) << log;
+  EXPECT_NE(std::wstring::npos, log.find(L"Rendered (preview).")) << log;
 }
 
 TEST_F(MorvikRunTest, LoadProblemsReachTheLog) {
