@@ -3,9 +3,6 @@
 #include "ComPtr.h"
 #include "RenderSkipList.h"
 
-const IID IID_IAMGraphBuilderCallback = {
-    0x4995f511, 0x9ddb, 0x4f12, {0xbd, 0x3b, 0xf0, 0x46, 0x11, 0x80, 0x7b, 0x79}};
-
 STDMETHODIMP RenderSkipCallback::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   if (iid == IID_IUnknown || iid == IID_IAMGraphBuilderCallback) {

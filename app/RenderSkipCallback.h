@@ -16,7 +16,7 @@ IAMGraphBuilderCallback : public IUnknown {
 };
 #endif
 
-extern const IID IID_IAMGraphBuilderCallback;
+EXTERN_C const IID IID_IAMGraphBuilderCallback;  // in strmiids
 
 // Lives inside the window that owns the graph and is given to the graph as
 // its site: it counts no references.

@@ -22,6 +22,7 @@ namespace {
 constexpr UINT_PTR kPositionTimer = 1;
 constexpr UINT kPositionPeriod = 500;
 constexpr long kStartVolume = -2500;
+constexpr LONG kFrameWait = 5000;  // ms for the first frame after a seek while stopped
 constexpr wchar_t kCaption[] = L"Preview";
 
 HICON LoadSmallIcon(HINSTANCE instance, int id) {
@@ -70,6 +71,7 @@ TimeLineView::TimeLineView() {
   exStyle_ = WS_EX_STATICEDGE | WS_EX_TOOLWINDOW;
   // Clipping the video window keeps the background from painting over the picture.
   style_ = WS_VISIBLE | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
+  y_ = CW_USEDEFAULT;  // with x left to the system, y is the show command: show it
   if (SUCCEEDED(CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                                  videoRenderer_.ReceiveVoid()))) {
     videoWindow_ = videoRenderer_.As<IVideoWindow>(IID_IVideoWindow);
@@ -99,9 +101,9 @@ DWORD TimeLineView::Create(HWND parent, HINSTANCE instance) {
   pauseIcon_ = LoadSmallIcon(instance, IDI_PAUSE);
   menuIcon_ = LoadSmallIcon(instance, IDI_MENU);
   CreateStrip();
+  videoShown_ = true;
   PlaceVideoWindow();
   if (!videoRenderer_) Report(L"There is no video renderer: the preview shows no pictures.", REGDB_E_CLASSNOTREG);
-  if (videoWindow_) videoWindow_->put_Visible(OATRUE);
   ResizeToVideo(videoWidth_, videoHeight_);
   return 0;
 }
@@ -289,11 +291,21 @@ int TimeLineView::SeekTo(int64_t time) {
   if (!graph_ || !control_ || !seeking_) return -1;
   OAFilterState state = State_Stopped;
   control_->GetState(0, &state);
-  if (state != State_Paused) control_->Pause();
   LONGLONG position = ToReferenceTime(time);
+  if (state == State_Stopped) {
+    // Paused from the new position, the renderers show the frame there. The
+    // graph's own StopWhenReady would stop later on a thread of its own,
+    // possibly after the user pressed Play, and may stop before the frame
+    // after a seek arrives.
+    seeking_->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    control_->Pause();
+    control_->GetState(kFrameWait, &state);
+    control_->Stop();
+    return 0;
+  }
+  if (state == State_Running) control_->Pause();
   seeking_->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
   if (state == State_Running) control_->Run();
-  else if (state == State_Stopped) control_->StopWhenReady();  // shows the frame there
   return 0;
 }
 
@@ -386,6 +398,8 @@ void TimeLineView::PlaceVideoWindow() {
   videoWindow_->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
   const long height = client.bottom > kPreviewStripHeight ? client.bottom - kPreviewStripHeight : 0;
   videoWindow_->SetWindowPosition(0, 0, client.right, height);
+  // A new style hides the window: show it again.
+  videoWindow_->put_Visible(videoShown_ ? OATRUE : OAFALSE);
 }
 
 void TimeLineView::OnTimer() {
@@ -438,6 +452,7 @@ LRESULT TimeLineView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_DESTROY:
       OnCloseRequest();
       // The video window is a child now: take it back before the children go.
+      videoShown_ = false;
       if (videoWindow_) {
         videoWindow_->put_Visible(OAFALSE);
         videoWindow_->put_Owner(0);

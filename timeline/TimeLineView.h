@@ -107,6 +107,7 @@ class TimeLineView final : public FrameWindow {
   HICON pauseIcon_ = nullptr;
   HICON menuIcon_ = nullptr;
   bool showsPlay_ = true;
+  bool videoShown_ = false;  // from Create to WM_DESTROY
   int videoWidth_ = 400;
   int videoHeight_ = 300;
   std::set<std::wstring> reported_;

@@ -170,8 +170,11 @@ class PreviewTest : public EngineTest {
     ReleaseDC(video, dc);
     return color;
   }
-  bool Shows(COLORREF color) {
-    return WaitFor([&] { return Near(VideoPixel(), color); });
+  ::testing::AssertionResult Shows(COLORREF color) {
+    if (WaitFor([&] { return Near(VideoPixel(), color); })) return ::testing::AssertionSuccess();
+    wchar_t seen[16];
+    wsprintfW(seen, L"%06lx", static_cast<unsigned long>(VideoPixel()));
+    return ::testing::AssertionFailure() << "the video shows " << std::string(seen, seen + 6) << " (0xBBGGRR)";
   }
   LONGLONG Position() {
     LONGLONG position = -1;
@@ -309,6 +312,7 @@ TEST_F(PreviewTest, ChoosingTheCheckedAudioDeviceDoesNothingAnotherReconnects) {
   AudioGroup();
   preview->Start(timeline.Get());
   EXPECT_EQ(-1, preview->AudioDevice());
+  ComPtr<IBaseFilter> standard = Named(L"Morvik_group_audio_renderer_1");
   preview->TogglePlay();
   preview->OnMenuChoice(kPreviewDeviceFirst);
   EXPECT_EQ(0, preview->AudioDevice());
@@ -316,9 +320,7 @@ TEST_F(PreviewTest, ChoosingTheCheckedAudioDeviceDoesNothingAnotherReconnects) {
   EXPECT_TRUE(preview->ShowsPlayIcon());
   ComPtr<IBaseFilter> device = Named(L"Morvik_group_audio_renderer_1");
   ASSERT_TRUE(Connected(device.Get()));
-  CLSID clsid = {};
-  device.As<IPersist>(IID_IPersist)->GetClassID(&clsid);
-  EXPECT_NE(CLSID_DSoundRender, clsid);
+  EXPECT_NE(standard.Get(), device.Get());
   EXPECT_TRUE(Connected(Named(L"Morvik_group_video_renderer_0").Get()));
 
   HMENU menu = preview->BuildPopupMenu();
