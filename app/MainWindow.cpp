@@ -374,6 +374,8 @@ void MainWindow::ShowPreview() {
     ShowWindow(preview_->Handle(), SW_SHOW);
     LogLine(L"Rendered (preview).");
   }
+  // Brought up, or an earlier preview could stay hidden under this window.
+  SetWindowPos(preview_->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   SetFocus(preview_->Handle());
   preview_->SeekTo(view_->GetCursorTime());
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));

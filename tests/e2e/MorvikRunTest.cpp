@@ -482,6 +482,10 @@ TEST_F(MorvikRunTest, PreviewPlaysPausesAndSeeksAProject) {
     HWND view = ChildOf(main, L"TimeLineModel");
     ASSERT_NE(nullptr, view);
     PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(45, 5));  // 2.5 s
+    // Without a window manager the owner, activated, covers the preview; bring
+    // it back up as one would.
+    Sleep(300);
+    SetWindowPos(preview, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     EXPECT_TRUE(WaitForPixel(preview, RGB(40, 60, 220)));
     PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(43, 5));  // 1.5 s: half wiped
     bool red = false, blue = false;

@@ -235,6 +235,7 @@ TEST_F(PreviewTest, PlaysToTheEndShowingThePositionAndStopsWithThePlayIcon) {
 
 TEST_F(PreviewTest, SeeksKeepingTheStateAndShowTheFrameThere) {
   ColourTrack(VideoGroup().Get());
+  AudioGroup();
   EXPECT_EQ(-1, preview->SeekTo(0));  // no graph yet
   preview->Start(timeline.Get());
   ASSERT_EQ(0, preview->SeekTo(3 * kMicroseconds / 2));
