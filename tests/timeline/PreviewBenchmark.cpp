@@ -47,13 +47,15 @@ class QualitySink final : public IQualityControl {
   STDMETHODIMP_(ULONG) AddRef() override { return 1; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
   STDMETHODIMP Notify(IBaseFilter*, Quality quality) override {
-    // A late frame's Late counts its own duration too.
+    // A late frame's Late counts its own duration too; an early one's is how early it came.
     lateness.push_back(quality.Late > 0 ? std::max<REFERENCE_TIME>(0, quality.Late - kFrame) : 0);
+    if (quality.Late < 0) lead += double(-quality.Late) / 10000.0;
     return S_OK;
   }
   STDMETHODIMP SetSink(IQualityControl*) override { return E_NOTIMPL; }
 
   std::vector<REFERENCE_TIME> lateness;
+  double lead = 0;  // ms, summed over the frames that came early
 };
 
 bool WriteClip(const std::wstring& path, int shade) {
@@ -139,14 +141,24 @@ ComPtr<IAMTimeline> Composition(const TempFolder& folder) {
   return timeline;
 }
 
-// Whether the graph's clock is the audio renderer's.
-bool ClockIsAudio(TimeLineView& preview) {
+// The name of the filter whose clock the graph runs on.
+std::wstring ClockOwner(TimeLineView& preview) {
   ComPtr<IReferenceClock> clock;
-  ComPtr<IBaseFilter> audio;
-  preview.Graph()->FindFilterByName(L"Morvik_group_audio_renderer_1", audio.Receive());
   ComPtr<IGraphBuilder>(preview.Graph()).As<IMediaFilter>(IID_IMediaFilter)->GetSyncSource(clock.Receive());
-  ComPtr<IReferenceClock> audioClock = audio.As<IReferenceClock>(IID_IReferenceClock);
-  return clock && audioClock && clock.Get() == audioClock.Get();
+  if (!clock) return L"none";
+  ComPtr<IUnknown> identity = clock.As<IUnknown>(IID_IUnknown);
+  ComPtr<IEnumFilters> filters;
+  preview.Graph()->EnumFilters(filters.Receive());
+  IBaseFilter* filter = nullptr;
+  std::wstring owner = L"the system clock";
+  while (filters->Next(1, &filter, nullptr) == S_OK) {
+    ComPtr<IBaseFilter> held = ComPtr<IBaseFilter>::Adopt(filter);
+    FILTER_INFO info = {};
+    held->QueryFilterInfo(&info);
+    if (info.pGraph) info.pGraph->Release();
+    if (held.As<IUnknown>(IID_IUnknown).Get() == identity.Get()) owner = info.achName;
+  }
+  return owner;
 }
 
 // Plays to the end; the seconds it took, or -1 when it did not end.
@@ -198,8 +210,8 @@ int main() {
     if (preview->Create(nullptr, GetModuleHandleW(nullptr)) == 0 &&
         preview->Start(timeline.Get()) == S_WARN_OUTPUTRESET) {
       ComPtr<IBaseFilter>(preview->VideoRenderer()).As<IQualityControl>(IID_IQualityControl)->SetSink(&sink);
-      bool audioClock = ClockIsAudio(*preview);
       double seconds = Play(*preview);
+      std::wstring clock = ClockOwner(*preview);  // the graph picks it as it starts
       ReportQualProp(preview->VideoRenderer());
       std::vector<REFERENCE_TIME> late = sink.lateness;
       std::sort(late.begin(), late.end());
@@ -207,9 +219,11 @@ int main() {
       double mean = 0;
       for (REFERENCE_TIME t : late) mean += double(t) / 10000.0;
       mean = late.empty() ? 0 : mean / double(late.size());
-      std::printf("played %d s in %.2f s; clock: %s\n", kSeconds, seconds, audioClock ? "the audio renderer's" : "other");
+      std::printf("played %d s in %.2f s; clock: %ls\n", kSeconds, seconds, clock.c_str());
       std::printf("frames shown: %zu of %d; later than one frame (as good as dropped): %zu\n", late.size() + 1,
                   kFps * kSeconds, behind);
+      std::printf("frames reached the renderer %.1f ms before their time on average\n",
+                  late.empty() ? 0.0 : sink.lead / double(late.size()));
       if (!late.empty()) {
         std::printf("video behind the audio clock: mean %.1f ms, median %.1f ms, 95th percentile %.1f ms, worst %.1f ms\n",
                     mean, double(late[late.size() / 2]) / 10000.0, double(late[late.size() * 95 / 100]) / 10000.0,
