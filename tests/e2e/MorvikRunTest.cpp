@@ -341,40 +341,8 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
   CloseHandle(file);
 }
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
-// A control of the window whose class is className, at client x below maxX
-// (or at or above minX).
-struct ChildSearch {
-  const wchar_t* className;
-  int minX, maxX;
-  HWND found;
-};
-
-BOOL CALLBACK MatchChild(HWND hwnd, LPARAM argument) {
-  auto* search = reinterpret_cast<ChildSearch*>(argument);
-  wchar_t name[32];
-  RECT rect;
-  GetWindowRect(hwnd, &rect);
-  POINT at = {rect.left, rect.top};
-  ScreenToClient(GetParent(hwnd), &at);
-  if (GetClassNameW(hwnd, name, 32) && lstrcmpiW(name, search->className) == 0 && at.x >= search->minX &&
-      at.x < search->maxX) {
-    search->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND ChildOf(HWND parent, const wchar_t* className, int minX = 0, int maxX = 100000) {
-  ChildSearch search = {className, minX, maxX, nullptr};
-  EnumChildWindows(parent, &MatchChild, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// A pixel of the screen at a point of the preview's video area, given as
-// fractions of its width and height.
-COLORREF VideoPixel(HWND preview, double fx, double fy) {
+// The screen at a point of the preview's client area, in fractions of the video area.
+COLORREF ScreenPixel(HWND preview, double fx, double fy) {
   RECT client;
   GetClientRect(preview, &client);
   POINT at = {LONG(client.right * fx), LONG((client.bottom - 28) * fy)};
@@ -386,33 +354,29 @@ COLORREF VideoPixel(HWND preview, double fx, double fy) {
 }
 
 bool IsColor(COLORREF pixel, COLORREF color) {
-  return abs(GetRValue(pixel) - GetRValue(color)) < 40 && abs(GetGValue(pixel) - GetGValue(color)) < 40 &&
-         abs(GetBValue(pixel) - GetBValue(color)) < 40;
+  return abs(GetRValue(pixel) - GetRValue(color)) + abs(GetGValue(pixel) - GetGValue(color)) +
+             abs(GetBValue(pixel) - GetBValue(color)) < 60;
 }
 
-bool WaitForPixel(HWND preview, COLORREF color) {
-  for (int waited = 0; waited < 10000; waited += 50) {
-    if (IsColor(VideoPixel(preview, 0.5, 0.5), color)) return true;
-    Sleep(50);
+// Waits until the preview's middle shows color, or shows both a and b along its middle lines.
+bool WaitForColors(HWND preview, COLORREF a, COLORREF b) {
+  for (int waited = 0; waited < 10000; waited += 100, Sleep(100)) {
+    bool seenA = false, seenB = a == b;
+    for (double f = 0.05; f < 1; f += 0.1) {
+      for (COLORREF pixel : {ScreenPixel(preview, f, 0.5), ScreenPixel(preview, 0.5, f)}) {
+        seenA = seenA || IsColor(pixel, a);
+        seenB = seenB || IsColor(pixel, b);
+      }
+    }
+    if (seenA && seenB) return true;
   }
   return false;
 }
 
-std::wstring WaitForCaption(HWND window, const std::wstring& part) {
-  std::wstring seen;
-  for (int waited = 0; waited < 10000; waited += 50) {
-    seen = TextOf(window);
-    if (seen.find(part) != std::wstring::npos) break;
-    Sleep(50);
-  }
-  return seen;
-}
-
-// The screen within rect, as a 24-bit BMP file.
-void SaveScreen(const RECT& rect, const std::wstring& path) {
+// The screen within rect as a 24-bit BMP file beside the test program, for the README.
+void SaveScreen(const RECT& rect) {
   int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
   HGDIOBJ old = SelectObject(memory, bitmap);
   BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
@@ -423,88 +387,69 @@ void SaveScreen(const RECT& rect, const std::wstring& path) {
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  BITMAPFILEHEADER file = {};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = DWORD(file.bfOffBits + rows.size());
-  WriteBytes(path, Bytes(file) + Bytes(info) + rows);
-}
-
-// The program's folder, where the screenshot of the preview is kept.
-std::wstring TestProgramFolder() {
+  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
+  BITMAPFILEHEADER file = {0x4D42, DWORD(offset + rows.size()), 0, 0, offset};
   wchar_t path[MAX_PATH];
   GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder = path;
-  return folder.substr(0, folder.rfind(L'\\'));
+  std::wstring name = path;
+  WriteBytes(name.substr(0, name.rfind(L'\\')) + L"\\preview-screenshot.bmp", Bytes(file) + Bytes(info) + rows);
 }
 
 TEST_F(MorvikRunTest, PreviewPlaysPausesAndSeeksAProject) {
   WriteSettings("[Log]\r\nFileName=run.log\r\n");
-  WriteBitmap(folder.File(L"red.bmp"), 64, 48, RGB(220, 40, 40));
-  WriteBitmap(folder.File(L"blue.bmp"), 64, 48, RGB(40, 60, 220));
+  const COLORREF red = RGB(220, 40, 40), blue = RGB(40, 60, 220);
+  WriteBitmap(folder.File(L"red.bmp"), 64, 48, red);
+  WriteBitmap(folder.File(L"blue.bmp"), 64, 48, blue);
   std::vector<int> tone;
   for (int i = 0; i < 44100 * 3; ++i) tone.insert(tone.end(), 2, (i % 100 - 50) * 100);
   WriteBytes(folder.File(L"tone.wav"), PcmWav(16, 2, 44100, tone));
-  // Blue wipes in over red from 1 to 2 s, over a tone.
-  std::string project =
-      "<timeline><group type=\"video\" name=\"Video\" width=\"320\" height=\"240\" bitdepth=\"24\" framerate=\"30\">"
-      "<track><clip src=\"" + Narrow(folder.File(L"red.bmp")) + "\" start=\"0\" stop=\"3\"/></track>"
-      "<track><clip src=\"" + Narrow(folder.File(L"blue.bmp")) + "\" start=\"1\" stop=\"3\"/>"
-      "<transition clsid=\"{A5D526D9-5062-4453-91AA-E66CBA26C676}\" start=\"1\" stop=\"2\"/></track></group>"
-      "<group type=\"audio\" name=\"Audio\" samplingrate=\"44100\"><track>"
-      "<clip src=\"" + Narrow(folder.File(L"tone.wav")) + "\" start=\"0\" stop=\"3\"/></track></group></timeline>";
-  std::wstring path = folder.File(L"show.mvp");
-  WriteBytes(path, project);
+  std::string at(folder.Path().begin(), folder.Path().end());  // blue wipes in over red from 1 to 2 s
+  WriteBytes(folder.File(L"show.mvp"),
+             "<timeline><group type=\"video\" width=\"320\" height=\"240\" bitdepth=\"24\" framerate=\"30\">"
+             "<track><clip src=\"" + at + "\\red.bmp\" start=\"0\" stop=\"3\"/></track>"
+             "<track><clip src=\"" + at + "\\blue.bmp\" start=\"1\" stop=\"3\"/>"
+             "<transition clsid=\"{A5D526D9-5062-4453-91AA-E66CBA26C676}\" start=\"1\" stop=\"2\"/></track></group>"
+             "<group type=\"audio\" samplingrate=\"44100\"><track><clip src=\"" + at +
+             "\\tone.wav\" start=\"0\" stop=\"3\"/></track></group></timeline>");
   {
-    MorvikRun run(folder.Path(), L"\"" + path + L"\"");
-    ASSERT_EQ(L"Morvik - [" + path + L"]", run.WaitForTitle(L"Morvik - [" + path + L"]"));
+    MorvikRun run(folder.Path(), L"\"" + folder.File(L"show.mvp") + L"\"");
+    std::wstring title = L"Morvik - [" + folder.File(L"show.mvp") + L"]";
+    ASSERT_EQ(title, run.WaitForTitle(title));
     run.Command(kPreview);
     HWND preview = run.WaitForWindow(L"TimeLineView");
     ASSERT_NE(nullptr, preview);
-    EXPECT_EQ(0u, TextOf(preview).find(L"Preview"));
-    EXPECT_TRUE(WaitForPixel(preview, RGB(220, 40, 40)));  // the frame at the cursor, 0 s
-
-    HWND play = ChildOf(preview, L"Button", 0, 20);
-    ASSERT_NE(nullptr, play);
+    EXPECT_TRUE(WaitForColors(preview, red, red));  // the frame at the cursor, 0 s
+    RECT client;
+    GetClientRect(preview, &client);
+    HWND play = ChildWindowFromPoint(preview, {10, client.bottom - 14});
     PostMessageW(play, BM_CLICK, 0, 0);
-    EXPECT_NE(std::wstring::npos, WaitForCaption(preview, L" 00:00:01,").find(L"Preview 00:00:01,"));
+    std::wstring caption;
+    for (int waited = 0; waited < 10000 && caption.find(L"Preview 00:00:01,") != 0; waited += 50, Sleep(50))
+      caption = TextOf(preview);
+    EXPECT_EQ(0u, caption.find(L"Preview 00:00:01,")) << caption;
     PostMessageW(play, BM_CLICK, 0, 0);  // pause: the position holds
-    std::wstring paused;
-    for (int tries = 0; tries < 20 && paused != TextOf(preview); ++tries) {
-      paused = TextOf(preview);
-      Sleep(600);
-    }
+    caption.clear();
+    for (int tries = 0; tries < 20 && caption != TextOf(preview); ++tries, Sleep(600)) caption = TextOf(preview);
     Sleep(1200);
-    EXPECT_EQ(paused, TextOf(preview));
+    EXPECT_EQ(caption, TextOf(preview));
 
-    // A press on the ruler of the timeline view moves the cursor, and the preview follows.
+    // A press on the timeline's ruler moves the cursor, and the preview follows.
     HWND main = run.WaitForWindow(L"QUEN_Morvik_Main");
-    HWND view = ChildOf(main, L"TimeLineModel");
-    ASSERT_NE(nullptr, view);
+    HWND view = FindWindowExW(main, nullptr, L"TimeLineModel", nullptr);
     PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(45, 5));  // 2.5 s
-    // Without a window manager the owner, activated, covers the preview; bring
-    // it back up as one would.
+    // Without a window manager the owner, activated, covers the preview; bring it up as one would.
     Sleep(300);
     SetWindowPos(preview, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    EXPECT_TRUE(WaitForPixel(preview, RGB(40, 60, 220)));
+    EXPECT_TRUE(WaitForColors(preview, blue, blue));
     PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(43, 5));  // 1.5 s: half wiped
-    bool red = false, blue = false;
-    for (int waited = 0; waited < 10000 && !(red && blue); waited += 100) {
-      Sleep(100);
-      red = blue = false;
-      for (double f = 0.05; f < 1; f += 0.1) {
-        for (COLORREF pixel : {VideoPixel(preview, f, 0.5), VideoPixel(preview, 0.5, f)}) {
-          red = red || IsColor(pixel, RGB(220, 40, 40));
-          blue = blue || IsColor(pixel, RGB(40, 60, 220));
-        }
-      }
-    }
-    EXPECT_TRUE(red && blue);
+    Sleep(300);
+    SetWindowPos(preview, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_TRUE(WaitForColors(preview, red, blue));
     RECT mainRect, previewRect, both;
     GetWindowRect(main, &mainRect);
     GetWindowRect(preview, &previewRect);
     UnionRect(&both, &mainRect, &previewRect);
-    SaveScreen(both, TestProgramFolder() + L"\\preview-screenshot.bmp");
+    SaveScreen(both);
 
     PostMessageW(play, BM_CLICK, 0, 0);
     PostMessageW(preview, WM_CLOSE, 0, 0);  // while it plays
