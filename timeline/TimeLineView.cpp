@@ -221,21 +221,9 @@ void TimeLineView::ConnectGroup(long group) {
     Report(GroupText(L"Group", group, L"cannot be previewed: its media type cannot be rendered."), hr);
     return;
   }
-  ComPtr<IAMTimelineObj> node;
-  timeline_->GetGroup(node.Receive(), group);
-  ComPtr<IAMTimelineGroup> settings = node.As<IAMTimelineGroup>(IID_IAMTimelineGroup);
-  AM_MEDIA_TYPE type = {};
-  if (!settings || FAILED(settings->GetMediaType(&type))) return;
-  const bool audio = type.majortype == MEDIATYPE_Audio;
-  const bool video = type.majortype == MEDIATYPE_Video;
-  if (video && type.formattype == FORMAT_VideoInfo && type.cbFormat >= sizeof(VIDEOINFOHEADER) && type.pbFormat) {
-    const BITMAPINFOHEADER& bitmap = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
-    videoWidth_ = bitmap.biWidth;
-    videoHeight_ = std::abs(bitmap.biHeight);  // top-down frames have a negative height
-  }
-  FreeMediaType(&type);
-  if (!audio && !video) return;
-
+  bool audio = false;
+  if (!ReadGroupKind(group, &audio)) return;
+  const bool video = !audio;
   const std::wstring name = RendererName(audio, group);
   ComPtr<IBaseFilter> old;
   if (SUCCEEDED(graph_->FindFilterByName(name.c_str(), old.Receive())) && old) graph_->RemoveFilter(old.Get());
@@ -252,6 +240,23 @@ void TimeLineView::ConnectGroup(long group) {
   if (FAILED(hr)) {
     Report(GroupText(audio ? L"Audio group" : L"Video group", group, L"cannot be connected to its renderer."), hr);
   }
+}
+
+bool TimeLineView::ReadGroupKind(long group, bool* audio) {
+  ComPtr<IAMTimelineObj> node;
+  timeline_->GetGroup(node.Receive(), group);
+  ComPtr<IAMTimelineGroup> settings = node.As<IAMTimelineGroup>(IID_IAMTimelineGroup);
+  AM_MEDIA_TYPE type = {};
+  if (!settings || FAILED(settings->GetMediaType(&type))) return false;
+  *audio = type.majortype == MEDIATYPE_Audio;
+  const bool video = type.majortype == MEDIATYPE_Video;
+  if (video && type.formattype == FORMAT_VideoInfo && type.cbFormat >= sizeof(VIDEOINFOHEADER) && type.pbFormat) {
+    const BITMAPINFOHEADER& bitmap = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
+    videoWidth_ = bitmap.biWidth;
+    videoHeight_ = std::abs(bitmap.biHeight);  // top-down frames have a negative height
+  }
+  FreeMediaType(&type);
+  return *audio || video;
 }
 
 ComPtr<IBaseFilter> TimeLineView::MakeAudioRenderer(long group) {

@@ -74,6 +74,9 @@ class TimeLineView final : public FrameWindow {
   HRESULT BuildGraph();
   HRESULT ConnectRenderers();
   void ConnectGroup(long group);
+  // Whether the group is audio or video, and which (*audio); notes a video
+  // group's frame size.
+  bool ReadGroupKind(long group, bool* audio);
   ComPtr<IBaseFilter> MakeAudioRenderer(long group);
   void ShowPopupMenu();
   void PlaceVideoWindow();
