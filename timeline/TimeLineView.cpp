@@ -306,11 +306,12 @@ int TimeLineView::SeekTo(int64_t time) {
     control_->Pause();
     control_->GetState(kFrameWait, &state);
     control_->Stop();
-    return 0;
+  } else {
+    if (state == State_Running) control_->Pause();
+    seeking_->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    if (state == State_Running) control_->Run();
   }
-  if (state == State_Running) control_->Pause();
-  seeking_->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
-  if (state == State_Running) control_->Run();
+  OnTimer();  // the caption follows at once
   return 0;
 }
 
