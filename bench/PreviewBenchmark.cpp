@@ -5,7 +5,7 @@
 // against the clock (the audio renderer's, so this is the audio/video
 // offset), and what the renderer's IQualProp says where it has one. Run by
 // hand on a display, with sound going to ALSA's null device:
-//   MORVIK_NULL_AUDIO=1 build/wine-run.sh build/tests/timeline/preview_benchmark.exe
+//   MORVIK_NULL_AUDIO=1 build/wine-run.sh build/bench/preview_benchmark.exe
 // Exits non-zero when playback did not reach its end or frames are missing.
 #include <windows.h>
 #include <dshow.h>
