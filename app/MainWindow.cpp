@@ -13,6 +13,7 @@
 #include "Text.h"
 #include "TimeLineRender.h"
 #include "TimeText.h"
+#include "TimeLineView.h"
 #include "TimelineOperations.h"
 #include "VersionStrings.h"
 #include "BuildMenu.h"
@@ -29,19 +30,12 @@ namespace {
 constexpr wchar_t kCaption[] = L"Morvik";
 constexpr wchar_t kContactLine[] = L"Reports and suggestions: the project's issue tracker.";
 
-// The windows behind these commands come later; until then their entries are
-// grayed, so that nothing offered silently does nothing.
-constexpr int kPendingCommands[] = {kCommandPreview};
-
 MENUITEMINFOW Item(UINT id, const wchar_t* text, bool popup = false) {
   MENUITEMINFOW item = {};
   item.cbSize = sizeof(item);
   item.fMask = MIIM_ID | MIIM_STRING | MIIM_STATE | (popup ? MIIM_SUBMENU : 0);
   item.wID = id;
   item.dwTypeData = const_cast<wchar_t*>(text);
-  for (int pending : kPendingCommands) {
-    if (pending == static_cast<int>(id)) item.fState = MFS_GRAYED;
-  }
   return item;
 }
 
@@ -67,6 +61,9 @@ MainWindow::MainWindow() : project_(*this) {
 
 MainWindow::~MainWindow() {
   if (renderWindow_) renderWindow_->Destroy(true);
+  // Its graph holds the timeline and the engine's objects.
+  if (preview_) preview_->Destroy(true);
+  preview_ = nullptr;
   // The view holds references into the timeline; let it go first.
   ClearChildren(false);
   view_ = nullptr;
@@ -164,7 +161,8 @@ LRESULT MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     case kChildClosedMessage:
       if (wParam) break;
       if (renderHandle_ && reinterpret_cast<HWND>(lParam) == renderHandle_) OnRenderWindowClosed();
-      return 0;  // the preview's notice comes later
+      else ClosePreview(reinterpret_cast<HWND>(lParam));
+      return 0;
   }
   return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
 }
@@ -250,6 +248,9 @@ void MainWindow::OnCommand(int id) {
       break;
     case kCommandRender:
       OpenRenderWindow();
+      break;
+    case kCommandPreview:
+      ShowPreview();
       break;
     case kCommandAbout:
       ShowAbout();
@@ -340,6 +341,7 @@ void MainWindow::OnCursorTimeChanged(int64_t time) {
   wchar_t text[48];
   FormatTime(kTimeFormat, text, time);
   if (statusBar_) statusBar_->SetText(1, text);
+  if (preview_) preview_->SeekTo(time);
 }
 
 HWND MainWindow::MessageOwner() { return splash_ && splash_->Handle() ? splash_->Handle() : hwnd_; }
@@ -350,6 +352,44 @@ void MainWindow::ShowModifiedMark(bool modified) {
 
 void MainWindow::TimelineReplaced(bool) {
   if (view_) view_->Refresh(true);
+  if (preview_ && view_) {
+    preview_->Reconnect();
+    preview_->SeekTo(view_->GetCursorTime());
+  }
+}
+
+void MainWindow::ShowPreview() {
+  if (!timeline_) return;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  LogLine(L"Rendering...");
+  if (!preview_) {
+    preview_ = new TimeLineView();
+    if (preview_->Create(hwnd_, instance_) != 0) {
+      preview_->Destroy(true);
+      preview_ = nullptr;
+      SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+      return;
+    }
+    RECT own;
+    GetWindowRect(hwnd_, &own);
+    preview_->SetPosition(own.left + 30, own.top + 30);
+    preview_->Start(timeline_);
+    ShowWindow(preview_->Handle(), SW_SHOW);
+    LogLine(L"Rendered (preview).");
+  }
+  // Brought up, or an earlier preview could stay hidden under this window.
+  SetWindowPos(preview_->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetFocus(preview_->Handle());
+  preview_->SeekTo(view_->GetCursorTime());
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+bool MainWindow::ClosePreview(HWND hwnd) {
+  if (!preview_ || !hwnd || preview_->Handle() != hwnd) return false;
+  SetActiveWindow(hwnd_);
+  preview_->Destroy(true);
+  preview_ = nullptr;
+  return true;
 }
 
 void MainWindow::ShowAbout() {

@@ -11,6 +11,7 @@
 class SplashWindow;
 class StatusBar;
 class TimeLineRender;
+class TimeLineView;
 
 // Menu command ids.
 enum MainCommand {
@@ -88,12 +89,16 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   void OnRenderWindowClosed();
   void EnableMenus(bool on);
   void OpenCommandLineProject(const wchar_t* commandLine);
+  void ShowPreview();
+  // The preview's close notice; false when hwnd is not the preview's.
+  bool ClosePreview(HWND hwnd);
 
   ErrorLogSink errorLog_;
   HMENU menu_ = nullptr;
   IAMTimeline* timeline_ = nullptr;  // owned
   TimeLineModel* view_ = nullptr;    // a child; the container deletes it
   StatusBar* statusBar_ = nullptr;   // likewise
+  TimeLineView* preview_ = nullptr;  // owned until its close notice
   SplashWindow* splash_ = nullptr;
   TimeLineRender* renderWindow_ = nullptr;  // owned from opening until its close notice
   HWND renderHandle_ = nullptr;             // its window, which is gone when the notice comes

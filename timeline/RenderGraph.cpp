@@ -6,14 +6,14 @@
 #include "JoinedString.h"
 #include "NumberText.h"
 
-HRESULT RenderGraph::Create(IAMTimeline* timeline, IAMGraphBuilderCallback* callback, HWND window, UINT message,
+HRESULT RenderGraph::Create(IAMTimeline* timeline, RenderSkipCallback* callback, HWND window, UINT message,
                             ICaptureGraphBuilder2* builder) {
   HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                 graph_.ReceiveVoid());
   if (FAILED(hr)) return hr;
   // The graph's own trace goes into the program's log.
   if (theLog && theLog->Handle()) graph_->SetLogFile(reinterpret_cast<DWORD_PTR>(theLog->Handle()));
-  if (ComPtr<IObjectWithSite> site = graph_.As<IObjectWithSite>(IID_IObjectWithSite)) site->SetSite(callback);
+  callback->AttachTo(graph_.Get());
   hr = CoCreateInstance(CLSID_RenderEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IRenderEngine, engine_.ReceiveVoid());
   if (FAILED(hr)) return hr;
   engine_->SetFilterGraph(graph_.Get());

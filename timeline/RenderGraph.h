@@ -12,6 +12,7 @@
 
 #include "ComPtr.h"
 #include "EditingServices.h"
+#include "RenderSkipCallback.h"
 
 struct RenderGroupEntry {
   ComPtr<IAMTimelineGroup> group;
@@ -31,7 +32,7 @@ class RenderGraph {
   // A graph registered in the running object table, with callback as its
   // site, the engine's front end for timeline and builder on it; events go
   // to window as message (wParam 0).
-  HRESULT Create(IAMTimeline* timeline, IAMGraphBuilderCallback* callback, HWND window, UINT message,
+  HRESULT Create(IAMTimeline* timeline, RenderSkipCallback* callback, HWND window, UINT message,
                  ICaptureGraphBuilder2* builder);
   // Stops and releases everything; the engine scraps its filters.
   void Destroy();

@@ -22,7 +22,7 @@
 #include "GridObserver.h"
 #include "RenderDestination.h"
 #include "RenderGraph.h"
-#include "SkipFilterCallback.h"
+#include "RenderSkipCallback.h"
 
 class Button;
 class EditBox;
@@ -93,7 +93,7 @@ class TimeLineRender : public FrameWindow, public GridObserver {
   bool AskInterrupt();
   LONGLONG WrittenTime();
 
-  SkipFilterCallback callback_;
+  RenderSkipCallback callback_;
   IAMTimeline* timeline_ = nullptr;  // not owned
   RenderGraph graph_;
   UINT_PTR timer_ = 0;
