@@ -8,6 +8,7 @@
 
 HRESULT RenderGraph::Create(IAMTimeline* timeline, RenderSkipCallback* callback, HWND window, UINT message,
                             ICaptureGraphBuilder2* builder) {
+  Destroy();  // what a failed attempt left
   HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                 graph_.ReceiveVoid());
   if (FAILED(hr)) return hr;
