@@ -50,7 +50,7 @@ STDMETHODIMP RenderEngine::GetFilterGraph(IGraphBuilder** graph) {
 
 STDMETHODIMP RenderEngine::SetFilterGraph(IGraphBuilder* graph) {
   Locked lock(&lock_);
-  if (!graph || (graph_ && graph_.Get() != graph)) return E_INVALIDARG;
+  if (!graph || graph_) return E_INVALIDARG;
   graph_ = ComPtr<IGraphBuilder>(graph);
   return S_OK;
 }
@@ -123,6 +123,8 @@ STDMETHODIMP RenderEngine::ConnectFrontEnd() {
   if (!graph_) {
     hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph_.ReceiveVoid());
     if (FAILED(hr)) return hr;
+    ComPtr<IObjectWithSite> sited = graph_.As<IObjectWithSite>(IID_IObjectWithSite);
+    if (sited && site_) sited->SetSite(site_.Get());
   }
   Plans plans;
   hr = BuildPlans(&plans);
@@ -152,7 +154,7 @@ HRESULT RenderEngine::BuildPlans(Plans* plans) {
   if (FAILED(hr)) return hr;
   REFERENCE_TIME start = rangeStop_ < 0 ? 0 : rangeStart_;
   REFERENCE_TIME stop = rangeStop_ < 0 ? duration : rangeStop_;
-  RenderProblems problems(timeline_.Get());
+  RenderProblems problems(timeline_.Get(), errorLog_.Get());
   PlanBuilder builder(timeline_.Get(), &checks_, &problems);
   for (long group = 0; group < count; ++group) {
     std::unique_ptr<RenderPlan> plan;
@@ -252,4 +254,30 @@ STDMETHODIMP RenderEngine::Decommit() { return E_NOTIMPL; }
 STDMETHODIMP RenderEngine::GetCaps(long, long* value) {
   if (value) *value = 0;
   return E_NOTIMPL;
+}
+
+STDMETHODIMP RenderEngine::get_ErrorLog(IAMErrorLog** log) {
+  if (!log) return E_POINTER;
+  Locked lock(&lock_);
+  *log = ComPtr<IAMErrorLog>(errorLog_).Detach();
+  return S_OK;
+}
+
+STDMETHODIMP RenderEngine::put_ErrorLog(IAMErrorLog* log) {
+  Locked lock(&lock_);
+  errorLog_ = ComPtr<IAMErrorLog>(log);
+  return S_OK;
+}
+
+STDMETHODIMP RenderEngine::SetSite(IUnknown* site) {
+  Locked lock(&lock_);
+  site_ = ComPtr<IUnknown>(site);
+  return S_OK;
+}
+
+STDMETHODIMP RenderEngine::GetSite(REFIID iid, void** site) {
+  if (!site) return E_POINTER;
+  *site = nullptr;
+  Locked lock(&lock_);
+  return site_ ? site_->QueryInterface(iid, site) : E_FAIL;
 }

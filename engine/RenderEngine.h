@@ -16,8 +16,10 @@
 // index out of range, S_FALSE (and null) for a group whose media type cannot
 // be rendered; RenderOutputPins E_UNEXPECTED before ConnectFrontEnd and
 // VFW_S_AUDIO_NOT_RENDERED when only audio failed; SetFilterGraph
-// E_INVALIDARG for null or once the engine has another graph;
-// SetRenderRange E_INVALIDARG unless 0 <= start < stop. Not implemented
+// E_INVALIDARG for null or once the engine has a graph (until ScrapIt);
+// SetRenderRange E_INVALIDARG unless 0 <= start < stop. Also IAMSetErrorLog
+// (a log of the engine's own, used instead of the timeline's) and
+// IObjectWithSite (the site is handed to a graph the engine makes). Not implemented
 // (E_NOTIMPL), as the published engine leaves them: SetInterestRange(2),
 // GetCaps, Commit, Decommit, SetSourceConnectCallback, DoSmartRecompression,
 // UseInSmartRecompressionGraph. SetDynamicReconnectLevel and
@@ -36,7 +38,7 @@
 
 class GroupFilter;
 
-class RenderEngine final : public ComObject<IRenderEngine> {
+class RenderEngine final : public ComObject<IRenderEngine, IAMSetErrorLog, IObjectWithSite> {
  public:
   // Through CreateComObject only.
   explicit RenderEngine(IUnknown* outer);
@@ -63,6 +65,12 @@ class RenderEngine final : public ComObject<IRenderEngine> {
   STDMETHODIMP Decommit() override;
   STDMETHODIMP GetCaps(long index, long* value) override;
 
+  STDMETHODIMP get_ErrorLog(IAMErrorLog** log) override;
+  STDMETHODIMP put_ErrorLog(IAMErrorLog* log) override;
+
+  STDMETHODIMP SetSite(IUnknown* site) override;
+  STDMETHODIMP GetSite(REFIID iid, void** site) override;
+
  private:
   using Plans = std::vector<std::shared_ptr<const RenderPlan>>;  // null: a group without output
   struct Output {
@@ -84,6 +92,8 @@ class RenderEngine final : public ComObject<IRenderEngine> {
   CRITICAL_SECTION lock_;
   ComPtr<IAMTimeline> timeline_;
   ComPtr<IGraphBuilder> graph_;
+  ComPtr<IAMErrorLog> errorLog_;
+  ComPtr<IUnknown> site_;
   REFERENCE_TIME rangeStart_ = 0;
   REFERENCE_TIME rangeStop_ = -1;  // -1: to the timeline's end
   bool connected_ = false;
