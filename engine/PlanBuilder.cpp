@@ -93,6 +93,7 @@ HRESULT PlanBuilder::ReadFormat(IAMTimelineObj* group, long index, RenderPlan* p
     return hr;
   }
   video_ = plan->format.video;
+  format_ = plan->format;
   clock_ = UnitClock(video_ ? fps : double(plan->format.rate));
   plan->clock = clock_;
   return S_OK;
@@ -168,6 +169,10 @@ void PlanBuilder::FindMedia(IAMTimelineSrc* media, PlanSource* into) {
     into->stream = found.stream;
     into->width = found.width;
     into->height = found.height;
+    // 16-bit RGB stored uncompressed is 555; 32-bit is left out, its alpha unknown.
+    into->stored = found.width == format_.width && found.height == format_.height && found.rgbBits == format_.bits &&
+                   (format_.bits == 24 || (format_.bits == 16 && !format_.rgb565));
+    into->storedTopDown = found.topDown;
     return;
   }
   const std::wstring& path = into->path;

@@ -45,6 +45,7 @@ class PlanBuilder {
   SourceChecks* checks_;
   RenderProblems* problems_;
   bool video_ = true;
+  GroupFormat format_;
   UnitClock clock_;
   BOOL effectsEnabled_ = TRUE;
   BOOL transitionsEnabled_ = TRUE;
