@@ -2,6 +2,8 @@
 # Morvik's two commands on a Debian machine:
 #   ./morvik.sh run    install what is missing, build, and start the program
 #   ./morvik.sh test   install what is missing, build, and run every test
+#   ./morvik.sh fuzz [seconds-per-target] [target]
+#                      build, and fuzz the engine's readers for that long
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -65,8 +67,13 @@ case "${1:-}" in
     # program must not take the focus from another's.
     ctest --test-dir "$build" --output-on-failure
     ;;
+  fuzz)
+    install_missing
+    build
+    cd "$build/fuzz" && "$build/wine-run.sh" "$build/fuzz/engine_fuzz.exe" "${@:2}" </dev/null
+    ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|fuzz [seconds] [target]" >&2
     exit 2
     ;;
 esac
