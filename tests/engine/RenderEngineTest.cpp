@@ -824,6 +824,43 @@ TEST_F(RenderEngineTest, AVolumeEnvelopeSetsTheLevelAtItsTimes) {
   }
 }
 
+TEST_F(RenderEngineTest, AudioTransitionsSwapAndCutAsVideoOnes) {
+  // 16000 beneath, 8000 on the track whose cross-fade spans the second.
+  struct Case {
+    const char* name;
+    BOOL swap, cutsOnly;
+    double levels[3];  // at 0.25, 0.5 and 0.8 s
+  };
+  const Case cases[] = {
+      {"cross-fade", FALSE, FALSE, {14000, 12000, 9600}},
+      {"swapped", TRUE, FALSE, {10000, 12000, 14400}},
+      {"cut at 0.75 s, over the swap", TRUE, TRUE, {16000, 16000, 8000}},
+  };
+  Media(L"low.wav", Wav(8000, 1.0, 16000));
+  Media(L"high.wav", Wav(8000, 1.0, 8000));
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    TearDown();
+    SetUp();
+    AM_MEDIA_TYPE type = MakeAudioType(8000);
+    ComPtr<IAMTimelineObj> group = AddGroup(L"Audio", &type);
+    ClearMediaType(&type);
+    Clip(AddTrack(group.Get(), L"low").Get(), 0, kSecond, folder.File(L"low.wav"));
+    ComPtr<IAMTimelineObj> high = AddTrack(group.Get(), L"high");
+    Clip(high.Get(), 0, kSecond, folder.File(L"high.wav"));
+    ComPtr<IAMTimelineObj> transition = AddTransition(high.Get(), 0, kSecond);
+    ASSERT_EQ(S_OK, transition->SetSubObjectGUID(CLSID_EngineAudioCrossFade));
+    ComPtr<IAMTimelineTrans> settings = transition.As<IAMTimelineTrans>(IID_IAMTimelineTrans);
+    settings->SetSwapInputs(test.swap);
+    settings->SetCutsOnly(test.cutsOnly);
+    settings->SetCutPoint(7500000);
+    Connect();
+    std::vector<INT16> pcm = PlayPcm();
+    ASSERT_EQ(16000u, pcm.size());
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(test.levels[i], pcm[size_t((i == 2 ? 0.8 : 0.25 * (i + 1)) * 8000) * 2], 30) << i;
+  }
+}
+
 TEST_F(RenderEngineTest, AnotherFrameRateShowsTheSourceFrameOfEachOutputTime) {
   struct Rate {
     DWORD source;
