@@ -127,10 +127,11 @@ STDMETHODIMP RenderEngine::ConnectFrontEnd() {
     if (sited && site_) sited->SetSite(site_.Get());
   }
   Plans plans;
-  hr = BuildPlans(&plans);
+  Groups groups;
+  hr = BuildPlans(&plans, &groups);
   if (FAILED(hr)) return hr;
-  // Outputs of the same types keep their filters, whatever timeline they came from.
-  if (connected_ && SameOutputs(plans)) {
+  // The same groups in the same order with the same types keep their filters.
+  if (connected_ && SameOutputs(plans, groups)) {
     for (size_t i = 0; i < plans.size(); ++i) {
       if (outputs_[i].group) outputs_[i].group->SetPlan(plans[i]);
     }
@@ -143,10 +144,11 @@ STDMETHODIMP RenderEngine::ConnectFrontEnd() {
     return hr;
   }
   connected_ = true;
+  groups_ = std::move(groups);
   return S_WARN_OUTPUTRESET;
 }
 
-HRESULT RenderEngine::BuildPlans(Plans* plans) {
+HRESULT RenderEngine::BuildPlans(Plans* plans, Groups* groups) {
   REFERENCE_TIME duration = 0;
   long count = 0;
   HRESULT hr = timeline_->GetDuration(&duration);
@@ -161,15 +163,19 @@ HRESULT RenderEngine::BuildPlans(Plans* plans) {
     hr = builder.Build(group, start, stop, &plan);
     if (FAILED(hr) && hr != VFW_E_INVALIDMEDIATYPE) return hr;
     plans->push_back(std::shared_ptr<const RenderPlan>(std::move(plan)));
+    ComPtr<IAMTimelineObj> node;
+    ComPtr<IUnknown> identity;
+    if (SUCCEEDED(timeline_->GetGroup(node.Receive(), group)) && node) identity = node.As<IUnknown>(IID_IUnknown);
+    groups->push_back(identity);
   }
   return S_OK;
 }
 
-bool RenderEngine::SameOutputs(const Plans& plans) {
-  if (plans.size() != outputs_.size()) return false;
+bool RenderEngine::SameOutputs(const Plans& plans, const Groups& groups) {
+  if (plans.size() != outputs_.size() || groups.size() != groups_.size()) return false;
   for (size_t i = 0; i < plans.size(); ++i) {
     GroupFilter* group = outputs_[i].group;
-    if (!plans[i] != !group) return false;
+    if (!plans[i] != !group || groups[i].Get() != groups_[i].Get()) return false;
     if (group && !MediaType::Same(plans[i]->pinType.Get(), group->Plan()->pinType.Get())) return false;
   }
   return true;
@@ -218,6 +224,7 @@ void RenderEngine::RemoveOutputs() {
     graph_->RemoveFilter(output.filter.Get());
   }
   outputs_.clear();
+  groups_.clear();
   connected_ = false;
 }
 

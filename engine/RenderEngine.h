@@ -5,7 +5,7 @@
 // ConnectFrontEnd takes a render plan of every group on the calling thread
 // (reporting what cannot render to the timeline's error log) and answers
 // S_WARN_OUTPUTRESET when it (re)built the output side: the first time, or
-// when groups or their media types changed; it then stops the graph and
+// when groups were added, removed or reordered or their media types changed; it then stops the graph and
 // removes its old filters with everything downstream of them. Otherwise it
 // swaps the new plans into the filters it has and answers S_OK, so that
 // connected renderers stay. Without a graph of the caller's it makes one.
@@ -73,6 +73,7 @@ class RenderEngine final : public ComObject<IRenderEngine, IAMSetErrorLog, IObje
 
  private:
   using Plans = std::vector<std::shared_ptr<const RenderPlan>>;  // null: a group without output
+  using Groups = std::vector<ComPtr<IUnknown>>;                   // the timeline's groups, by identity
   struct Output {
     ComPtr<IBaseFilter> filter;
     GroupFilter* group = nullptr;  // the same object as filter; null without output
@@ -80,8 +81,8 @@ class RenderEngine final : public ComObject<IRenderEngine, IAMSetErrorLog, IObje
 
   ~RenderEngine() override;
 
-  HRESULT BuildPlans(Plans* plans);
-  bool SameOutputs(const Plans& plans);
+  HRESULT BuildPlans(Plans* plans, Groups* groups);
+  bool SameOutputs(const Plans& plans, const Groups& groups);
   HRESULT AddOutputs(const Plans& plans);
   void RemoveOutputs();
   // Removes the filters fed by pin, and those they feed.
@@ -98,5 +99,6 @@ class RenderEngine final : public ComObject<IRenderEngine, IAMSetErrorLog, IObje
   REFERENCE_TIME rangeStop_ = -1;  // -1: to the timeline's end
   bool connected_ = false;
   std::vector<Output> outputs_;
+  Groups groups_;  // the groups outputs_ were made for, held so that identity compares safely
   SourceChecks checks_;
 };

@@ -336,6 +336,12 @@ TEST_F(RenderEngineTest, AnEditKeepsTheOutputAndShowsInTheNextFramesUnlessTheMed
   EXPECT_EQ(VFW_E_NOT_FOUND, graph->FindFilterByName(L"sink", found.Receive()));
   ASSERT_EQ(S_OK, engine->GetGroupOutputPin(0, pin.Receive()));
   EXPECT_EQ(VFW_E_NOT_CONNECTED, pin->ConnectedTo(peer.Receive()));
+
+  // So does a group put in the place of another, even of the same type.
+  EXPECT_EQ(S_OK, engine->ConnectFrontEnd());
+  ASSERT_EQ(S_OK, timeline->ClearAllGroups());
+  VideoGroup(kRgb24, 8, 2, 10);
+  EXPECT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
 }
 
 TEST_F(RenderEngineTest, HigherTracksCoverLowerOnesWhereTheyHaveSourcesUnlessMuted) {
