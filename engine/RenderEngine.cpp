@@ -157,7 +157,7 @@ HRESULT RenderEngine::BuildPlans(Plans* plans, Groups* groups) {
   REFERENCE_TIME start = rangeStop_ < 0 ? 0 : rangeStart_;
   REFERENCE_TIME stop = rangeStop_ < 0 ? duration : rangeStop_;
   RenderProblems problems(timeline_.Get(), errorLog_.Get());
-  PlanBuilder builder(timeline_.Get(), &checks_, &problems);
+  PlanBuilder builder(timeline_.Get(), &checks_, &problems, &locator_);
   for (long group = 0; group < count; ++group) {
     std::unique_ptr<RenderPlan> plan;
     hr = builder.Build(group, start, stop, &plan);
@@ -252,7 +252,13 @@ STDMETHODIMP RenderEngine::DoSmartRecompression() { return E_NOTIMPL; }
 
 STDMETHODIMP RenderEngine::UseInSmartRecompressionGraph() { return E_NOTIMPL; }
 
-STDMETHODIMP RenderEngine::SetSourceNameValidation(BSTR, IMediaLocator*, LONG) { return S_OK; }
+STDMETHODIMP RenderEngine::SetSourceNameValidation(BSTR filter, IMediaLocator* locator, LONG flags) {
+  Locked lock(&lock_);
+  locator_.locator = ComPtr<IMediaLocator>(locator);
+  locator_.filter.assign(filter ? filter : L"", filter ? SysStringLen(filter) : 0);
+  locator_.flags = flags;
+  return S_OK;
+}
 
 STDMETHODIMP RenderEngine::Commit() { return E_NOTIMPL; }
 

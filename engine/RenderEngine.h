@@ -19,12 +19,14 @@
 // E_INVALIDARG for null or once the engine has a graph (until ScrapIt);
 // SetRenderRange E_INVALIDARG unless 0 <= start < stop. Also IAMSetErrorLog
 // (a log of the engine's own, used instead of the timeline's) and
-// IObjectWithSite (the site is handed to a graph the engine makes). Not implemented
-// (E_NOTIMPL), as the published engine leaves them: SetInterestRange(2),
-// GetCaps, Commit, Decommit, SetSourceConnectCallback, DoSmartRecompression,
-// UseInSmartRecompressionGraph. SetDynamicReconnectLevel and
-// SetSourceNameValidation are accepted and change nothing: sources open as
-// they are needed, and missing files are reported as they are found.
+// IObjectWithSite (the site is handed to a graph the engine makes). Not
+// implemented (E_NOTIMPL), as the published engine leaves them:
+// SetInterestRange(2), GetCaps, Commit, Decommit, SetSourceConnectCallback,
+// DoSmartRecompression, UseInSmartRecompressionGraph.
+// SetDynamicReconnectLevel is accepted and changes nothing: sources open as
+// they are needed. SetSourceNameValidation with SFN_VALIDATEF_CHECK and a
+// media locator of the caller's asks it for each missing file; without a
+// locator missing files are reported as they are found.
 #pragma once
 
 #include <memory>
@@ -33,6 +35,7 @@
 #include "ComObject.h"
 #include "ComPtr.h"
 #include "EditingServices.h"
+#include "PlanBuilder.h"
 #include "RenderPlan.h"
 #include "SourceChecks.h"
 
@@ -95,6 +98,7 @@ class RenderEngine final : public ComObject<IRenderEngine, IAMSetErrorLog, IObje
   ComPtr<IGraphBuilder> graph_;
   ComPtr<IAMErrorLog> errorLog_;
   ComPtr<IUnknown> site_;
+  SourceLocator locator_;
   REFERENCE_TIME rangeStart_ = 0;
   REFERENCE_TIME rangeStop_ = -1;  // -1: to the timeline's end
   bool connected_ = false;

@@ -549,6 +549,48 @@ TEST_F(RenderEngineTest, MediaThatCannotPlayIsReportedOnceAndRendersBlack) {
   }
 }
 
+// A media locator that answers every file with one file.
+class OneFileLocator final : public IMediaLocator {
+ public:
+  explicit OneFileLocator(std::wstring file) : file_(std::move(file)) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IMediaLocator ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // owned by the test
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP FindMediaFile(BSTR input, BSTR, BSTR* output, long) override {
+    asked.push_back(input);
+    *output = SysAllocString(file_.c_str());
+    return S_OK;
+  }
+  STDMETHODIMP AddFoundLocation(BSTR) override { return S_OK; }
+
+  std::vector<std::wstring> asked;
+
+ private:
+  std::wstring file_;
+};
+
+TEST_F(RenderEngineTest, ACallersLocatorIsAskedForMissingFilesWhenChecking) {
+  for (LONG flags : {0L, 1L /* check */}) {
+    SCOPED_TRACE(flags);
+    TearDown();
+    SetUp();
+    ASSERT_EQ(S_OK, timeline.As<IAMSetErrorLog>(IID_IAMSetErrorLog)->put_ErrorLog(&errorLog));
+    errorLog.lines.clear();
+    OneFileLocator locator(Media(L"green.avi", VideoAvi(4, 2, 1, 10, Solid(0x00FF00))));
+    ASSERT_EQ(S_OK, engine->SetSourceNameValidation(nullptr, &locator, flags));
+    Clip(AddTrack(VideoGroup(kRgb24, 4, 2, 10).Get(), L"t").Get(), 0, kSecond / 10, folder.File(L"moved.avi"));
+    Connect();
+    EXPECT_EQ(std::vector<std::wstring>(flags, folder.File(L"moved.avi")), locator.asked);
+    EXPECT_EQ(flags ? 0u : 1u, errorLog.lines.size());
+    EXPECT_EQ(flags ? 0x00FF00u : 0u, PixelOf(Play()[0].bytes, kRgb24, 4, 2, 0, 0));
+    engine->SetSourceNameValidation(nullptr, nullptr, 0);
+    timeline.As<IAMSetErrorLog>(IID_IAMSetErrorLog)->put_ErrorLog(nullptr);
+  }
+}
+
 TEST_F(RenderEngineTest, ScrapItWhileRunningLeavesNoThreadsAndNoFilters) {
   ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 10);
   Clip(AddTrack(group.Get(), L"t").Get(), 0, kSecond, Media(L"red.avi", VideoAvi(4, 2, 1, 10, Solid(0xFF0000))));
