@@ -2,6 +2,8 @@
 # Morvik's two commands on a Debian machine:
 #   ./morvik.sh run    install what is missing, build, and start the program
 #   ./morvik.sh test   install what is missing, build, and run every test
+#   ./morvik.sh render project.mvp out.avi [mvrender options]
+#                      install what is missing, build, and render a project
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -52,6 +54,26 @@ run_editor() {
   WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
 }
 
+# Runs mvrender under Wine (no display needed). Paths given the Linux way
+# are handed over as Wine sees them (Z: is the root); option values and
+# paths already in Windows form (C:\..., with backslashes) pass unchanged.
+render_project() {
+  local args=() arg value=false
+  for arg in "$@"; do
+    if $value || [[ "$arg" == -* ]] || [[ "$arg" == *\\* ]] || [[ "$arg" =~ ^[A-Za-z]: ]]; then
+      args+=("$arg")
+    else
+      arg=$(realpath -m -- "$arg")
+      args+=("Z:${arg//\//\\}")
+    fi
+    value=false
+    case "$arg" in --from|--to|--group) value=true ;; esac
+  done
+  "$build/harness/harness.sh" prefix
+  WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d" WINEARCH=win64 \
+    exec /usr/lib/wine/wine64 "$build/app/mvrender.exe" "${args[@]}" </dev/null
+}
+
 case "${1:-}" in
   run)
     install_missing
@@ -65,8 +87,13 @@ case "${1:-}" in
     # program must not take the focus from another's.
     ctest --test-dir "$build" --output-on-failure
     ;;
+  render)
+    install_missing
+    build >/dev/null
+    render_project "${@:2}"
+    ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|render" >&2
     exit 2
     ;;
 esac
