@@ -2,6 +2,7 @@
 // file it writes, read back through the engine's readers.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -20,7 +21,7 @@ std::wstring Program() {
   return path;
 }
 
-struct Run {
+struct Outcome {
   DWORD code = 99;
   std::string errors;  // standard error
   std::string output;  // standard output
@@ -28,12 +29,16 @@ struct Run {
 
 HANDLE Inheritable(const std::wstring& path) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0,
+                     nullptr);
 }
 
-Run Mvrender(const TempFolder& folder, const std::wstring& arguments) {
-  Run run;
-  std::wstring errors = folder.File(L"stderr.txt"), output = folder.File(L"stdout.txt");
+Outcome Mvrender(const TempFolder& folder, const std::wstring& arguments) {
+  Outcome run;
+  // Files of their own: Wine's console host may hold the last ones a while.
+  static int serial = 0;
+  std::wstring name = std::to_wstring(++serial);
+  std::wstring errors = folder.File((L"stderr" + name).c_str()), output = folder.File((L"stdout" + name).c_str());
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -131,7 +136,7 @@ TEST_F(MvrenderTest, RendersEveryGroupOrTheRangeAsked) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.options);
     std::wstring out = folder_.File(L"out.avi");
-    Run run = Mvrender(folder_, Quoted(folder_.File(L"good.mvp")) + L" " + Quoted(out) + L" " + c.options);
+    Outcome run = Mvrender(folder_, Quoted(folder_.File(L"good.mvp")) + L" " + Quoted(out) + L" " + c.options);
     EXPECT_EQ(run.code, 0u) << run.errors;
     EXPECT_NE(run.errors.find("100.0%"), std::string::npos) << run.errors;
     EXPECT_EQ(Units(out), c.units);
@@ -141,7 +146,7 @@ TEST_F(MvrenderTest, RendersEveryGroupOrTheRangeAsked) {
 
 TEST_F(MvrenderTest, MissingMediaRendersTheRestAndFails) {
   std::wstring out = folder_.File(L"out.avi");
-  Run run = Mvrender(folder_, Quoted(folder_.File(L"missing.mvp")) + L" " + Quoted(out));
+  Outcome run = Mvrender(folder_, Quoted(folder_.File(L"missing.mvp")) + L" " + Quoted(out));
   EXPECT_EQ(run.code, 4u);
   EXPECT_NE(run.errors.find("gone.avi"), std::string::npos) << run.errors;
   EXPECT_EQ(Units(out), (std::vector<LONGLONG>{30, 44100}));
@@ -169,7 +174,7 @@ TEST_F(MvrenderTest, FailuresKeepTheEarlierOutput) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.arguments);
     ASSERT_TRUE(WriteWholeFile(folder_.File(L"out.avi"), "earlier"));
-    Run run = Mvrender(folder_, c.arguments);
+    Outcome run = Mvrender(folder_, c.arguments);
     EXPECT_EQ(run.code, c.code);
     EXPECT_NE(run.errors.find(c.said), std::string::npos) << run.errors;
     EXPECT_EQ(ReadWholeFile(folder_.File(L"out.avi")), "earlier");
