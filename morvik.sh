@@ -23,12 +23,13 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# Builds everything, or the targets named.
 build() {
   if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
   fi
-  cmake --build "$build" -j "$(nproc)"
+  cmake --build "$build" -j "$(nproc)" ${1:+--target "$@"}
 }
 
 # Starts the editor on the user's display; without one, on a virtual display
@@ -89,7 +90,7 @@ case "${1:-}" in
     ;;
   render)
     install_missing
-    build >/dev/null
+    build mvrender >/dev/null
     render_project "${@:2}"
     ;;
   *)

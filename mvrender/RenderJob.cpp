@@ -140,6 +140,7 @@ int RenderJob::ChooseRange() {
 
 int RenderJob::BuildGraph() {
   HRESULT hr = output_.Create(destination_);
+  if (hr == HRESULT_FROM_WIN32(ERROR_DIRECTORY)) return Fail(kExitFailed, L"cannot write " + destination_ + L": a folder", S_OK);
   if (FAILED(hr)) return Fail(kExitFailed, L"cannot write " + destination_, hr);
   hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph_.ReceiveVoid());
   if (SUCCEEDED(hr))
