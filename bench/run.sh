@@ -70,13 +70,31 @@ run_ffmpeg() {
     -map '[v]' -map 2:a -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le ffmpeg.avi </dev/null >ffmpeg.log 2>&1)
 }
 
-# Seconds one run of "$1" takes.
+# CPU seconds (user + system) that Wine's server of the build's prefix has
+# used so far: its work for mvrender counts as mvrender's.
+server_cpu() {
+  local dir pid
+  # It works in a folder named after the prefix's device and inode.
+  dir=server-$(printf '%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+  for pid in $(pgrep -x wineserver64; pgrep -x wineserver); do
+    if [[ "$(readlink "/proc/$pid/cwd")" == */"$dir" ]]; then
+      awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) / hz }' "/proc/$pid/stat"
+      return
+    fi
+  done
+  echo 0
+}
+
+# "wall-seconds cpu-seconds" of one run of "$1".
 timed() {
-  local start end
-  start=$(date +%s.%N)
-  "$1" || { echo "bench: $1 failed; see $work/${1#run_}.log" >&2; exit 1; }
-  end=$(date +%s.%N)
-  awk -v s="$start" -v e="$end" 'BEGIN { print e - s }'
+  local before after report
+  before=$(server_cpu)
+  if ! report=$( { TIMEFORMAT='%R %U %S'; time "$1"; } 2>&1 ); then
+    echo "bench: $1 failed; see $work/${1#run_}.log" >&2
+    exit 1
+  fi
+  after=$(server_cpu)
+  awk -v r="$report" -v b="$before" -v a="$after" 'BEGIN { split(r, t, " "); print t[1], t[2] + t[3] + a - b }'
 }
 
 calc() { awk "BEGIN { print $1 }"; }
@@ -106,26 +124,29 @@ make_media
 /usr/lib/wine/wineserver -p 2>/dev/null || true  # fails when one runs already
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 /usr/lib/wine/wine64 "$build/app/mvrender.exe" --help </dev/null >/dev/null 2>&1
-declare -A took
+declare -A took cpu
 inside=()  # mvrender's own time, from its last line
 for tool in mvrender melt ffmpeg; do
-  times=()
+  walls=() cpus=()
   for _ in $(seq "$rounds"); do
-    times+=("$(timed "run_$tool")")
+    read -r wall used < <(timed "run_$tool")
+    walls+=("$wall") cpus+=("$used")
     if [ "$tool" = mvrender ]; then
       inside+=("$(grep -o 'in [0-9.]* s' "$work/mvrender.log" | tail -1 | tr -dc '0-9.')")
     fi
   done
-  took[$tool]=$(median "${times[@]}")
+  took[$tool]=$(median "${walls[@]}")
+  cpu[$tool]=$(median "${cpus[@]}")
   check "$tool"
 done
 inside=$(median "${inside[@]}")
 
 echo "The reference composition, $seconds s at 640x480, 30 fps, to uncompressed AVI; median of $rounds runs:"
-printf '%-10s %8s %12s %14s\n' tool seconds "x real time" "vs mvrender"
+printf '%-10s %8s %12s %12s %9s %12s\n' tool seconds "x real time" "vs mvrender" "CPU s" "CPU vs mv."
 for tool in mvrender melt ffmpeg; do
-  t=${took[$tool]}
-  printf '%-10s %8.2f %12.1f %14.2f\n' "$tool" "$t" "$(calc "$seconds / $t")" "$(calc "$t / ${took[mvrender]}")"
+  t=${took[$tool]} u=${cpu[$tool]}
+  printf '%-10s %8.2f %12.1f %12.2f %9.2f %12.2f\n' "$tool" "$t" "$(calc "$seconds / $t")" \
+    "$(calc "$t / ${took[mvrender]}")" "$u" "$(calc "$u / ${cpu[mvrender]}")"
 done
 printf 'mvrender rendering alone (its progress line: the graph run, without Wine, project and check): %.2f s (%.1f x real time)\n' \
   "$inside" "$(calc "$seconds / $inside")"
