@@ -26,7 +26,7 @@ std::wstring FullPath(const std::wstring& path) {
   return length && length < MAX_PATH * 4 ? std::wstring(full) : std::wstring();
 }
 
-// The engine's first unconnected input pin of filter.
+// The first unconnected input pin of filter.
 ComPtr<IPin> FreeInput(IBaseFilter* filter) {
   ComPtr<IEnumPins> pins;
   if (FAILED(filter->EnumPins(pins.Receive()))) return ComPtr<IPin>();
