@@ -6,16 +6,18 @@
 # by side. Installs melt, ffmpeg and python3 with apt-get when missing.
 #   bench/run.sh [rounds]     (default 3; each tool's median is reported)
 # Environment: MORVIK_BUILD (default build/ in the repository); BENCH_DIR
-# (default /dev/shm/morvik-bench when it has room, else build/bench).
+# (default a folder in /dev/shm, removed at the end, when it has room; else
+# build/bench, kept so the media are made once).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
 build=${MORVIK_BUILD:-$root/build}
 # Media and outputs (about 1.4 GB) in memory when there is room, so that the
-# disk's speed does not hide the tools' own.
+# disk's speed does not hide the tools' own; that memory is given back at the end.
+in_memory=false
 if [ -z "${BENCH_DIR:-}" ] && [ "$(df -Pk /dev/shm 2>/dev/null | awk 'NR == 2 { print $4 }')" -gt 3000000 ] 2>/dev/null; then
-  BENCH_DIR=/dev/shm/morvik-bench
+  BENCH_DIR=/dev/shm/morvik-bench-$$ in_memory=true
 fi
 work=${BENCH_DIR:-$build/bench}
 rounds=${1:-3}
@@ -122,7 +124,11 @@ make_media
 # Wine's server stays up between the runs (ended at the end, with any other
 # program of this build's prefix), so each run starts as a warm Wine does.
 /usr/lib/wine/wineserver -p 2>/dev/null || true  # fails when one runs already
-trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+finish() {
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  if $in_memory; then rm -rf "$work"; fi
+}
+trap finish EXIT
 /usr/lib/wine/wine64 "$build/app/mvrender.exe" --help </dev/null >/dev/null 2>&1
 declare -A took cpu
 inside=()  # mvrender's own time, from its last line
