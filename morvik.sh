@@ -4,6 +4,8 @@
 #   ./morvik.sh test   install what is missing, build, and run every test
 #   ./morvik.sh render project.mvp out.avi [mvrender options]
 #                      install what is missing, build, and render a project
+#   ./morvik.sh fuzz [seconds-per-target] [target]
+#                      build, and fuzz the engine's readers for that long
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -93,8 +95,13 @@ case "${1:-}" in
     build mvrender >/dev/null
     render_project "${@:2}"
     ;;
+  fuzz)
+    install_missing
+    build
+    cd "$build/fuzz" && "$build/wine-run.sh" "$build/fuzz/engine_fuzz.exe" "${@:2}" </dev/null
+    ;;
   *)
-    echo "usage: $0 run|test|render" >&2
+    echo "usage: $0 run|test|render|fuzz [seconds] [target]" >&2
     exit 2
     ;;
 esac

@@ -11,7 +11,9 @@
 #include "Numbers.h"
 #include "StatusBar.h"
 #include "Text.h"
+#include "TimeLineRender.h"
 #include "TimeText.h"
+#include "TimeLineView.h"
 #include "TimelineOperations.h"
 #include "VersionStrings.h"
 #include "BuildMenu.h"
@@ -28,19 +30,12 @@ namespace {
 constexpr wchar_t kCaption[] = L"Morvik";
 constexpr wchar_t kContactLine[] = L"Reports and suggestions: the project's issue tracker.";
 
-// The windows behind these commands come later; until then their entries are
-// grayed, so that nothing offered silently does nothing.
-constexpr int kPendingCommands[] = {kCommandRender, kCommandPreview};
-
 MENUITEMINFOW Item(UINT id, const wchar_t* text, bool popup = false) {
   MENUITEMINFOW item = {};
   item.cbSize = sizeof(item);
   item.fMask = MIIM_ID | MIIM_STRING | MIIM_STATE | (popup ? MIIM_SUBMENU : 0);
   item.wID = id;
   item.dwTypeData = const_cast<wchar_t*>(text);
-  for (int pending : kPendingCommands) {
-    if (pending == static_cast<int>(id)) item.fState = MFS_GRAYED;
-  }
   return item;
 }
 
@@ -65,6 +60,10 @@ MainWindow::MainWindow() : project_(*this) {
 }
 
 MainWindow::~MainWindow() {
+  if (renderWindow_) renderWindow_->Destroy(true);
+  // Its graph holds the timeline and the engine's objects.
+  if (preview_) preview_->Destroy(true);
+  preview_ = nullptr;
   // The view holds references into the timeline; let it go first.
   ClearChildren(false);
   view_ = nullptr;
@@ -160,8 +159,10 @@ LRESULT MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       OnCommand(LOWORD(wParam));
       return 0;
     case kChildClosedMessage:
-      if (!wParam) return 0;  // the preview's and render window's notices come later
-      break;
+      if (wParam) break;
+      if (renderHandle_ && reinterpret_cast<HWND>(lParam) == renderHandle_) OnRenderWindowClosed();
+      else ClosePreview(reinterpret_cast<HWND>(lParam));
+      return 0;
   }
   return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
 }
@@ -174,6 +175,10 @@ void MainWindow::OnFirstShow() {
 }
 
 LRESULT MainWindow::OnClose(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A render window that stays open while rendering keeps the program open.
+  if (renderWindow_ && renderWindow_->Handle() && SendMessageW(renderWindow_->Handle(), WM_CLOSE, 0, 0) == 0 &&
+      renderWindow_->GetRenderState() > 0)
+    return 0;
   if (project_.AskBeforeReplacing() != 0) return 0;
   return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
 }
@@ -240,6 +245,12 @@ void MainWindow::OnCommand(int id) {
       break;
     case kCommandAddTransition:
       ShowProperties(TIMELINE_MAJOR_TYPE_TRANSITION, nullptr, -1, -1);
+      break;
+    case kCommandRender:
+      OpenRenderWindow();
+      break;
+    case kCommandPreview:
+      ShowPreview();
       break;
     case kCommandAbout:
       ShowAbout();
@@ -330,6 +341,7 @@ void MainWindow::OnCursorTimeChanged(int64_t time) {
   wchar_t text[48];
   FormatTime(kTimeFormat, text, time);
   if (statusBar_) statusBar_->SetText(1, text);
+  if (preview_) preview_->SeekTo(time);
 }
 
 HWND MainWindow::MessageOwner() { return splash_ && splash_->Handle() ? splash_->Handle() : hwnd_; }
@@ -340,6 +352,44 @@ void MainWindow::ShowModifiedMark(bool modified) {
 
 void MainWindow::TimelineReplaced(bool) {
   if (view_) view_->Refresh(true);
+  if (preview_ && view_) {
+    preview_->Reconnect();
+    preview_->SeekTo(view_->GetCursorTime());
+  }
+}
+
+void MainWindow::ShowPreview() {
+  if (!timeline_) return;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  LogLine(L"Rendering...");
+  if (!preview_) {
+    preview_ = new TimeLineView();
+    if (preview_->Create(hwnd_, instance_) != 0) {
+      preview_->Destroy(true);
+      preview_ = nullptr;
+      SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+      return;
+    }
+    RECT own;
+    GetWindowRect(hwnd_, &own);
+    preview_->SetPosition(own.left + 30, own.top + 30);
+    preview_->Start(timeline_);
+    ShowWindow(preview_->Handle(), SW_SHOW);
+    LogLine(L"Rendered (preview).");
+  }
+  // Brought up, or an earlier preview could stay hidden under this window.
+  SetWindowPos(preview_->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetFocus(preview_->Handle());
+  preview_->SeekTo(view_->GetCursorTime());
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+bool MainWindow::ClosePreview(HWND hwnd) {
+  if (!preview_ || !hwnd || preview_->Handle() != hwnd) return false;
+  SetActiveWindow(hwnd_);
+  preview_->Destroy(true);
+  preview_ = nullptr;
+  return true;
 }
 
 void MainWindow::ShowAbout() {
@@ -365,4 +415,35 @@ void MainWindow::ShowAbout() {
   box.lpszIcon = MAKEINTRESOURCEW(IDI_MORVIK);
   MessageBoxIndirectW(&box);
   for (wchar_t* value : values) FreeText(value);
+}
+
+void MainWindow::OpenRenderWindow() {
+  if (renderWindow_) return;
+  renderWindow_ = new TimeLineRender();
+  if (renderWindow_->Create(hwnd_, instance_) != 0) {
+    renderWindow_->Destroy(true);
+    renderWindow_ = nullptr;
+    return;
+  }
+  renderHandle_ = renderWindow_->Handle();
+  renderWindow_->CenterOn(hwnd_);
+  renderWindow_->Open(timeline_);
+  HICON icon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_MORVIK));
+  if (icon) SetClassLongPtrW(renderHandle_, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  ShowWindow(renderHandle_, SW_SHOWNORMAL);
+  EnableMenus(false);
+}
+
+void MainWindow::OnRenderWindowClosed() {
+  SetActiveWindow(hwnd_);
+  renderWindow_->Destroy(true);
+  renderWindow_ = nullptr;
+  renderHandle_ = nullptr;
+  EnableMenus(true);
+}
+
+void MainWindow::EnableMenus(bool on) {
+  for (UINT id : {kMenuProject, kMenuView, kMenuEdit, kMenuHelp})
+    EnableMenuItem(menu_, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+  DrawMenuBar(hwnd_);
 }

@@ -10,6 +10,8 @@
 
 class SplashWindow;
 class StatusBar;
+class TimeLineRender;
+class TimeLineView;
 
 // Menu command ids.
 enum MainCommand {
@@ -69,6 +71,7 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   IAMTimeline* Timeline() const { return timeline_; }
   TimeLineModel* View() const { return view_; }
   StatusBar* Status() const { return statusBar_; }
+  TimeLineRender* RenderWindow() const { return renderWindow_; }
 
  private:
   void BuildMenuBar();
@@ -82,14 +85,23 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   template <class W, class Setup>
   void RunPropertyWindow(Setup setup);
   void ShowAbout();
+  void OpenRenderWindow();
+  void OnRenderWindowClosed();
+  void EnableMenus(bool on);
   void OpenCommandLineProject(const wchar_t* commandLine);
+  void ShowPreview();
+  // The preview's close notice; false when hwnd is not the preview's.
+  bool ClosePreview(HWND hwnd);
 
   ErrorLogSink errorLog_;
   HMENU menu_ = nullptr;
   IAMTimeline* timeline_ = nullptr;  // owned
   TimeLineModel* view_ = nullptr;    // a child; the container deletes it
   StatusBar* statusBar_ = nullptr;   // likewise
+  TimeLineView* preview_ = nullptr;  // owned until its close notice
   SplashWindow* splash_ = nullptr;
+  TimeLineRender* renderWindow_ = nullptr;  // owned from opening until its close notice
+  HWND renderHandle_ = nullptr;             // its window, which is gone when the notice comes
   Project project_;
   bool comStarted_ = false;
 };

@@ -7,7 +7,7 @@
 #   bench/run.sh [rounds]     (default 3; each tool's median is reported)
 # Environment: MORVIK_BUILD (default build/ in the repository); BENCH_DIR
 # (default a folder in /dev/shm, removed at the end, when it has room; else
-# build/bench, kept so the media are made once).
+# build/bench-media, kept so the media are made once).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -19,7 +19,7 @@ in_memory=false
 if [ -z "${BENCH_DIR:-}" ] && [ "$(df -Pk /dev/shm 2>/dev/null | awk 'NR == 2 { print $4 }')" -gt 3000000 ] 2>/dev/null; then
   BENCH_DIR=/dev/shm/morvik-bench-$$ in_memory=true
 fi
-work=${BENCH_DIR:-$build/bench}
+work=${BENCH_DIR:-$build/bench-media}
 rounds=${1:-3}
 seconds=15 frames=450
 

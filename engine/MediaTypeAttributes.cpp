@@ -60,6 +60,23 @@ void ReadSide(const AttributeReader& reader, const wchar_t* name, long fallback,
   *side = static_cast<long>(value);
 }
 
+// 16, 24 or 32 bits; fallback when absent or unusable.
+long ReadDepth(const AttributeReader& reader, long fallback) {
+  long depth = fallback;
+  if (!reader.Has(L"bitdepth") || !reader.Integer(L"bitdepth", 16, 32, &depth)) return fallback;
+  if (depth == 16 || depth == 24 || depth == 32) return depth;
+  reader.Reject(L"bitdepth", E_INVALIDARG);
+  return fallback;
+}
+
+const GUID& SubtypeOfDepth(long depth) {
+  return depth == 32 ? MEDIASUBTYPE_ARGB32 : depth == 24 ? MEDIASUBTYPE_RGB24 : MEDIASUBTYPE_RGB555;
+}
+
+DWORD FrameBytes(const BITMAPINFOHEADER& header) {
+  return static_cast<DWORD>((header.biWidth * header.biBitCount / 8 + 3) & ~3) * std::labs(header.biHeight);
+}
+
 bool AllocateFormat(AM_MEDIA_TYPE* type, ULONG size) {
   type->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(size));
   if (!type->pbFormat) return false;
@@ -87,9 +104,12 @@ HRESULT MediaTypeAttributes::Read(const XmlElement& element, AM_MEDIA_TYPE* type
   bool exact = element.HasAttribute(L"majortype");
   if (!exact && !element.HasAttribute(L"type")) return S_FALSE;
   if (exact && ReadExact(element, type, problems)) {
-    if (type->majortype != GUID_NULL) return S_OK;
-    MediaType::Free(type);  // how earlier versions wrote a group without a type
-    return S_FALSE;
+    if (type->majortype == GUID_NULL) {
+      MediaType::Free(type);  // how earlier versions wrote a group without a type
+      return S_FALSE;
+    }
+    if (!element.HasAttribute(L"type") || FollowCommon(element, type, problems)) return S_OK;
+    MediaType::Free(type);
   }
   return ReadCommon(element, type, problems) ? S_OK : VFW_E_INVALIDMEDIATYPE;
 }
@@ -142,14 +162,9 @@ bool MediaTypeAttributes::ReadCommon(const XmlElement& element, AM_MEDIA_TYPE* t
 
 bool MediaTypeAttributes::MakeVideo(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems) {
   AttributeReader reader(element, problems);
-  long width, height, depth = kDefaultBitDepth;
+  long width, height, depth = ReadDepth(reader, kDefaultBitDepth);
   ReadSide(reader, L"width", kDefaultWidth, &width);
   ReadSide(reader, L"height", kDefaultHeight, &height);
-  if (reader.Has(L"bitdepth") && reader.Integer(L"bitdepth", 16, 32, &depth) && depth != 16 && depth != 24 &&
-      depth != 32) {
-    reader.Reject(L"bitdepth", E_INVALIDARG);
-    depth = kDefaultBitDepth;
-  }
   if (!AllocateFormat(type, sizeof(VIDEOINFOHEADER))) return false;
   BITMAPINFOHEADER& header = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
   header.biSize = sizeof(BITMAPINFOHEADER);
@@ -158,9 +173,9 @@ bool MediaTypeAttributes::MakeVideo(const XmlElement& element, AM_MEDIA_TYPE* ty
   header.biPlanes = 1;
   header.biBitCount = static_cast<WORD>(depth);
   header.biCompression = BI_RGB;
-  header.biSizeImage = ((width * depth / 8 + 3) & ~3) * height;
+  header.biSizeImage = FrameBytes(header);
   type->majortype = MEDIATYPE_Video;
-  type->subtype = depth == 32 ? MEDIASUBTYPE_ARGB32 : depth == 24 ? MEDIASUBTYPE_RGB24 : MEDIASUBTYPE_RGB555;
+  type->subtype = SubtypeOfDepth(depth);
   type->formattype = FORMAT_VideoInfo;
   type->bFixedSizeSamples = TRUE;
   type->lSampleSize = header.biSizeImage;
@@ -186,5 +201,45 @@ bool MediaTypeAttributes::MakeAudio(const XmlElement& element, AM_MEDIA_TYPE* ty
   type->formattype = FORMAT_WaveFormatEx;
   type->bFixedSizeSamples = TRUE;
   type->lSampleSize = 4;
+  return true;
+}
+
+// The format's own attributes may have been edited by hand after the exact
+// type was written; where they disagree with it, they win. False when they
+// name another kind of media, so that the type is made from them alone.
+bool MediaTypeAttributes::FollowCommon(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems) {
+  AttributeReader reader(element, problems);
+  std::wstring kind;
+  reader.Text(L"type", &kind);
+  if (kind != L"video" && kind != L"audio") {
+    reader.Reject(L"type", VFW_E_INVALID_FILE_FORMAT);
+    return true;
+  }
+  if ((kind == L"video") != (type->majortype == MEDIATYPE_Video)) return false;
+  if (HasVideoInfo(*type)) {
+    BITMAPINFOHEADER& header = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
+    long width, height, depth = ReadDepth(reader, header.biBitCount);
+    ReadSide(reader, L"width", header.biWidth, &width);
+    ReadSide(reader, L"height", std::labs(header.biHeight), &height);
+    if (depth == header.biBitCount && width == header.biWidth && height == std::labs(header.biHeight)) return true;
+    if (depth != header.biBitCount) {
+      header.biBitCount = static_cast<WORD>(depth);
+      header.biCompression = BI_RGB;
+      type->subtype = SubtypeOfDepth(depth);
+      type->cbFormat = sizeof(VIDEOINFOHEADER);  // colour masks belong to the old depth
+    }
+    header.biWidth = width;
+    header.biHeight = header.biHeight < 0 ? -height : height;
+    header.biSizeImage = FrameBytes(header);
+    if (type->bFixedSizeSamples) type->lSampleSize = header.biSizeImage;
+  } else if (HasWaveFormat(*type)) {
+    WAVEFORMATEX& wave = *reinterpret_cast<WAVEFORMATEX*>(type->pbFormat);
+    long rate = wave.nSamplesPerSec;
+    if (reader.Has(L"samplingrate") && reader.Integer(L"samplingrate", 1000, 768000, &rate) &&
+        static_cast<DWORD>(rate) != wave.nSamplesPerSec) {
+      wave.nSamplesPerSec = rate;
+      wave.nAvgBytesPerSec = rate * wave.nBlockAlign;
+    }
+  }
   return true;
 }

@@ -2,7 +2,8 @@
 // width, height, bitdepth, samplingrate) describe only common types, so the
 // exact type is written beside them (majortype, subtype, formattype,
 // fixedsizesamples, temporalcompression, samplesize, and the format block as
-// hexadecimal in format) and preferred when read back. A group that has no
+// hexadecimal in format) and read back, except where the format's own
+// attributes, edited by hand, disagree with it: those win. A group that has no
 // media type yet (no major type) is written without any of these and read
 // back without a type.
 #pragma once
@@ -24,6 +25,7 @@ class MediaTypeAttributes {
 
  private:
   static bool ReadExact(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);
+  static bool FollowCommon(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);
   static bool ReadCommon(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);
   static bool MakeVideo(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);
   static bool MakeAudio(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);

@@ -63,9 +63,19 @@ STDMETHODIMP NodeGroup::GetOutputFPS(double* fps) {
   return S_OK;
 }
 
-// A group's name is its user name.
-STDMETHODIMP NodeGroup::SetGroupName(BSTR name) { return node_.SetUserName(name); }
-STDMETHODIMP NodeGroup::GetGroupName(BSTR* name) { return node_.GetUserName(name); }
+// Names are read up to the first zero, as user names are.
+STDMETHODIMP NodeGroup::SetGroupName(BSTR name) {
+  name_ = name ? name : L"";
+  named_ = true;
+  return S_OK;
+}
+
+STDMETHODIMP NodeGroup::GetGroupName(BSTR* name) {
+  if (!name) return E_POINTER;
+  if (!named_) return node_.GetUserName(name);
+  *name = SysAllocStringLen(name_.data(), static_cast<UINT>(name_.size()));
+  return *name ? S_OK : E_OUTOFMEMORY;
+}
 
 STDMETHODIMP NodeGroup::SetPreviewMode(BOOL preview) {
   preview_ = preview ? TRUE : FALSE;

@@ -3,8 +3,11 @@
 // reference lists (RGB 555, 24 or ARGB 32 frames in a VIDEOINFOHEADER, 16-bit
 // stereo PCM) with a format block of up to kLargestGroupFormat bytes, and
 // keeps no pUnk. A new group has no media type: GetMediaType gives a type of
-// all zeros until one is set.
+// all zeros until one is set. The group name is a value of its own once set;
+// until then it is the group's user name.
 #pragma once
+
+#include <string>
 
 #include "EditingServices.h"
 #include "MediaType.h"
@@ -41,4 +44,6 @@ class NodeGroup : public NodeFacet<IAMTimelineGroup> {
   double outputFps_ = 0;  // 0 until set: the timeline's default rate applies
   BOOL preview_ = FALSE;
   int buffering_ = 30;
+  std::wstring name_;
+  bool named_ = false;
 };

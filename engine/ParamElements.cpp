@@ -1,6 +1,7 @@
 #include "ParamElements.h"
 
 #include "AttributeReader.h"
+#include "ElementAttributes.h"
 #include "LoadProblems.h"
 #include "ProjectValues.h"
 #include "VariantText.h"
@@ -66,7 +67,8 @@ bool ParamElements::ReadValue(const XmlElement& element, VARIANT* value, LoadPro
   }
   HRESULT hr = TextToVariant(text, VARTYPE(type), value);
   if (FAILED(hr)) {
-    reader.Reject(L"value", hr);
+    problems.Report(DEX_IDS_ILLEGAL_PROPERTY_VAL, L"unusable value \"" + text.substr(0, 40) + L"\" of <" +
+                        element.Name() + L"> skipped", hr, text);
     return false;
   }
   return true;
@@ -80,6 +82,7 @@ void ParamElements::ReadTimedValues(const XmlElement& param, std::vector<DEXTER_
       problems.Report(L"unknown element <" + child.Name() + L"> in <param> skipped", VFW_E_INVALID_FILE_FORMAT);
       continue;
     }
+    ElementAttributes::ReportUnknown(child, problems);
     DEXTER_VALUE value = {};
     value.dwInterp = linear ? DEXTERF_INTERPOLATE : DEXTERF_JUMP;
     AttributeReader reader(child, problems);
@@ -92,6 +95,7 @@ void ParamElements::ReadTimedValues(const XmlElement& param, std::vector<DEXTER_
 }
 
 HRESULT ParamElements::Read(const XmlElement& param, IPropertySetter* setter, LoadProblems& problems) {
+  ElementAttributes::ReportUnknown(param, problems);
   AttributeReader reader(param, problems);
   std::wstring name;
   if (!reader.Text(L"name", &name) || name.empty()) {
@@ -115,7 +119,8 @@ HRESULT ParamElements::Read(const XmlElement& param, IPropertySetter* setter, Lo
     hr = bstrName ? setter->AddProp(entry, values.data()) : E_OUTOFMEMORY;
     SysFreeString(bstrName);
     if (FAILED(hr) && hr != E_OUTOFMEMORY) {
-      problems.Report(L"<param name=\"" + name + L"\"> not accepted and skipped", hr);
+      problems.Report(DEX_IDS_ILLEGAL_PROPERTY_VAL, L"<param name=\"" + name + L"\"> not accepted and skipped", hr,
+                      name);
       hr = S_FALSE;
     }
   }

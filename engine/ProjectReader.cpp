@@ -3,10 +3,14 @@
 #include <dshow.h>
 
 #include "AttributeReader.h"
+#include "EffectLibrary.h"
+#include "ElementAttributes.h"
 #include "LoadProblems.h"
 #include "MediaType.h"
 #include "MediaTypeAttributes.h"
 #include "ParamElements.h"
+#include "ProjectValues.h"
+#include "Timeline.h"
 #include "XmlElement.h"
 
 namespace {
@@ -63,8 +67,23 @@ class Bstr {
 };
 
 template <class I>
-ComPtr<I> Facet(IAMTimelineObj* object, REFIID iid) {
+ComPtr<I> FacetOf(IAMTimelineObj* object, REFIID iid) {
   return ComPtr<IAMTimelineObj>(object).As<I>(iid);
+}
+
+bool IsBuiltIn(const GUID& clsid, bool transition) {
+  for (int i = 0; i < EffectLibrary::ClassCount(); ++i) {
+    const EffectClass& known = EffectLibrary::ClassAt(i);
+    bool isTransition = known.kind == EffectKind::kVideoTransition || known.kind == EffectKind::kAudioTransition;
+    if (*known.clsid == clsid && isTransition == transition) return true;
+  }
+  return false;
+}
+
+// A source filter's class: one the engine or the system can make.
+bool IsCreatable(const GUID& clsid) {
+  ComPtr<IClassFactory> factory;
+  return SUCCEEDED(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.ReceiveVoid()));
 }
 
 }  // namespace
@@ -124,6 +143,7 @@ HRESULT ProjectReader::ReadObject(const XmlElement& element, TIMELINE_MAJOR_TYPE
   ComPtr<IAMTimelineObj> object;
   HRESULT hr = timeline_->CreateEmptyNode(object.Receive(), type);
   if (FAILED(hr)) return hr;
+  ElementAttributes::ReportUnknown(element, problems_);
   hr = ApplyAttributes(element, type, object.Get());
   if (hr == S_OK) hr = ApplyParams(element, object.Get());
   if (hr == S_OK) hr = Attach(element, parent, object.Get(), type);
@@ -139,14 +159,14 @@ HRESULT ProjectReader::Attach(const XmlElement& element, IAMTimelineObj* parent,
     hr = timeline_->AddGroup(child);
     if (SUCCEEDED(hr)) addedGroups_.push_back(ComPtr<IAMTimelineObj>(child));
   } else if (type == TIMELINE_MAJOR_TYPE_TRACK || type == TIMELINE_MAJOR_TYPE_COMPOSITE) {
-    if (auto comp = Facet<IAMTimelineComp>(parent, IID_IAMTimelineComp)) hr = comp->VTrackInsBefore(child, -1);
+    if (auto comp = FacetOf<IAMTimelineComp>(parent, IID_IAMTimelineComp)) hr = comp->VTrackInsBefore(child, -1);
   } else if (type == TIMELINE_MAJOR_TYPE_SOURCE) {
-    if (auto track = Facet<IAMTimelineTrack>(parent, IID_IAMTimelineTrack)) hr = track->SrcAdd(child);
+    if (auto track = FacetOf<IAMTimelineTrack>(parent, IID_IAMTimelineTrack)) hr = track->SrcAdd(child);
   } else if (type == TIMELINE_MAJOR_TYPE_EFFECT) {
-    auto effectable = Facet<IAMTimelineEffectable>(parent, IID_IAMTimelineEffectable);
+    auto effectable = FacetOf<IAMTimelineEffectable>(parent, IID_IAMTimelineEffectable);
     if (effectable) hr = effectable->EffectInsBefore(child, -1);
   } else if (type == TIMELINE_MAJOR_TYPE_TRANSITION) {
-    auto transable = Facet<IAMTimelineTransable>(parent, IID_IAMTimelineTransable);
+    auto transable = FacetOf<IAMTimelineTransable>(parent, IID_IAMTimelineTransable);
     if (transable) hr = transable->TransAdd(child);
   }
   return SUCCEEDED(hr) ? hr : Refused(element.Name(), L"its parent did not accept it", hr);
@@ -157,7 +177,12 @@ HRESULT ProjectReader::Attach(const XmlElement& element, IAMTimelineObj* parent,
 HRESULT ProjectReader::ApplyAttributes(const XmlElement& element, TIMELINE_MAJOR_TYPE type,
                                        IAMTimelineObj* object) {
   AttributeReader reader(element, problems_);
-  ApplyCommon(reader, object);
+  ApplyLabels(reader, object);
+  GUID clsid;
+  if (reader.Guid(L"clsid", &clsid)) {
+    Check(object->SetSubObjectGUID(clsid), reader, L"clsid");
+    CheckClass(element.Name(), type, clsid);
+  }
   switch (type) {
     case TIMELINE_MAJOR_TYPE_GROUP:
       return ApplyGroup(element, object);
@@ -172,7 +197,7 @@ HRESULT ProjectReader::ApplyAttributes(const XmlElement& element, TIMELINE_MAJOR
   }
 }
 
-void ProjectReader::ApplyCommon(const AttributeReader& reader, IAMTimelineObj* object) {
+void ProjectReader::ApplyLabels(const AttributeReader& reader, IAMTimelineObj* object) {
   std::wstring text;
   if (reader.Text(L"username", &text)) Check(object->SetUserName(Bstr(text).Get()), reader, L"username");
   BOOL flag;
@@ -184,8 +209,23 @@ void ProjectReader::ApplyCommon(const AttributeReader& reader, IAMTimelineObj* o
   if (reader.Hex(L"userdata", &data) && !data.empty()) {
     Check(object->SetUserData(data.data(), static_cast<long>(data.size())), reader, L"userdata");
   }
-  GUID guid;
-  if (reader.Guid(L"clsid", &guid)) Check(object->SetSubObjectGUID(guid), reader, L"clsid");
+}
+
+// An object whose class the engine lacks stays in the timeline, so that the
+// project saves as it was; rendering passes it over.
+void ProjectReader::CheckClass(const std::wstring& element, TIMELINE_MAJOR_TYPE type, const GUID& clsid) {
+  std::wstring text = FormatGuid(clsid);
+  if (type == TIMELINE_MAJOR_TYPE_SOURCE) {
+    if (!IsCreatable(clsid)) {
+      problems_.Report(DEX_IDS_UNKNOWN_SOURCE, L"<clip> kept, but there is no source filter " + text,
+                       REGDB_E_CLASSNOTREG);
+    }
+  } else if (type == TIMELINE_MAJOR_TYPE_EFFECT || type == TIMELINE_MAJOR_TYPE_TRANSITION) {
+    if (!IsBuiltIn(clsid, type == TIMELINE_MAJOR_TYPE_TRANSITION)) {
+      problems_.Report(DEX_IDS_INVALID_DXT, L"<" + element + L"> kept, but the engine has no such class " + text,
+                       REGDB_E_CLASSNOTREG, text);
+    }
+  }
 }
 
 // A group whose media type is missing or unusable is kept without one, with
@@ -199,18 +239,26 @@ HRESULT ProjectReader::ApplyMediaType(const XmlElement& element, IAMTimelineGrou
     MediaType::Free(&type);
   }
   if (hr == E_OUTOFMEMORY) return hr;
-  if (FAILED(hr)) problems_.Report(L"<group> kept without a media type: its type is unusable", hr);
+  if (FAILED(hr)) {
+    long number = 0;  // the group's, once added
+    timeline_->GetGroupCount(&number);
+    problems_.Report(DEX_IDS_BAD_MEDIATYPE, L"<group> kept without a media type: its type is unusable", hr, number);
+  }
   return S_OK;
 }
 
 HRESULT ProjectReader::ApplyGroup(const XmlElement& element, IAMTimelineObj* object) {
   AttributeReader reader(element, problems_);
-  auto group = Facet<IAMTimelineGroup>(object, IID_IAMTimelineGroup);
+  auto group = FacetOf<IAMTimelineGroup>(object, IID_IAMTimelineGroup);
   if (!group) return E_NOINTERFACE;
   HRESULT hr = ApplyMediaType(element, group.Get());
   if (FAILED(hr)) return hr;
+  // Without a user name of its own, the group's user name is its name.
   std::wstring name;
-  if (reader.Text(L"name", &name)) Check(group->SetGroupName(Bstr(name).Get()), reader, L"name");
+  if (reader.Text(L"name", &name)) {
+    Check(group->SetGroupName(Bstr(name).Get()), reader, L"name");
+    if (!reader.Has(L"username")) Check(object->SetUserName(Bstr(name).Get()), reader, L"name");
+  }
   double fps;
   if (reader.ExactRate(L"framerate", L"exactframerate", &fps)) {
     Check(group->SetOutputFPS(fps), reader, L"framerate");
@@ -239,7 +287,7 @@ HRESULT ProjectReader::ApplySpan(const AttributeReader& reader, IAMTimelineObj* 
 // The format lets a clip give either stop time and assume the normal rate
 // for the other.
 HRESULT ProjectReader::ApplyClip(const AttributeReader& reader, IAMTimelineObj* object) {
-  auto source = Facet<IAMTimelineSrc>(object, IID_IAMTimelineSrc);
+  auto source = FacetOf<IAMTimelineSrc>(object, IID_IAMTimelineSrc);
   if (!source) return E_NOINTERFACE;
   REFERENCE_TIME start = 0, stop = 0, mediaStart = 0, mediaStop = 0;
   bool usable = (!reader.Has(L"start") || reader.Time(L"start", &start)) &&
@@ -271,7 +319,7 @@ HRESULT ProjectReader::ApplyClip(const AttributeReader& reader, IAMTimelineObj* 
 }
 
 HRESULT ProjectReader::ApplyTransition(const AttributeReader& reader, IAMTimelineObj* object) {
-  auto transition = Facet<IAMTimelineTrans>(object, IID_IAMTimelineTrans);
+  auto transition = FacetOf<IAMTimelineTrans>(object, IID_IAMTimelineTrans);
   if (!transition) return E_NOINTERFACE;
   HRESULT hr = ApplySpan(reader, object);
   if (hr != S_OK) return hr;
@@ -302,7 +350,15 @@ HRESULT ProjectReader::ApplyParams(const XmlElement& element, IAMTimelineObj* ob
 }
 
 void ProjectReader::ApplyTimelineAttributes(const XmlElement& root) {
+  ElementAttributes::ReportUnknown(root, problems_);
   AttributeReader reader(root, problems_);
+  if (Timeline* own = Timeline::FromObject(timeline_)) {
+    ApplyLabels(reader, own->Labels());
+  } else {
+    for (const wchar_t* label : {L"username", L"lock", L"mute", L"userid", L"userdata"}) {
+      if (reader.Has(label)) reader.Reject(label, E_NOINTERFACE);  // another timeline keeps none
+    }
+  }
   double fps;
   if (reader.ExactRate(L"framerate", L"exactframerate", &fps)) {
     Check(timeline_->SetDefaultFPS(fps), reader, L"framerate");
@@ -315,6 +371,19 @@ void ProjectReader::ApplyTimelineAttributes(const XmlElement& root) {
     Check(timeline_->SetInsertMode(mode), reader, L"insertmode");
   }
   GUID guid;
-  if (reader.Guid(L"defaultfx", &guid)) Check(timeline_->SetDefaultEffect(&guid), reader, L"defaultfx");
-  if (reader.Guid(L"defaulttrans", &guid)) Check(timeline_->SetDefaultTransition(&guid), reader, L"defaulttrans");
+  if (reader.Guid(L"defaultfx", &guid)) {
+    Check(timeline_->SetDefaultEffect(&guid), reader, L"defaultfx");
+    CheckDefaultClass(guid, false);
+  }
+  if (reader.Guid(L"defaulttrans", &guid)) {
+    Check(timeline_->SetDefaultTransition(&guid), reader, L"defaulttrans");
+    CheckDefaultClass(guid, true);
+  }
+}
+
+void ProjectReader::CheckDefaultClass(const GUID& clsid, bool transition) {
+  if (clsid == GUID_NULL || IsBuiltIn(clsid, transition)) return;
+  std::wstring text = FormatGuid(clsid);
+  problems_.Report(DEX_IDS_INVALID_DEFAULT_DXT, L"the engine has no default " +
+                       std::wstring(transition ? L"transition " : L"effect ") + text, REGDB_E_CLASSNOTREG, text);
 }

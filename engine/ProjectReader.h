@@ -1,7 +1,9 @@
 // Builds a timeline from a project document through the published timeline
-// interfaces only. Unknown elements and unusable values are reported and
-// skipped; an object whose times cannot be read, or that its parent refuses,
-// is skipped with everything inside it. A group whose media type cannot be
+// interfaces, and the engine's own timeline for the labels of the root
+// element. Unknown elements and attributes, unusable values and class ids
+// the engine lacks (whose objects are kept) are reported; unknown elements
+// and unusable values are skipped; an object whose times cannot be read, or
+// that its parent refuses, is skipped with everything inside it. A group whose media type cannot be
 // used is kept without one. Only a failure of the machinery itself (memory,
 // node creation) stops the load, and then every group this reader added is
 // taken out again.
@@ -34,7 +36,11 @@ class ProjectReader {
   HRESULT ReadObject(const XmlElement& element, TIMELINE_MAJOR_TYPE type, IAMTimelineObj* parent, int depth);
   // S_FALSE when the object cannot be placed and is to be skipped.
   HRESULT ApplyAttributes(const XmlElement& element, TIMELINE_MAJOR_TYPE type, IAMTimelineObj* object);
-  void ApplyCommon(const AttributeReader& reader, IAMTimelineObj* object);
+  // username, lock, mute, userid, userdata.
+  void ApplyLabels(const AttributeReader& reader, IAMTimelineObj* object);
+  // Reports a class id the engine cannot render.
+  void CheckClass(const std::wstring& element, TIMELINE_MAJOR_TYPE type, const GUID& clsid);
+  void CheckDefaultClass(const GUID& clsid, bool transition);
   HRESULT ApplyGroup(const XmlElement& element, IAMTimelineObj* object);
   HRESULT ApplyMediaType(const XmlElement& element, IAMTimelineGroup* group);
   HRESULT ApplySpan(const AttributeReader& reader, IAMTimelineObj* object);

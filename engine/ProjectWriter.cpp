@@ -7,6 +7,7 @@
 #include "MediaTypeAttributes.h"
 #include "ParamElements.h"
 #include "ProjectValues.h"
+#include "Timeline.h"
 
 namespace {
 
@@ -62,6 +63,29 @@ HRESULT ProjectWriter::WriteTimelineAttributes(IAMTimeline* timeline) {
   if (timeline->GetDefaultTransition(&guid) == S_OK && guid != GUID_NULL) {
     xml_.Attribute(L"defaulttrans", FormatGuid(guid));
   }
+  Timeline* own = Timeline::FromObject(timeline);
+  return own ? WriteTimelineLabels(own->Labels()) : S_OK;
+}
+
+// Only what was set, so that a timeline without labels writes as before.
+HRESULT ProjectWriter::WriteTimelineLabels(IAMTimelineObj* labels) {
+  BSTR name = nullptr;
+  BOOL locked = FALSE, muted = FALSE;
+  long id = 0, size = 0;
+  HRESULT hr = labels->GetUserName(&name);
+  std::wstring userName = TakeText(SUCCEEDED(hr) ? name : nullptr);
+  if (SUCCEEDED(hr)) hr = labels->GetLocked(&locked);
+  if (SUCCEEDED(hr)) hr = labels->GetMuted(&muted);
+  if (SUCCEEDED(hr)) hr = labels->GetUserID(&id);
+  if (SUCCEEDED(hr)) hr = labels->GetUserData(nullptr, &size);
+  std::vector<BYTE> data(size > 0 ? size : 0);
+  if (SUCCEEDED(hr) && size > 0) hr = labels->GetUserData(data.data(), &size);
+  if (FAILED(hr)) return hr;
+  if (!userName.empty()) WriteTextAttribute(xml_, L"username", userName);
+  if (locked) xml_.Attribute(L"lock", FormatFlag(locked));
+  if (muted) xml_.Attribute(L"mute", FormatFlag(muted));
+  if (id) xml_.Attribute(L"userid", std::to_wstring(id));
+  if (!data.empty()) xml_.Attribute(L"userdata", FormatHex(data.data(), data.size()));
   return S_OK;
 }
 
@@ -73,7 +97,7 @@ HRESULT ProjectWriter::WriteObjectAttributes(IAMTimelineObj* object, const wchar
   if (SUCCEEDED(hr)) hr = object->GetLocked(&locked);
   if (SUCCEEDED(hr)) hr = object->GetMuted(&muted);
   if (FAILED(hr)) return hr;
-  WriteTextAttribute(xml_, nameAttribute, userName);
+  if (nameAttribute) WriteTextAttribute(xml_, nameAttribute, userName);
   xml_.Attribute(L"lock", FormatFlag(locked));
   xml_.Attribute(L"mute", FormatFlag(muted));
   long id = 0;
@@ -115,7 +139,8 @@ HRESULT ProjectWriter::WriteAttachments(IAMTimelineObj* object) {
 HRESULT ProjectWriter::WriteGroupAttributes(IAMTimelineObj* object) {
   ComPtr<IAMTimelineGroup> group = ComPtr<IAMTimelineObj>(object).As<IAMTimelineGroup>(IID_IAMTimelineGroup);
   if (!group) return E_NOINTERFACE;
-  HRESULT hr = WriteObjectAttributes(object, L"name");
+  HRESULT hr = WriteGroupNames(object, group.Get());
+  if (SUCCEEDED(hr)) hr = WriteObjectAttributes(object, nullptr);
   double fps = 0;
   BOOL preview = FALSE;
   if (SUCCEEDED(hr)) hr = group->GetOutputFPS(&fps);
@@ -130,6 +155,21 @@ HRESULT ProjectWriter::WriteGroupAttributes(IAMTimelineObj* object) {
   if (SUCCEEDED(group->GetOutputBuffering(&buffering))) xml_.Attribute(L"buffering", std::to_wstring(buffering));
   MediaTypeAttributes::Write(type, xml_);
   MediaType::Free(&type);
+  return S_OK;
+}
+
+// The user name only where it is not the group's name, as the format's
+// readers take the name for both.
+HRESULT ProjectWriter::WriteGroupNames(IAMTimelineObj* object, IAMTimelineGroup* group) {
+  BSTR text = nullptr;
+  HRESULT hr = group->GetGroupName(&text);
+  std::wstring groupName = TakeText(SUCCEEDED(hr) ? text : nullptr);
+  text = nullptr;
+  if (SUCCEEDED(hr)) hr = object->GetUserName(&text);
+  std::wstring userName = TakeText(SUCCEEDED(hr) ? text : nullptr);
+  if (FAILED(hr)) return hr;
+  WriteTextAttribute(xml_, L"name", groupName);
+  if (userName != groupName) WriteTextAttribute(xml_, L"username", userName);
   return S_OK;
 }
 
@@ -205,8 +245,11 @@ HRESULT ProjectWriter::WriteClip(IAMTimelineObj* clip) {
   xml_.Begin(L"clip");
   hr = WriteObjectAttributes(clip, L"username");
   if (SUCCEEDED(hr)) hr = WriteTimes(clip);
+  GUID filter = GUID_NULL;
+  clip->GetSubObjectGUID(&filter);
   if (SUCCEEDED(hr)) {
-    WriteTextAttribute(xml_, L"src", mediaName);
+    // The format gives a clip either a file or a source filter's class.
+    if (!mediaName.empty() || filter == GUID_NULL) WriteTextAttribute(xml_, L"src", mediaName);
     xml_.Attribute(L"mstart", FormatTime(mediaStart));
     xml_.Attribute(L"mstop", FormatTime(mediaStop));
     xml_.Attribute(L"mlength", FormatTime(length));

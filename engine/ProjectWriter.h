@@ -9,7 +9,9 @@
 // without a media type is written without one. A group's frame rate equal to
 // the timeline's and a transition's cut point in its middle are left out, so
 // that they read back as the defaults that follow the timeline and the
-// transition's times. Times are seconds with seven decimals.
+// transition's times; so are a group's user name equal to its name, a
+// clip's empty src when a source filter's class names it, and the root's
+// labels that were never set. Times are seconds with seven decimals.
 #pragma once
 
 #include "EditingServices.h"
@@ -33,7 +35,10 @@ class ProjectWriter {
   HRESULT WriteEffect(IAMTimelineObj* effect);
   HRESULT WriteTransitions(IAMTimelineObj* parent);
   HRESULT WriteTransition(IAMTimelineObj* transition);
-  // username (or name), lock, mute, userid, userdata, clsid.
+  HRESULT WriteTimelineLabels(IAMTimelineObj* labels);
+  HRESULT WriteGroupNames(IAMTimelineObj* object, IAMTimelineGroup* group);
+  // The user name as nameAttribute (unless null), lock, mute, userid,
+  // userdata, clsid.
   HRESULT WriteObjectAttributes(IAMTimelineObj* object, const wchar_t* nameAttribute);
   HRESULT WriteTimes(IAMTimelineObj* object);
   HRESULT WriteParams(IAMTimelineObj* object);

@@ -10,18 +10,40 @@
 
 namespace {
 constexpr long kMaxGroups = 32;  // the published limit
+// Answers QueryInterface with the timeline itself, so the engine can recognise
+// its own timelines among interface pointers it is given.
+const IID kTimelineSelfIid = {0x3f1e8a52, 0x6c0d, 0x4b7a, {0x8e, 0x21, 0x5d, 0x94, 0xc3, 0x07, 0xa1, 0x6b}};
 }
 
 HRESULT Timeline::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
   return CreateComObject<Timeline>(outer, iid, object);
 }
 
-Timeline::Timeline(IUnknown* outer) : ComObject(outer) {}
+Timeline::Timeline(IUnknown* outer)
+    : ComObject(outer), labels_(TimelineNode::Create(TIMELINE_MAJOR_TYPE_COMPOSITE)) {}
 
 Timeline::~Timeline() {
   ClearAllGroups();
+  labels_->Release();
   if (errorLog_) errorLog_->Release();
 }
+
+HRESULT Timeline::QueryOwn(REFIID iid, void** out) {
+  if (iid != kTimelineSelfIid) return ComObject::QueryOwn(iid, out);
+  static_cast<IAMTimeline*>(this)->AddRef();
+  *out = this;
+  return S_OK;
+}
+
+Timeline* Timeline::FromObject(IUnknown* object) {
+  void* self = nullptr;
+  if (!object || FAILED(object->QueryInterface(kTimelineSelfIid, &self)) || !self) return nullptr;
+  Timeline* timeline = static_cast<Timeline*>(self);
+  static_cast<IAMTimeline*>(timeline)->Release();  // the caller's own reference keeps it alive
+  return timeline;
+}
+
+IAMTimelineObj* Timeline::Labels() const { return labels_; }
 
 // --- Groups ---
 

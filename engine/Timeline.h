@@ -1,4 +1,6 @@
-// The timeline: the root of the tree, holding its groups in order of addition.
+// The timeline: the root of the tree, holding its groups in order of addition,
+// and the user name, flags, user id and user data of the timeline itself,
+// which project files keep on their root element.
 #pragma once
 
 #include <vector>
@@ -54,10 +56,18 @@ class Timeline final : public ComObject<IAMTimeline, IAMSetErrorLog> {
 
   long IndexOfGroup(const TimelineNode* group) const;
 
+  // The timeline behind an interface pointer, or null when it is not one of
+  // ours. Takes no reference.
+  static Timeline* FromObject(IUnknown* object);
+  // Keeps the timeline's own labels; its other settings mean nothing. No reference.
+  IAMTimelineObj* Labels() const;
+
  private:
   ~Timeline() override;
+  HRESULT QueryOwn(REFIID iid, void** out) override;
 
   std::vector<TimelineNode*> groups_;  // one reference each
+  TimelineNode* labels_;               // one reference
   IAMErrorLog* errorLog_ = nullptr;
   double defaultFps_ = 15.0;
   long insertMode_ = TIMELINE_INSERT_MODE_OVERLAY;

@@ -73,44 +73,57 @@ STDMETHODIMP_(ULONG) Xml2Dex::Release() {
 
 STDMETHODIMP Xml2Dex::WriteXMLFile(IUnknown* timeline, BSTR name) {
   ComPtr<IAMTimeline> target = TimelineOf(timeline);
-  if (!target) return timeline ? E_NOINTERFACE : E_POINTER;
-  if (!name || !name[0]) return E_INVALIDARG;
+  if (!target || !name || !name[0]) return E_INVALIDARG;
   ProjectWriter writer;
   HRESULT hr = writer.Write(target.Get());
-  if (FAILED(hr)) return hr;
-  return ReplaceProjectFile(name, writer.Xml().Utf8Document());
+  if (SUCCEEDED(hr)) hr = ReplaceProjectFile(name, writer.Xml().Utf8Document());
+  if (FAILED(hr)) {
+    LoadProblems(target.Get()).Report(DEX_IDS_DISK_WRITE_ERROR, L"cannot write " + std::wstring(name), hr);
+  }
+  return hr;
 }
 
 STDMETHODIMP Xml2Dex::ReadXMLFile(IUnknown* timeline, BSTR name) {
   ComPtr<IAMTimeline> target = TimelineOf(timeline);
-  if (!target) return timeline ? E_NOINTERFACE : E_POINTER;
-  if (!name || !name[0]) return E_INVALIDARG;
+  if (!target || !name || !name[0]) return E_INVALIDARG;
   std::string bytes;
   HRESULT hr = ReadProjectFile(name, &bytes);
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr)) {
+    long code = hr == VFW_E_INVALID_FILE_FORMAT ? DEX_IDS_INVALID_XML : DEX_IDS_BAD_SOURCE_NAME;
+    LoadProblems(target.Get()).Report(code, L"cannot read " + std::wstring(name), hr, name);
+    return hr;
+  }
   XmlElement root;
-  hr = XmlElement::Parse(bytes, &root);
+  long line = 0;
+  hr = XmlElement::Parse(bytes, &root, &line);
   bytes.clear();
   bytes.shrink_to_fit();
   if (FAILED(hr)) {
-    LoadProblems(target.Get()).Report(L"the file is not well-formed XML", hr);
+    LoadProblems problems(target.Get());
+    if (line > 0) problems.Report(DEX_IDS_INVALID_XML, L"the file is not well-formed XML", hr, line);
+    else problems.Report(L"the file is not well-formed XML", hr);
     return hr;
   }
   return ReadRoot(target.Get(), root);
 }
 
+// S_FALSE when something was reported: the timeline does not hold all the
+// document says.
 HRESULT Xml2Dex::ReadRoot(IAMTimeline* timeline, const XmlElement& root) {
   LoadProblems problems(timeline);
   if (root.IsNull() || root.Name() != L"timeline") {
     problems.Report(L"the document is no project: its root element is not <timeline>", VFW_E_INVALID_FILE_FORMAT);
     return VFW_E_INVALID_FILE_FORMAT;
   }
-  return ProjectReader(timeline, problems).Read(root);
+  HRESULT hr = ProjectReader(timeline, problems).Read(root);
+  if (hr == E_OUTOFMEMORY) problems.Report(DEX_IDS_OUTOFMEMORY, L"out of memory: nothing was loaded", hr);
+  if (FAILED(hr)) return hr;
+  return problems.Count() ? S_FALSE : S_OK;
 }
 
 STDMETHODIMP Xml2Dex::ReadXML(IUnknown* timeline, IUnknown* xml) {
   ComPtr<IAMTimeline> target = TimelineOf(timeline);
-  if (!target || !xml) return E_POINTER;
+  if (!target || !xml) return E_INVALIDARG;
   return ReadRoot(target.Get(), ElementOf(xml));
 }
 
@@ -118,7 +131,7 @@ STDMETHODIMP Xml2Dex::WriteXML(IUnknown* timeline, BSTR* xml) {
   if (!xml) return E_POINTER;
   *xml = nullptr;
   ComPtr<IAMTimeline> target = TimelineOf(timeline);
-  if (!target) return timeline ? E_NOINTERFACE : E_POINTER;
+  if (!target) return E_INVALIDARG;
   ProjectWriter writer;
   HRESULT hr = writer.Write(target.Get());
   if (FAILED(hr)) return hr;

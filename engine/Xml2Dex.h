@@ -5,16 +5,20 @@
 // opened answers its file error; one that is not a project (not XML, not a
 // <timeline> root) answers VFW_E_INVALID_FILE_FORMAT; either way the timeline
 // is left as it was. Problems inside a project are reported to the error log
-// registered on the timeline and loading goes on around them.
+// registered on the timeline and loading goes on around them; the answer is
+// then S_FALSE, as the timeline does not hold all the file says. Every
+// failure is reported to the error log too.
 //
 // WriteXMLFile writes a temporary file beside the target and replaces the
-// target only when that is complete; on failure the target is untouched and
-// the file error is answered.
+// target only when that is complete; on failure the target is untouched, the
+// file error is answered and reported (DEX_IDS_DISK_WRITE_ERROR).
 //
 // WriteXML gives the same document as a string and ReadXML reads a DOM
-// document or element. CreateGraphFromFile, WriteGrfFile, Delete,
-// WriteXMLPart, PasteXMLFile, CopyXML, PasteXML and the IDispatch methods
-// other than GetTypeInfoCount answer E_NOTIMPL; Reset does nothing.
+// document or element, answering as ReadXMLFile. A timeline argument that is
+// null or no timeline, or an empty file name, is E_INVALIDARG.
+// CreateGraphFromFile, WriteGrfFile, Delete, WriteXMLPart, PasteXMLFile,
+// CopyXML, PasteXML and the IDispatch methods other than GetTypeInfoCount
+// answer E_NOTIMPL; Reset does nothing.
 #pragma once
 
 #include "EditingServices.h"

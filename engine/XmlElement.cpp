@@ -42,6 +42,13 @@ HRESULT CreateDocument(ComPtr<IXMLDOMDocument>* document) {
   return S_OK;
 }
 
+long ErrorLine(IXMLDOMDocument* document) {
+  ComPtr<IXMLDOMParseError> error;
+  long line = 0;
+  if (document->get_parseError(error.Receive()) != S_OK || !error || FAILED(error->get_line(&line))) return 0;
+  return line;
+}
+
 HRESULT LoadBytes(IXMLDOMDocument* document, const std::string& bytes) {
   SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
   if (!array) return E_OUTOFMEMORY;
@@ -67,12 +74,14 @@ XmlElement::XmlElement(ComPtr<IXMLDOMNode> node) : node_(std::move(node)) {
   SysFreeString(name);
 }
 
-HRESULT XmlElement::Parse(const std::string& bytes, XmlElement* root) {
+HRESULT XmlElement::Parse(const std::string& bytes, XmlElement* root, long* errorLine) {
   *root = XmlElement();
+  if (errorLine) *errorLine = 0;
   if (bytes.empty()) return VFW_E_INVALID_FILE_FORMAT;
   ComPtr<IXMLDOMDocument> document;
   if (FAILED(CreateDocument(&document))) return VFW_E_INVALID_FILE_FORMAT;
   HRESULT hr = LoadBytes(document.Get(), bytes);
+  if (FAILED(hr) && errorLine) *errorLine = ErrorLine(document.Get());
   if (FAILED(hr)) return hr;
   ComPtr<IXMLDOMElement> element;
   if (FAILED(document->get_documentElement(element.Receive())) || !element) return VFW_E_INVALID_FILE_FORMAT;
@@ -137,3 +146,8 @@ bool XmlElement::Attribute(const wchar_t* name, std::wstring* value) const {
 }
 
 bool XmlElement::HasAttribute(const wchar_t* name) const { return Attribute(name, nullptr); }
+
+const std::vector<std::pair<std::wstring, std::wstring>>& XmlElement::Attributes() const {
+  if (!attributesLoaded_) LoadAttributes();
+  return attributes_;
+}

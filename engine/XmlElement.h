@@ -18,8 +18,9 @@ class XmlElement {
   explicit XmlElement(ComPtr<IXMLDOMNode> node);
 
   // The document element of an XML text; VFW_E_INVALID_FILE_FORMAT when the
-  // bytes are not well-formed XML or the DOM is not available.
-  static HRESULT Parse(const std::string& bytes, XmlElement* root);
+  // bytes are not well-formed XML or the DOM is not available, with the line
+  // of the error in *errorLine where the parser tells it (else 0).
+  static HRESULT Parse(const std::string& bytes, XmlElement* root, long* errorLine = nullptr);
 
   bool IsNull() const { return !node_; }
   IXMLDOMNode* Node() const { return node_.Get(); }
@@ -27,6 +28,8 @@ class XmlElement {
   // False when the attribute is absent; present but empty gives "".
   bool Attribute(const wchar_t* name, std::wstring* value) const;
   bool HasAttribute(const wchar_t* name) const;
+  // Every attribute as (name, value), in document order.
+  const std::vector<std::pair<std::wstring, std::wstring>>& Attributes() const;
 
   // Null elements when there are no more.
   XmlElement FirstChild() const;

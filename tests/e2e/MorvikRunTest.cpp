@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "RiffBytes.h"
 #include "TempFolder.h"
 
 namespace {
@@ -11,6 +14,8 @@ constexpr UINT kAbout = 41;
 constexpr UINT kAddGroup = 31;
 constexpr UINT kAddTrack = 32;
 constexpr UINT kAddSource = 33;
+constexpr UINT kRenderToFile = 15;
+constexpr UINT kPreview = 21;
 constexpr int kMessageTextId = 0xFFFF;
 constexpr int kFileNameComboId = 0x47C;
 
@@ -266,9 +271,9 @@ TEST_F(MorvikRunTest, AddsAGroupAndATrackThroughTheirWindows) {
   EXPECT_EQ(5u, Occurrences(saved, L"<track")) << saved;  // 2 + 1 + the new group's 1 + the new track
 }
 
-// A 4 x 2 24-bit picture, written as a plain BMP file.
-void WriteBitmap(const std::wstring& path) {
-  const int width = 4, height = 2, stride = 12;
+// A width x height 24-bit picture of one colour, written as a plain BMP file.
+void WriteBitmap(const std::wstring& path, int width = 4, int height = 2, COLORREF color = RGB(0x80, 0x80, 0x80)) {
+  const int stride = (width * 3 + 3) / 4 * 4;
   BITMAPFILEHEADER file = {};
   BITMAPINFOHEADER info = {};
   file.bfType = 0x4D42;
@@ -279,7 +284,13 @@ void WriteBitmap(const std::wstring& path) {
   info.biHeight = height;
   info.biPlanes = 1;
   info.biBitCount = 24;
-  std::string pixels(stride * height, '\x80');
+  std::string pixels(stride * height, '\0');
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      pixels[y * stride + x * 3] = char(GetBValue(color));
+      pixels[y * stride + x * 3 + 1] = char(GetGValue(color));
+      pixels[y * stride + x * 3 + 2] = char(GetRValue(color));
+    }
   HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written;
   WriteFile(out, &file, sizeof(file), &written, nullptr);
@@ -325,6 +336,131 @@ TEST_F(MorvikRunTest, AddsAPictureAsASourceThroughItsWindow) {
   EXPECT_NE(std::wstring::npos, saved.find(L"<clip")) << saved;
 }
 
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+// The screen at a point of the preview's client area, in fractions of the video area.
+COLORREF ScreenPixel(HWND preview, double fx, double fy) {
+  RECT client;
+  GetClientRect(preview, &client);
+  POINT at = {LONG(client.right * fx), LONG((client.bottom - 28) * fy)};
+  ClientToScreen(preview, &at);
+  HDC screen = GetDC(nullptr);
+  COLORREF color = GetPixel(screen, at.x, at.y);
+  ReleaseDC(nullptr, screen);
+  return color;
+}
+
+bool IsColor(COLORREF pixel, COLORREF color) {
+  return abs(GetRValue(pixel) - GetRValue(color)) + abs(GetGValue(pixel) - GetGValue(color)) +
+             abs(GetBValue(pixel) - GetBValue(color)) < 60;
+}
+
+// Waits until the preview's middle shows a, or, when b differs, its middle
+// lines show both. Without a window manager an activated owner covers the
+// preview: bring it up as one would.
+bool WaitForColors(HWND preview, COLORREF a, COLORREF b) {
+  for (int waited = 0; waited < 10000; waited += 100, Sleep(100)) {
+    SetWindowPos(preview, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    bool seenA = false, seenB = false;
+    for (double f = 0.05; f < 1; f += 0.1) {
+      for (COLORREF pixel : {ScreenPixel(preview, f, 0.5), ScreenPixel(preview, 0.5, f)}) {
+        seenA = seenA || IsColor(pixel, a);
+        seenB = seenB || IsColor(pixel, b);
+      }
+    }
+    if (a == b ? IsColor(ScreenPixel(preview, 0.5, 0.5), a) : seenA && seenB) return true;
+  }
+  return false;
+}
+
+// The screen within rect as a 24-bit BMP file beside the test program, for the README.
+void SaveScreen(const RECT& rect) {
+  int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFOHEADER info = Bitmap(width, height, 24);
+  std::string rows(size_t((width * 3 + 3) / 4 * 4) * height, '\0');
+  GetDIBits(memory, bitmap, 0, height, rows.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
+  BITMAPFILEHEADER file = {0x4D42, DWORD(offset + rows.size()), 0, 0, offset};
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring name = path;
+  WriteBytes(name.substr(0, name.rfind(L'\\')) + L"\\preview-screenshot.bmp", Bytes(file) + Bytes(info) + rows);
+}
+
+TEST_F(MorvikRunTest, PreviewPlaysPausesAndSeeksAProject) {
+  WriteSettings("[Log]\r\nFileName=run.log\r\n");
+  const COLORREF red = RGB(220, 40, 40), blue = RGB(40, 60, 220);
+  WriteBitmap(folder.File(L"red.bmp"), 64, 48, red);
+  WriteBitmap(folder.File(L"blue.bmp"), 64, 48, blue);
+  std::vector<int> tone;
+  for (int i = 0; i < 44100 * 3; ++i) tone.insert(tone.end(), 2, (i % 100 - 50) * 100);
+  WriteBytes(folder.File(L"tone.wav"), PcmWav(16, 2, 44100, tone));
+  std::string at(folder.Path().begin(), folder.Path().end());  // blue wipes in over red from 1 to 2 s
+  WriteBytes(folder.File(L"show.mvp"),
+             "<timeline><group type=\"video\" width=\"320\" height=\"240\" bitdepth=\"24\" framerate=\"30\">"
+             "<track><clip src=\"" + at + "\\red.bmp\" start=\"0\" stop=\"3\"/></track>"
+             "<track><clip src=\"" + at + "\\blue.bmp\" start=\"1\" stop=\"3\"/>"
+             "<transition clsid=\"{A5D526D9-5062-4453-91AA-E66CBA26C676}\" start=\"1\" stop=\"2\"/></track></group>"
+             "<group type=\"audio\" samplingrate=\"44100\"><track><clip src=\"" + at +
+             "\\tone.wav\" start=\"0\" stop=\"3\"/></track></group></timeline>");
+  {
+    MorvikRun run(folder.Path(), L"\"" + folder.File(L"show.mvp") + L"\"");
+    std::wstring title = L"Morvik - [" + folder.File(L"show.mvp") + L"]";
+    ASSERT_EQ(title, run.WaitForTitle(title));
+    run.Command(kPreview);
+    HWND preview = run.WaitForWindow(L"TimeLineView");
+    ASSERT_NE(nullptr, preview);
+    EXPECT_TRUE(WaitForColors(preview, red, red));  // the frame at the cursor, 0 s
+    RECT client;
+    GetClientRect(preview, &client);
+    HWND play = ChildWindowFromPoint(preview, {10, client.bottom - 14});
+    PostMessageW(play, BM_CLICK, 0, 0);
+    std::wstring caption;
+    for (int waited = 0; waited < 10000 && caption.find(L"Preview 00:00:01,") != 0; waited += 50, Sleep(50))
+      caption = TextOf(preview);
+    EXPECT_EQ(0u, caption.find(L"Preview 00:00:01,")) << caption;
+    PostMessageW(play, BM_CLICK, 0, 0);  // pause: the position holds
+    caption.clear();
+    for (int tries = 0; tries < 20 && caption != TextOf(preview); ++tries, Sleep(600)) caption = TextOf(preview);
+    Sleep(1200);
+    EXPECT_EQ(caption, TextOf(preview));
+
+    // A press on the timeline's ruler moves the cursor, and the preview follows.
+    HWND main = run.WaitForWindow(L"QUEN_Morvik_Main");
+    HWND view = FindWindowExW(main, nullptr, L"TimeLineModel", nullptr);
+    PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(45, 5));  // 2.5 s
+    EXPECT_TRUE(WaitForColors(preview, blue, blue));
+    PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(43, 5));  // 1.5 s: half wiped
+    EXPECT_TRUE(WaitForColors(preview, red, blue));
+    RECT mainRect, previewRect, both;
+    GetWindowRect(main, &mainRect);
+    GetWindowRect(preview, &previewRect);
+    UnionRect(&both, &mainRect, &previewRect);
+    SaveScreen(both);
+
+    PostMessageW(play, BM_CLICK, 0, 0);
+    PostMessageW(preview, WM_CLOSE, 0, 0);  // while it plays
+    EXPECT_TRUE(WaitUntilGone(preview));
+    EXPECT_EQ(0, run.Close());
+  }
+  std::wstring log = ReadText(folder.File(L"run.log"));
+  EXPECT_LT(log.find(L"Rendering..."), log.find(L"Rendered (preview).")) << log;
+  EXPECT_NE(std::wstring::npos, log.find(L"Rendered (preview).")) << log;
+}
+
 TEST_F(MorvikRunTest, LoadProblemsReachTheLog) {
   WriteSettings("[Log]\r\nFileName=problems.log\r\n");
   std::wstring project = folder.File(L"odd.mvp");
@@ -343,6 +479,96 @@ TEST_F(MorvikRunTest, LoadProblemsReachTheLog) {
   std::wstring log = ReadText(folder.File(L"problems.log"));
   EXPECT_NE(std::wstring::npos, log.find(L"ERROR: severity=")) << log;
   EXPECT_NE(std::wstring::npos, log.find(L"bogus")) << log;
+}
+
+struct ChildSearch {
+  const wchar_t* className;
+  const wchar_t* textStart;
+  HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND hwnd, LPARAM argument) {
+  auto* search = reinterpret_cast<ChildSearch*>(argument);
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  if (lstrcmpiW(name, search->className) != 0) return TRUE;
+  if (search->textStart && TextOf(hwnd).rfind(search->textStart, 0) != 0) return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+
+HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* textStart = nullptr) {
+  ChildSearch search = {className, textStart, nullptr};
+  EnumChildWindows(parent, &MatchChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Picks a compressor in a grid row through the cell's drop-down list, as a user does.
+bool ChooseCompressor(HWND grid, int row, const wchar_t* name) {
+  // Columns 100 + 100 + 50 wide, then the compressor; the header and rows 20 high.
+  LPARAM cell = MAKELPARAM(350, 30 + 20 * row);
+  SendMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, cell);
+  SendMessageW(grid, WM_LBUTTONUP, 0, cell);
+  SendMessageW(grid, WM_KEYDOWN, VK_RETURN, 1);
+  HWND list = FindChild(grid, L"ComboBox");
+  if (!list) return false;
+  LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
+  if (index < 0) return false;
+  SendMessageW(list, CB_SETCURSEL, index, 0);
+  SendMessageW(list, WM_KEYDOWN, VK_RETURN, 1);
+  return FindChild(grid, L"ComboBox") == nullptr;  // committed
+}
+
+TEST_F(MorvikRunTest, RendersAProjectToFileWithChosenCompressors) {
+  WriteBitmap(folder.File(L"still.bmp"));
+  std::wstring project = folder.File(L"short.mvp");
+  std::wstring rendered = folder.File(L"rendered.avi");
+  std::string xml =
+      "<timeline><group type=\"video\" width=\"160\" height=\"120\" bitdepth=\"24\" framerate=\"25\" name=\"Pictures\"><track>"
+      "<clip src=\"still.bmp\" start=\"0\" stop=\"60\" mstart=\"0\" mstop=\"5\"/></track></group>"
+      "<group type=\"audio\" samplingrate=\"22050\" name=\"Silence\"><track/></group></timeline>";
+  ASSERT_TRUE(WriteWholeFile(project, xml));
+  std::string narrow(rendered.begin(), rendered.end());
+  std::string settings = "[Log]\r\nFileName=render.log\r\n[RenderFile]\r\nFileName=" + narrow + "\r\n";
+  WriteSettings(settings.c_str());
+  {
+    MorvikRun run(folder.Path(), L"\"" + project + L"\"");
+    ASSERT_EQ(L"Morvik - [" + project + L"]", run.WaitForTitle(L"Morvik - [" + project + L"]"));
+    run.Command(kRenderToFile);
+    HWND window = run.WaitForWindow(L"TimeLineRender");
+    ASSERT_NE(nullptr, window);
+    HWND grid = FindChild(window, L"QuenGridStr");
+    ASSERT_NE(nullptr, grid);
+    EXPECT_TRUE(ChooseCompressor(grid, 0, L"Morvik Motion JPEG"));
+    EXPECT_TRUE(ChooseCompressor(grid, 1, L"Morvik IMA ADPCM"));
+    PostMessageW(FindChild(window, L"Button", L"Start"), BM_CLICK, 0, 0);
+    HWND stop = nullptr;
+    for (int waited = 0; waited < 10000 && !stop; waited += 50, Sleep(50)) stop = FindChild(window, L"Button", L"Stop");
+    ASSERT_NE(nullptr, stop);
+    // Closing the program while rendering asks; Cancel keeps both windows.
+    PostMessageW(run.WaitForWindow(L"QUEN_Morvik_Main"), WM_CLOSE, 0, 0);
+    EXPECT_EQ(L"Render is in progress now. Do you want to interrupt?\nResult file can be corrupted.",
+              run.AnswerDialog(IDCANCEL));
+    Sleep(500);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_NE(nullptr, run.WaitForWindow(L"QUEN_Morvik_Main", 100));
+    HWND done = nullptr;
+    for (int waited = 0; waited < 120000 && !done; waited += 100, Sleep(100)) done = FindChild(window, L"Static", L"Done: ");
+    ASSERT_NE(nullptr, done) << "the render did not end";
+    if (const char* linger = getenv("MORVIK_SHOW_MS")) Sleep(atoi(linger));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntilGone(window));
+    EXPECT_EQ(0, run.Close());
+  }
+  std::string bytes = ReadWholeFile(rendered);
+  ASSERT_GT(bytes.size(), 10000u);
+  EXPECT_EQ(0u, bytes.find("RIFF"));
+  EXPECT_EQ(8u, bytes.find("AVI "));
+  EXPECT_NE(std::string::npos, bytes.find("MJPG"));
+  EXPECT_NE(std::string::npos, bytes.find("movi"));
+  std::wstring log = ReadText(folder.File(L"render.log"));
+  EXPECT_NE(std::wstring::npos, log.find(L"Render to file start")) << log;
+  EXPECT_NE(std::wstring::npos, log.find(L"Render to file stop")) << log;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // An error log that counts what the engine reports and keeps the first
-// report, for programs that check a run was free of problems. It lives on
-// the stack: declare it before the timeline it is set on.
+// report, for programs that check a run was free of problems. Class ids the
+// engine lacks are a matter of this machine, not of the file: they are
+// counted apart. It lives on the stack: declare it before the timeline it is
+// set on.
 #pragma once
 
 #include <string>
@@ -16,11 +18,16 @@ class CountingErrorLog final : public IAMErrorLog {
   }
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP LogError(long, BSTR text, long, long, VARIANT*) override {
-    if (reports++ == 0) first = text ? text : L"";
+  STDMETHODIMP LogError(long, BSTR text, long code, long, VARIANT*) override {
+    if (code == DEX_IDS_INVALID_DXT || code == DEX_IDS_INVALID_DEFAULT_DXT || code == DEX_IDS_UNKNOWN_SOURCE) {
+      ++missingClasses;
+    } else if (reports++ == 0) {
+      first = text ? text : L"";
+    }
     return S_OK;
   }
 
   long reports = 0;
+  long missingClasses = 0;
   std::wstring first;
 };

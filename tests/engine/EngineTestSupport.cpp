@@ -165,8 +165,16 @@ STDMETHODIMP RecordingErrorLog::QueryInterface(REFIID iid, void** object) {
   return E_NOINTERFACE;
 }
 
-STDMETHODIMP RecordingErrorLog::LogError(long, BSTR text, long errorCode, long, VARIANT*) {
+STDMETHODIMP RecordingErrorLog::LogError(long, BSTR text, long errorCode, long, VARIANT* extra) {
   lines.emplace_back(text ? text : L"");
   codes.push_back(errorCode);
+  VARIANT value;
+  VariantInit(&value);
+  if (extra && SUCCEEDED(VariantChangeType(&value, extra, 0, VT_BSTR)) && value.bstrVal) {
+    extras.emplace_back(value.bstrVal);
+  } else {
+    extras.emplace_back();
+  }
+  VariantClear(&value);
   return S_OK;
 }

@@ -21,6 +21,7 @@ class RecordingErrorLog final : public IAMErrorLog {
 
   std::vector<std::wstring> lines;
   std::vector<long> codes;
+  std::vector<std::wstring> extras;  // the extra value as text, or empty
 
  private:
   ULONG references_ = 1;

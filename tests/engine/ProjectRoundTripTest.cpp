@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "EffectIds.h"
+#include "EngineFilters.h"
 #include "EngineLimits.h"
 #include "EngineTestSupport.h"
 #include "TempFolder.h"
@@ -213,6 +215,10 @@ class ProjectRoundTripTest : public EngineTest {
       objects[i]->SetUserData(data.data(), long(i * 600));
       objects[i]->SetSubObjectGUID(GUID{0x12345678u + i, 0x9abc, 0xdef0, {1, 2, 3, 4, 5, 6, 7, BYTE(i)}});
     }
+    // Classes the engine has, as others are reported.
+    objects[3]->SetSubObjectGUID(CLSID_EngineMediaSource);
+    objects[4]->SetSubObjectGUID(CLSID_EngineBlur);
+    objects[5]->SetSubObjectGUID(CLSID_EngineWipe);
   }
 
   void SourceSettings() {
@@ -251,8 +257,7 @@ class ProjectRoundTripTest : public EngineTest {
     timeline->EnableEffects(FALSE);
     timeline->EnableTransitions(FALSE);
     timeline->SetInsertMode(TIMELINE_INSERT_MODE_INSERT);
-    GUID effect = {0xb05a941c, 0x3ce1, 0x11d2, {0x95, 0x2a, 0x00, 0xc0, 0x4f, 0xa3, 0x4f, 0x05}};
-    GUID transition = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+    GUID effect = CLSID_EngineGrayscale, transition = CLSID_EngineSlide;
     timeline->SetDefaultEffect(&effect);
     timeline->SetDefaultTransition(&transition);
     const double rates[] = {1e-9, 1.0 / 3, kHighestFrameRate};

@@ -180,7 +180,7 @@ HRESULT WriteAvi(const std::wstring& path, const std::vector<AviStream>& streams
     const BYTE* format = reinterpret_cast<const BYTE*>(stream.format.data());
     MediaType type;
     HRESULT hr = stream.format.size() >= 40 && *reinterpret_cast<const DWORD*>(format) == 40
-                     ? MediaTypeBuilder::Video(format, stream.format.size(), 400000, &type)
+                     ? MediaTypeBuilder::Video(format, stream.format.size(), stream.timePerFrame, &type)
                      : MediaTypeBuilder::Audio(format, stream.format.size(), &type);
     if (FAILED(hr) || FAILED(hr = writer.AddStream(type.Get()))) return hr;
     longest = stream.chunks.size() > longest ? stream.chunks.size() : longest;

@@ -44,12 +44,13 @@ std::string EncodePicture(const GUID& container, UINT width, UINT height, const 
 std::string RedOverBlue(const GUID& container, UINT width, UINT height);
 
 // An AVI through the engine's writer. A stream's format is its 'strf': a
-// BITMAPINFOHEADER (with any palette or masks; video at 25 fps) or a
+// BITMAPINFOHEADER (with any palette or masks; video at 25 fps unless told) or a
 // WAVEFORMATEX. Chunk i of every stream is written before chunk i + 1 of any.
 struct AviStream {
   std::string format;
   std::vector<std::string> chunks = {};
   std::vector<bool> deltas = {};  // compressed frames that are not key frames
+  REFERENCE_TIME timePerFrame = 400000;  // of video
 };
 HRESULT WriteAvi(const std::wstring& path, const std::vector<AviStream>& streams,
                  const AviWriter::Options& options = AviWriter::Options());

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ComPtr.h"
+#include "Timeline.h"
 
 namespace {
 
@@ -134,7 +135,11 @@ void DescribeGroup(IAMTimelineGroup* group, std::wstring& out) {
   group->GetPreviewMode(&preview);
   group->GetOutputBuffering(&buffering);
   HRESULT hr = group->GetMediaType(&type);
-  Append(out, L"group fps=%.17g preview=%d buffering=%d type(0x%08lx) ", fps, preview, buffering, hr);
+  BSTR name = nullptr;
+  group->GetGroupName(&name);
+  out += L"group name=";
+  AppendBstr(out, name);
+  Append(out, L" fps=%.17g preview=%d buffering=%d type(0x%08lx) ", fps, preview, buffering, hr);
   AppendGuid(out, type.majortype);
   AppendGuid(out, type.subtype);
   AppendGuid(out, type.formattype);
@@ -248,6 +253,10 @@ std::wstring DescribeTimeline(IAMTimeline* timeline) {
   AppendGuid(out, effect);
   AppendGuid(out, transition);
   out += L"\n";
+  if (Timeline* own = Timeline::FromObject(timeline)) {
+    out += L"labels ";
+    DescribeCommon(own->Labels(), out);
+  }
   long count = 0;
   timeline->GetGroupCount(&count);
   for (long i = 0; i < count; ++i) {

@@ -207,13 +207,13 @@ TEST_F(TimeLineTest, NestedCompositionIsReadWithoutSources) {
 
 // Closing the parent destroys the control's window before the object goes.
 TEST_F(TimeLineTest, DestroyedWindowReleasesTheTimelineObjects) {
-  long before = EngineObjectCount();  // the timeline alone
+  long before = EngineObjectCount();  // the timeline and the node of its own labels
   BuildProject();
   control->Refresh(true);
   DestroyWindow(control->Handle());
   ReleaseProject();
   timeline.Reset();
-  EXPECT_EQ(before - 1, EngineObjectCount());
+  EXPECT_EQ(before - 2, EngineObjectCount());
   control->Destroy(false);
   control = nullptr;
 }

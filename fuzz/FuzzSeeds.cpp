@@ -9,6 +9,7 @@
 
 #include "ComPtr.h"
 #include "EditingServices.h"
+#include "EffectIds.h"
 #include "ProjectWriter.h"
 #include "RiffBytes.h"
 
@@ -76,7 +77,7 @@ class SeedTimeline {
   ComPtr<IAMTimelineObj> Effect(IAMTimelineObj* parent, REFERENCE_TIME start, REFERENCE_TIME stop) {
     ComPtr<IAMTimelineObj> effect = Node(TIMELINE_MAJOR_TYPE_EFFECT, L"effect");
     effect->SetStartStop(start, stop);
-    effect->SetSubObjectGUID(GUID{0x12345678, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}});
+    effect->SetSubObjectGUID(CLSID_EngineBlur);
     Facet<IAMTimelineEffectable>(parent, IID_IAMTimelineEffectable)->EffectInsBefore(effect.Get(), -1);
     return effect;
   }
@@ -156,7 +157,7 @@ const char kPublishedProject[] = R"(<timeline framerate="25">
   <group type="video" width="320" height="240" framerate="15" previewmode="0">
     <track>
       <clip src="sample.avi" start="1:05" stop="1:42.5" mstart="30" stretchmode="crop"/>
-      <transition clsid="{AF279B30-86EB-11D1-81BF-0000F87557DB}" start="0" stop="6" cutpoint="2.5">
+      <transition clsid="{DE75D012-7A65-11D2-8CEA-00A0C9441E20}" start="0" stop="6" cutpoint="2.5">
         <param name="progress" value="1.0"><linear time="6" value="0.0"/><at time="3" value="0.4"/></param>
       </transition>
     </track>
