@@ -2,6 +2,8 @@
 # Morvik's two commands on a Debian machine:
 #   ./morvik.sh run    install what is missing, build, and start the program
 #   ./morvik.sh test   install what is missing, build, and run every test
+#   ./morvik.sh render project.mvp out.avi [mvrender options]
+#                      install what is missing, build, and render a project
 #   ./morvik.sh fuzz [seconds-per-target] [target]
 #                      build, and fuzz the engine's readers for that long
 set -euo pipefail
@@ -23,12 +25,13 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# Builds everything, or the targets named.
 build() {
   if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
   fi
-  cmake --build "$build" -j "$(nproc)"
+  cmake --build "$build" -j "$(nproc)" ${1:+--target "$@"}
 }
 
 # Starts the editor on the user's display; without one, on a virtual display
@@ -54,6 +57,26 @@ run_editor() {
   WINEPREFIX="$build/wineprefix" wineserver -k 2>/dev/null || true
 }
 
+# Runs mvrender under Wine (no display needed). Paths given the Linux way
+# are handed over as Wine sees them (Z: is the root); option values and
+# paths already in Windows form (C:\..., with backslashes) pass unchanged.
+render_project() {
+  local args=() arg value=false
+  for arg in "$@"; do
+    if $value || [[ "$arg" == -* ]] || [[ "$arg" == *\\* ]] || [[ "$arg" =~ ^[A-Za-z]: ]]; then
+      args+=("$arg")
+    else
+      arg=$(realpath -m -- "$arg")
+      args+=("Z:${arg//\//\\}")
+    fi
+    value=false
+    case "$arg" in --from|--to|--group) value=true ;; esac
+  done
+  "$build/harness/harness.sh" prefix
+  WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d" WINEARCH=win64 \
+    exec /usr/lib/wine/wine64 "$build/app/mvrender.exe" "${args[@]}" </dev/null
+}
+
 case "${1:-}" in
   run)
     install_missing
@@ -67,13 +90,18 @@ case "${1:-}" in
     # program must not take the focus from another's.
     ctest --test-dir "$build" --output-on-failure
     ;;
+  render)
+    install_missing
+    build mvrender >/dev/null
+    render_project "${@:2}"
+    ;;
   fuzz)
     install_missing
     build
     cd "$build/fuzz" && "$build/wine-run.sh" "$build/fuzz/engine_fuzz.exe" "${@:2}" </dev/null
     ;;
   *)
-    echo "usage: $0 run|test|fuzz [seconds] [target]" >&2
+    echo "usage: $0 run|test|render|fuzz [seconds] [target]" >&2
     exit 2
     ;;
 esac

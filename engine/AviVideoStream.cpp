@@ -42,12 +42,13 @@ HRESULT AviVideoStream::Frame(size_t n, std::vector<BYTE>* pixels) {
     Black(pixels);
     return S_OK;
   }
-  if (cache_.Get(shown, pixels)) return S_OK;
   HRESULT hr = MakeDecoder();
   if (FAILED(hr)) return hr;
+  bool cached = !decoder_->Cheap();
+  if (cached && cache_.Get(shown, pixels)) return S_OK;
   hr = decoder_->Temporal() ? DecodeTemporal(shown, pixels) : DecodeChunk(shown, false, pixels);
   if (FAILED(hr)) return hr;
-  cache_.Put(shown, *pixels);
+  if (cached) cache_.Put(shown, *pixels);
   return S_OK;
 }
 

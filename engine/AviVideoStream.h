@@ -3,7 +3,8 @@
 // dropped frame; with none before it the frame is black). A temporal codec
 // decodes from the key frame at or before that chunk, or on from the chunk
 // decoded last when that lies between them, so reading frames in order
-// decodes each once. The last few pictures are kept.
+// decodes each once. The last few pictures are kept, unless the decoder
+// makes them again as cheaply (uncompressed frames).
 #pragma once
 
 #include <memory>

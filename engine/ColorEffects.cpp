@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "FrameOps.h"
+
 namespace {
 
 BYTE Clamp8(double value) { return static_cast<BYTE>(std::clamp(std::lround(value), 0L, 255L)); }
@@ -16,6 +18,10 @@ double SpanProgress(REFERENCE_TIME time, REFERENCE_TIME length) {
 
 void BrightnessContrast::MakeTable(double brightness, double contrast) {
   for (int i = 0; i < 256; ++i) table_[i] = Clamp8((i - 128) * contrast + 128 + brightness * 255);
+  // Brightness alone is an offset for most values; the table says when.
+  offset_ = table_[128] - 128;
+  pureOffset_ = true;
+  for (int i = 0; i < 256; ++i) pureOffset_ = pureOffset_ && table_[i] == std::clamp(i + offset_, 0, 255);
   brightness_ = brightness;
   contrast_ = contrast;
 }
@@ -27,6 +33,7 @@ void BrightnessContrast::Apply(const VideoFrame& frame, REFERENCE_TIME time, REF
   double contrast = parameters.Number(kContrast);
   if (brightness != brightness_ || contrast != contrast_) MakeTable(brightness, contrast);
   if (brightness == 0 && contrast == 1) return;
+  if (pureOffset_) return AddToColours(frame, offset_);
   for (int y = 0; y < frame.height; ++y) {
     BYTE* p = frame.Row(y);
     for (int x = 0; x < frame.width; ++x, p += 4) {

@@ -20,6 +20,8 @@ class BrightnessContrast final : public VideoEffect {
   void MakeTable(double brightness, double contrast);
 
   BYTE table_[256];
+  int offset_ = 0;
+  bool pureOffset_ = false;  // table_[i] is i + offset_, clamped
   double brightness_ = 0;
   double contrast_ = -1;  // no table yet
 };

@@ -14,6 +14,9 @@ class FrameDecoder {
   // Whether a frame is drawn over the ones before it, so that frame n must
   // be reached by decoding from a key frame on.
   virtual bool Temporal() const = 0;
+  // Whether decoding a frame again costs no more than copying it from a
+  // cache, so that keeping copies would only slow reading down.
+  virtual bool Cheap() const { return false; }
   // Decodes one stored frame (key false for a delta frame). pixels may be
   // null for a frame decoded only to reach a later one; otherwise it receives
   // width * height * 4 bytes. A damaged frame is an error, never a picture.

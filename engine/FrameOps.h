@@ -16,6 +16,9 @@ void CopyFrame(const VideoFrame& from, const VideoFrame& to);
 // may be a or b.
 void BlendFrames(const VideoFrame& a, const VideoFrame& b, const VideoFrame& out, int weight);
 
+// Every colour channel plus offset, clamped to 0-255; alpha kept.
+void AddToColours(const VideoFrame& frame, int offset);
+
 // The opaque pixel of a colour 0xRRGGBB.
 inline DWORD OpaquePixel(DWORD rgb) { return 0xFF000000u | (rgb & 0xFFFFFF); }
 

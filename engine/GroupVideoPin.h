@@ -13,7 +13,8 @@
 
 class GroupVideoPin final : public GroupPin {
  public:
-  GroupVideoPin(GroupFilter* filter, const RenderPlan& plan) : GroupPin(filter, plan) {}
+  // Frames are large: they go downstream from a thread of their own.
+  GroupVideoPin(GroupFilter* filter, const RenderPlan& plan) : GroupPin(filter, plan) { DeliverOnOwnThread(); }
 
   HRESULT Active() override;
   HRESULT Inactive() override;

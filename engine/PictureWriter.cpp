@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "PixelRows.h"
+
 BYTE* PictureWriter::Row(BYTE* sample, int y) const {
   int row = format_.topDown ? y : format_.height - 1 - y;
   return sample + ptrdiff_t(row) * format_.stride;
@@ -34,7 +36,7 @@ void PictureWriter::Write(const VideoFrame& picture, BYTE* sample) const {
     if (format_.bits == 32) {
       memcpy(to, from, size_t(width) * 4);
     } else if (format_.bits == 24) {
-      for (int x = 0; x < width; ++x, from += 4, to += 3) to[0] = from[0], to[1] = from[1], to[2] = from[2];
+      PixelRows::BgraToBgr24(from, to, width);
     } else if (format_.rgb565) {
       WORD* pixel = reinterpret_cast<WORD*>(to);
       for (int x = 0; x < width; ++x, from += 4) pixel[x] = WORD((from[2] >> 3) << 11 | (from[1] >> 2) << 5 | from[0] >> 3);

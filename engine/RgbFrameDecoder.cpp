@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "PixelRows.h"
+
 namespace {
 const DWORD kOpaque = 0xFF000000;
 
@@ -89,10 +91,14 @@ void RgbFrameDecoder::ConvertRow(const BYTE* row, DWORD* out) const {
       for (LONG x = 0; x < width_; ++x) out[x] = colours_[row[2 * x] | row[2 * x + 1] << 8];
       break;
     case 24:
-      for (LONG x = 0; x < width_; ++x, row += 3) out[x] = row[0] | row[1] << 8 | row[2] << 16 | kOpaque;
+      PixelRows::Bgr24ToBgra(row, reinterpret_cast<BYTE*>(out), int(width_));
       break;
     default:
-      for (LONG x = 0; x < width_; ++x, row += 4) out[x] = row[0] | row[1] << 8 | row[2] << 16 | kOpaque;
+      for (LONG x = 0; x < width_; ++x, row += 4) {
+        DWORD pixel;
+        memcpy(&pixel, row, 4);
+        out[x] = pixel | kOpaque;
+      }
       break;
   }
 }

@@ -12,6 +12,7 @@ class RgbFrameDecoder final : public FrameDecoder {
   // bytes; E_INVALIDARG for anything but the layouts above.
   HRESULT Open(const BYTE* format, size_t size);
   bool Temporal() const override { return false; }
+  bool Cheap() const override { return true; }
   HRESULT Decode(const BYTE* frame, size_t size, bool key, std::vector<BYTE>* pixels) override;
   void SetPalette(const RGBQUAD* colours, size_t count) override;
 

@@ -29,6 +29,7 @@ HRESULT SourcePin::Inactive() {
   WakeThread();
   HRESULT hr = OutputPin::Inactive();  // a thread waiting for a buffer wakes with an error
   JoinThread();
+  if (delivery_) delivery_->Stop();
   return hr;
 }
 
@@ -39,12 +40,17 @@ HRESULT SourcePin::Restart() {
   InterlockedExchange(&stopping_, 1);
   WakeThread();
   JoinThread();
+  if (delivery_) delivery_->Flush();
   DeliverEndFlush();
   return StartThread();
 }
 
 HRESULT SourcePin::StartThread() {
   InterlockedExchange(&stopping_, 0);
+  if (delivery_) {
+    HRESULT hr = delivery_->Start();
+    if (FAILED(hr)) return hr;
+  }
   thread_ = CreateThread(nullptr, 0, &SourcePin::ThreadMain, this, 0, nullptr);
   return thread_ ? S_OK : HRESULT_FROM_WIN32(GetLastError());
 }
@@ -77,19 +83,19 @@ void SourcePin::Stream() {
     }
     hr = FillSample(sample);
     if (hr == S_OK) {
-      hr = Deliver(sample);
+      hr = Send(sample);
       sample->Release();
       if (hr != S_OK) return;  // downstream is flushing or stopping, or failed and says so itself
       continue;
     }
     sample->Release();
     if (hr == S_FALSE) {
-      DeliverEndOfStream();
+      SendEndOfStream();
       return;
     }
   }
   if (FAILED(hr) && !stopping_) {
-    DeliverEndOfStream();
+    SendEndOfStream();
     filter_->NotifyEvent(EC_ERRORABORT, hr, 0);
   }
 }

@@ -6,6 +6,9 @@
 // take the filter's state lock (Stop holds it while waiting for the thread).
 #pragma once
 
+#include <memory>
+
+#include "DeliveryThread.h"
 #include "OutputPin.h"
 
 class SourcePin : public OutputPin {
@@ -33,15 +36,22 @@ class SourcePin : public OutputPin {
   // FillSample waits on something of the pin's own. A FillSample failing
   // from here on ends the thread quietly.
   virtual void WakeThread() {}
+  // From the constructor: samples go downstream from a thread of their own
+  // (DeliveryThread), so that filling the next overlaps the peer's work on
+  // the last. For pins whose samples keep the peer busy a while.
+  void DeliverOnOwnThread() { delivery_.reset(new DeliveryThread(this)); }
 
  private:
   static DWORD WINAPI ThreadMain(void* pin);
   void Stream();
   HRESULT StartThread();
   void JoinThread();
+  HRESULT Send(IMediaSample* sample) { return delivery_ ? delivery_->Put(sample) : Deliver(sample); }
+  HRESULT SendEndOfStream() { return delivery_ ? delivery_->Put(nullptr) : DeliverEndOfStream(); }
 
   CRITICAL_SECTION threadLock_;  // start, stop and restart of the thread
   bool streaming_ = false;
   HANDLE thread_ = nullptr;
   volatile LONG stopping_ = 0;
+  std::unique_ptr<DeliveryThread> delivery_;  // null: the pin's thread delivers
 };
