@@ -12,6 +12,7 @@
 #include "StatusBar.h"
 #include "Text.h"
 #include "TimeText.h"
+#include "TimeLineText.h"
 #include "TimeLineView.h"
 #include "TimelineOperations.h"
 #include "VersionStrings.h"
@@ -108,6 +109,7 @@ void MainWindow::BuildMenuBar() {
       MenuEnd(),
       Item(kMenuView, L"View", true),
       Item(kCommandPreview, L"Preview..."),
+      Item(kCommandZoomToFit, L"Zoom to fit"),
       MenuEnd(),
       Item(kMenuEdit, L"Edit", true),
       Item(kCommandAddGroup, L"Add group..."),
@@ -141,8 +143,8 @@ void MainWindow::CreateChildren() {
   statusBar_->Create(hwnd_, instance_);
   statusBar_->SetPosition(0, height - 20);
   statusBar_->SetAnchor(7);
-  const int parts[2] = {10, 120};
-  statusBar_->SetParts(2, parts);
+  const int parts[3] = {10, 120, -1};  // modified mark, cursor time, selected item
+  statusBar_->SetParts(3, parts);
   statusBar_->SetText(1, L"00:00:00");
   AddChild(statusBar_);
 }
@@ -249,6 +251,9 @@ void MainWindow::OnCommand(int id) {
     case kCommandPreview:
       ShowPreview();
       break;
+    case kCommandZoomToFit:
+      view_->ZoomToFit();
+      break;
     case kCommandAbout:
       ShowAbout();
       break;
@@ -258,6 +263,7 @@ void MainWindow::OnCommand(int id) {
 }
 
 void MainWindow::OnItemMouseDown(UINT message, TLItem* item) {
+  if (statusBar_) statusBar_->SetText(2, DescribeItem(item).c_str());
   if (message == WM_RBUTTONDOWN && item) ShowContextMenu(item);
 }
 
@@ -347,8 +353,10 @@ void MainWindow::ShowModifiedMark(bool modified) {
   if (statusBar_) statusBar_->SetText(0, modified ? L"*" : L"");
 }
 
-void MainWindow::TimelineReplaced(bool) {
+void MainWindow::TimelineReplaced(bool reopened) {
+  if (statusBar_) statusBar_->SetText(2, L"");  // the selection is gone
   if (view_) view_->Refresh(true);
+  if (view_ && reopened) view_->ZoomToFit();
   if (preview_ && view_) {
     preview_->Reconnect();
     preview_->SeekTo(view_->GetCursorTime());

@@ -22,6 +22,7 @@ enum MainCommand {
   kCommandRender = 15,
   kMenuView = 20,
   kCommandPreview = 21,
+  kCommandZoomToFit = 22,
   kMenuEdit = 30,
   kCommandAddGroup = 31,
   kCommandAddTrack = 32,

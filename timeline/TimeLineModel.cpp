@@ -3,10 +3,14 @@
 #include <algorithm>
 
 #include <climits>
+#include <vector>
+
+#include <commctrl.h>
 
 #include "Text.h"
 #include "TimeLinePainter.h"
 #include "TimeLineReader.h"
+#include "TimeLineText.h"
 
 namespace {
 
@@ -33,7 +37,22 @@ DWORD TimeLineModel::Create(HWND parent, HINSTANCE instance) {
   GetClientRect(hwnd_, &client);
   clientWidth_ = client.right;
   clientHeight_ = client.bottom;
+  CreateTooltip();
   return 0;
+}
+
+void TimeLineModel::CreateTooltip() {
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0,
+                             0, 0, hwnd_, nullptr, instance_, nullptr);
+  if (!tooltip_) return;
+  TOOLINFOW tool = {};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = hwnd_;
+  tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+  tool.lpszText = LPSTR_TEXTCALLBACKW;
+  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
 }
 
 TimeLineModelNotify* TimeLineModel::SetNotify(TimeLineModelNotify* target) {
@@ -77,22 +96,41 @@ int64_t TimeLineModel::TimeAtX(int x) const {
 
 int TimeLineModel::Rebuild() {
   ReleaseTables();
+  tipTarget_ = nullptr;
   contentHeight_ = 0;
   int keptPosition = verticalPosition_;  // the content may have shrunk under it
   verticalPosition_ = 0;
   long count = 0;
   if (!timeline_ || FAILED(timeline_->GetGroupCount(&count)) || count <= 0) return 0;
   groups_ = new TLGroupItem[count]();
-  TimeLineReader reader(&maxTime_);
+  projectEnd_ = 0;
+  TimeLineReader reader(&projectEnd_);
   for (long g = 0; g < count; ++g) {
     IAMTimelineObj* group = nullptr;
     if (FAILED(timeline_->GetGroup(&group, g)) || !group) break;  // later groups would get wrong indices
     reader.ReadGroup(group, &groups_[g]);
-    contentHeight_ += TrackHeight() * groups_[g].trackCount + kTimeLineGroupGap;
+    LayOut(&groups_[g]);
+    contentHeight_ += groups_[g].height + kTimeLineGroupGap;
     ++groupCount_;
   }
+  maxTime_ = std::max(maxTime_, projectEnd_);
   verticalPosition_ = std::min(keptPosition, contentHeight_);
   return groupCount_;
+}
+
+int TimeLineModel::GroupRowHeight(const TLGroupItem& group) const {
+  if (!group.effectCount && !group.transitionCount) return 0;
+  return effectsRowHeight_ + transitionsRowHeight_ + 3;
+}
+
+// Tracks from the highest index down, each followed by its own tracks.
+void TimeLineModel::LayOut(TLGroupItem* group) {
+  int y = GroupRowHeight(*group);
+  ForEachTrackDown(group->tracks, group->trackCount, [&](TLTrackItem& track) {
+    track.top = y;
+    y += TrackHeight();
+  });
+  group->height = y;
 }
 
 void TimeLineModel::ReleaseTables() {
@@ -111,10 +149,13 @@ int TimeLineModel::ReleaseItem(TimeLineModel*, TLItem* item, void*) {
     delete[] track->sources;
     delete[] track->effects;
     delete[] track->transitions;
+    delete[] track->tracks;
     *track = TLTrackItem{};
   } else if (item->kind == kItemGroup) {
     auto* group = static_cast<TLGroupItem*>(item);
     delete[] group->tracks;
+    delete[] group->effects;
+    delete[] group->transitions;
     *group = TLGroupItem{};
   } else {
     auto* object = static_cast<TLObjectItem*>(item);
@@ -136,34 +177,58 @@ int TimeLineModel::ForEachItem(uint32_t mask, TLItemCallback callback, void* arg
     if (!(mask & kind)) return;
     for (int i = 0; i < count; ++i) sum += callback(this, &table[i], argument);
   };
-  for (int g = 0; g < groupCount_; ++g) {
-    TLGroupItem& group = groups_[g];
-    for (int j = 0; j < group.trackCount; ++j) {
-      TLTrackItem& track = group.tracks[j];
+  // A composition's tracks before the composition, whose release frees them.
+  auto visitTracks = [&](auto& self, TLTrackItem* tracks, int count) -> void {
+    for (int j = 0; j < count; ++j) {
+      TLTrackItem& track = tracks[j];
       visitTable(kItemSource, track.sources, track.sourceCount);
       visitTable(kItemEffect, track.effects, track.effectCount);
       visitTable(kItemTransition, track.transitions, track.transitionCount);
+      self(self, track.tracks, track.trackCount);
       if (mask & kItemTrack) sum += callback(this, &track, argument);
     }
+  };
+  for (int g = 0; g < groupCount_; ++g) {
+    TLGroupItem& group = groups_[g];
+    visitTracks(visitTracks, group.tracks, group.trackCount);
+    visitTable(kItemEffect, group.effects, group.effectCount);
+    visitTable(kItemTransition, group.transitions, group.transitionCount);
     if (mask & kItemGroup) sum += callback(this, &group, argument);
   }
   return sum;
 }
 
+namespace {
+
+bool Holds(const TLItem* item, const TLObjectItem* table, int count) { return item >= table && item < table + count; }
+
+bool TrackHolds(const TLTrackItem& track, const TLItem* item) {
+  if (item == &track || Holds(item, track.sources, track.sourceCount) || Holds(item, track.effects, track.effectCount) ||
+      Holds(item, track.transitions, track.transitionCount)) {
+    return true;
+  }
+  for (int j = 0; j < track.trackCount; ++j) {
+    if (TrackHolds(track.tracks[j], item)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// An item inside a composition reports the group's track that holds the
+// composition; the group's own effects and transitions report track -1.
 int TimeLineModel::LocateItem(const TLItem* item, int* groupIndex, int* trackIndex) const {
   if (groupIndex) *groupIndex = -1;
   if (trackIndex) *trackIndex = -1;
   if (!item) return -1;
-  auto holds = [item](const TLObjectItem* table, int count) { return item >= table && item < table + count; };
   for (int g = 0; g < groupCount_; ++g) {
     const TLGroupItem& group = groups_[g];
-    int found = item == &group ? -1 : -2;
+    int found = item == &group || Holds(item, group.effects, group.effectCount) ||
+                        Holds(item, group.transitions, group.transitionCount)
+                    ? -1
+                    : -2;
     for (int j = group.trackCount - 1; j >= 0 && found == -2; --j) {
-      const TLTrackItem& track = group.tracks[j];
-      if (item == &track || holds(track.sources, track.sourceCount) || holds(track.effects, track.effectCount) ||
-          holds(track.transitions, track.transitionCount)) {
-        found = j;
-      }
+      if (TrackHolds(group.tracks[j], item)) found = j;
     }
     if (found == -2) continue;
     if (groupIndex) *groupIndex = g;
@@ -180,18 +245,38 @@ TLItem* TimeLineModel::HitTest(int x, int y) const {
   int top = rulerHeight_ - verticalPosition_;
   for (int g = 0; g < groupCount_; ++g) {
     const TLGroupItem& group = groups_[g];
-    int bottom = top + TrackHeight() * group.trackCount;
+    int bottom = top + group.height;
     if (x < kTimeLineHeaderWidth) {
       if (top <= y && y <= bottom) return const_cast<TLGroupItem*>(&group);
-    } else {
-      for (int j = group.trackCount - 1; j >= 0; --j) {
-        int trackTop = top + TrackHeight() * (group.trackCount - 1 - j);
-        if (TLItem* item = HitTrack(group.tracks[j], trackTop, y, time)) return item;
-      }
+    } else if (top <= y && y <= bottom) {
+      if (TLItem* item = HitGroupRow(group, top, y, time)) return item;
+      if (const TLTrackItem* track = TrackAt(group, y - top)) return HitTrack(*track, top + track->top, y, time);
     }
     top = bottom + kTimeLineGroupGap;
   }
   return nullptr;
+}
+
+const TLTrackItem* TimeLineModel::TrackAt(const TLGroupItem& group, int offset) const {
+  const TLTrackItem* found = nullptr;
+  ForEachTrackDown(group.tracks, group.trackCount, [&](const TLTrackItem& track) {
+    if (!found && track.top <= offset && offset < track.top + TrackHeight()) found = &track;
+  });
+  return found;
+}
+
+// The group's own row: an effect or transition at time, else the group
+// itself; null when y is below the row.
+TLItem* TimeLineModel::HitGroupRow(const TLGroupItem& group, int top, int y, int64_t time) const {
+  int height = GroupRowHeight(group);
+  if (!height || y >= top + height) return nullptr;
+  bool effects = y <= top + effectsRowHeight_;
+  const TLObjectItem* table = effects ? group.effects : group.transitions;
+  int count = effects ? group.effectCount : group.transitionCount;
+  for (int i = 0; i < count; ++i) {
+    if (table[i].start < time && time < table[i].stop) return const_cast<TLObjectItem*>(&table[i]);
+  }
+  return const_cast<TLGroupItem*>(&group);
 }
 
 // The object of the track's row at y that strictly contains time, else the
@@ -304,6 +389,106 @@ int TimeLineModel::ThumbPosition(int bar, WPARAM wParam) const {
   return position;
 }
 
+// Zoom
+
+void TimeLineModel::SetScale(int64_t scale, int64_t leftTime) {
+  scale_ = std::max<int64_t>(scale, 1);
+  leftTime_ = std::clamp<int64_t>(leftTime, 0, maxTime_);
+  UpdateScrollBars(kScrollBarHorizontal);
+  if (hwnd_) {
+    SetScrollPos(hwnd_, SB_HORZ, ClampToInt(Pixels(leftTime_)), TRUE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+  }
+}
+
+// A few pixels stay free at the right, so the project's end can be seen.
+void TimeLineModel::ZoomToFit() {
+  constexpr int kMargin = 8;
+  int room = TimeAreaWidth() - kMargin;
+  if (projectEnd_ <= 0 || room <= 0) return;
+  SetScale((projectEnd_ + room - 1) / room, 0);
+}
+
+bool TimeLineModel::ZoomAtCursor(bool in) {
+  int64_t scale = in ? scale_ / 2 : scale_ * 2;
+  if (in ? scale_ < 2 : scale_ >= std::max<int64_t>(maxTime_ / 360, 1)) return false;
+  int64_t offset = std::clamp<int64_t>(XOfTime(cursorTime_) - kTimeLineHeaderWidth, 0, TimeAreaWidth());
+  SetScale(scale, cursorTime_ - offset * scale);
+  return true;
+}
+
+bool TimeLineModel::OnKey(WPARAM key) {
+  switch (key) {
+    case VK_ADD:
+    case VK_OEM_PLUS:
+      ZoomAtCursor(true);
+      return true;
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS:
+      ZoomAtCursor(false);
+      return true;
+  }
+  return false;
+}
+
+// Tooltip
+
+namespace {
+
+// The chain of tracks from a group's track down to target; false when absent.
+bool TrackPath(const TLTrackItem* tracks, int count, const TLTrackItem* target,
+               std::vector<std::pair<int, const TLTrackItem*>>* path) {
+  for (int j = 0; j < count; ++j) {
+    path->emplace_back(j, &tracks[j]);
+    if (&tracks[j] == target || TrackPath(tracks[j].tracks, tracks[j].trackCount, target, path)) return true;
+    path->pop_back();
+  }
+  return false;
+}
+
+}  // namespace
+
+std::wstring TimeLineModel::HeaderTip(int x, int y) const {
+  if (x < 0 || x >= kTimeLineHeaderWidth || y <= rulerHeight_) return std::wstring();
+  int top = rulerHeight_ - verticalPosition_;
+  for (int g = 0; g < groupCount_; ++g) {
+    const TLGroupItem& group = groups_[g];
+    if (y >= top && y < top + group.height) {
+      std::wstring text = L"Group \"" + ObjectName(group.object) + L"\"";
+      if (y < top + GroupRowHeight(group)) return text + L": its own effects and transitions";
+      std::vector<std::pair<int, const TLTrackItem*>> path;
+      TrackPath(group.tracks, group.trackCount, TrackAt(group, y - top), &path);
+      for (const auto& step : path) {
+        text += L" / track " + std::to_wstring(step.first) + L" \"" + ObjectName(step.second->object) + L"\"";
+      }
+      return text;
+    }
+    top += group.height + kTimeLineGroupGap;
+  }
+  return std::wstring();
+}
+
+// A new target hides the tip, so that it comes back with the new names.
+void TimeLineModel::OnMouseMove(LPARAM lParam) {
+  int x = static_cast<short>(LOWORD(lParam));
+  int y = static_cast<short>(HIWORD(lParam));
+  const void* target = nullptr;
+  if (x < kTimeLineHeaderWidth && y > rulerHeight_) {
+    int top = rulerHeight_ - verticalPosition_;
+    for (int g = 0; g < groupCount_ && !target; ++g) {
+      const TLGroupItem& group = groups_[g];
+      if (y >= top && y < top + group.height) {
+        const TLTrackItem* track = TrackAt(group, y - top);
+        target = track ? static_cast<const void*>(track) : &group;
+      }
+      top += group.height + kTimeLineGroupGap;
+    }
+  }
+  if (target != tipTarget_ && tooltip_) SendMessageW(tooltip_, TTM_POP, 0, 0);
+  tipTarget_ = target;
+  if (tooltip_) SendMessageW(tooltip_, TTM_ACTIVATE, target != nullptr, 0);
+}
+
 // Mouse
 
 void TimeLineModel::OnWheel(int delta) {
@@ -368,6 +553,23 @@ LRESULT TimeLineModel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_RBUTTONDOWN:
       OnMousePress(message, lParam);
       return 0;
+    case WM_KEYDOWN:
+      if (OnKey(wParam)) return 0;
+      break;
+    case WM_MOUSEMOVE:
+      OnMouseMove(lParam);
+      return 0;
+    case WM_NOTIFY: {
+      auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+      if (info->hdr.hwndFrom != tooltip_ || info->hdr.code != TTN_GETDISPINFOW) break;
+      POINT at;
+      GetCursorPos(&at);
+      ScreenToClient(hwnd_, &at);
+      std::wstring tip = HeaderTip(at.x, at.y);
+      lstrcpynW(tipText_, tip.c_str(), sizeof tipText_ / sizeof tipText_[0]);
+      info->lpszText = tipText_;
+      return 0;
+    }
     case WM_MOUSEWHEEL:
       OnWheel(static_cast<short>(HIWORD(wParam)));
       return 0;
@@ -378,6 +580,8 @@ LRESULT TimeLineModel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
       OnScroll(SB_VERT, wParam);
       return 0;
     case WM_DESTROY:
+      tooltip_ = nullptr;  // an owned popup, destroyed with the control
+      tipTarget_ = nullptr;
       ReleaseTables();  // the window is gone even when the object stays
       break;
   }
