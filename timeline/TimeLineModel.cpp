@@ -215,8 +215,9 @@ bool TrackHolds(const TLTrackItem& track, const TLItem* item) {
 
 }  // namespace
 
-// An item inside a composition reports the group's track that holds the
-// composition; the group's own effects and transitions report track -1.
+// An object inside a composition reports the group's track that holds the
+// composition, so property windows keep it in place; a composition's own
+// tracks and the group's own effects and transitions report track -1.
 int TimeLineModel::LocateItem(const TLItem* item, int* groupIndex, int* trackIndex) const {
   if (groupIndex) *groupIndex = -1;
   if (trackIndex) *trackIndex = -1;
@@ -228,7 +229,9 @@ int TimeLineModel::LocateItem(const TLItem* item, int* groupIndex, int* trackInd
                     ? -1
                     : -2;
     for (int j = group.trackCount - 1; j >= 0 && found == -2; --j) {
-      if (TrackHolds(group.tracks[j], item)) found = j;
+      if (!TrackHolds(group.tracks[j], item)) continue;
+      // A composition's own track has no level in the group.
+      found = item->kind == kItemTrack && item != &group.tracks[j] ? -1 : j;
     }
     if (found == -2) continue;
     if (groupIndex) *groupIndex = g;

@@ -43,7 +43,9 @@ class TimeLineModel final : public FrameWindow {
   void Refresh(bool rebuild);
   int64_t GetCursorTime() const { return cursorTime_; }
   // Where item lies: its group index and track index (-1 for a group's own
-  // item, both -1 when it is not in the tables). Either output may be null.
+  // item and objects, and for a composition's tracks; an object inside a
+  // composition gives the group's track holding it; both -1 when it is not
+  // in the tables). Either output may be null.
   // Returns -1 for a null item, else 0.
   int LocateItem(const TLItem* item, int* groupIndex, int* trackIndex) const;
   // The item at a client point, or null.

@@ -68,8 +68,8 @@ TEST_F(NestedTimeLineTest, NestedTracksAndGroupObjectsAreLaidOutHitAndLocated) {
   } cases[] = {
       {50, 25, groupEffect.Get(), 0, -1},     {70, 45, groupTransition.Get(), 0, -1},
       {150, 25, group.Get(), 0, -1},          {50, 90, comp.Get(), 0, 1},
-      {50, 170, inner1.Get(), 0, 1},          {48, 260, nested.Get(), 0, 1},
-      {100, 260, inner0.Get(), 0, 1},         {100, 330, plain.Get(), 0, 0},
+      {50, 170, inner1.Get(), 0, -1},          {48, 260, nested.Get(), 0, 1},
+      {100, 260, inner0.Get(), 0, -1},         {100, 330, plain.Get(), 0, 0},
       {10, 260, group.Get(), 0, -1},
   };
   for (const Case& c : cases) {
