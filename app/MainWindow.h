@@ -10,6 +10,7 @@
 
 class SplashWindow;
 class StatusBar;
+class TimeLineRender;
 class TimeLineView;
 
 // Menu command ids.
@@ -59,6 +60,7 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   // TimeLineModelNotify
   void OnItemMouseDown(UINT message, TLItem* item) override;
   void OnCursorTimeChanged(int64_t time) override;
+  void OnItemChanged(TLItem*) override { project_.MarkModified(); }
 
   // ProjectHost
   HWND ProjectWindow() override { return hwnd_; }
@@ -71,6 +73,7 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   IAMTimeline* Timeline() const { return timeline_; }
   TimeLineModel* View() const { return view_; }
   StatusBar* Status() const { return statusBar_; }
+  TimeLineRender* RenderWindow() const { return renderWindow_; }
 
  private:
   void BuildMenuBar();
@@ -84,6 +87,9 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   template <class W, class Setup>
   void RunPropertyWindow(Setup setup);
   void ShowAbout();
+  void OpenRenderWindow();
+  void OnRenderWindowClosed();
+  void EnableMenus(bool on);
   void OpenCommandLineProject(const wchar_t* commandLine);
   void ShowPreview();
   // The preview's close notice; false when hwnd is not the preview's.
@@ -96,6 +102,8 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   StatusBar* statusBar_ = nullptr;   // likewise
   TimeLineView* preview_ = nullptr;  // owned until its close notice
   SplashWindow* splash_ = nullptr;
+  TimeLineRender* renderWindow_ = nullptr;  // owned from opening until its close notice
+  HWND renderHandle_ = nullptr;             // its window, which is gone when the notice comes
   Project project_;
   bool comStarted_ = false;
 };

@@ -7,7 +7,9 @@
 
 #include <commctrl.h>
 
+#include "ComPtr.h"
 #include "Text.h"
+#include "TimeText.h"
 #include "TimeLinePainter.h"
 #include "TimeLineReader.h"
 #include "TimeLineText.h"
@@ -97,6 +99,7 @@ int64_t TimeLineModel::TimeAtX(int x) const {
 int TimeLineModel::Rebuild() {
   ReleaseTables();
   tipTarget_ = nullptr;
+  drag_ = Drag{};
   contentHeight_ = 0;
   int keptPosition = verticalPosition_;  // the content may have shrunk under it
   verticalPosition_ = 0;
@@ -522,7 +525,134 @@ void TimeLineModel::OnMousePress(UINT message, LPARAM lParam) {
     ++changed;
   }
   if (changed) InvalidateRect(hwnd_, nullptr, FALSE);
+  if (message == WM_LBUTTONDOWN && IsObjectItem(item)) StartDrag(item, x);
   if (notify_ && (notify_->mask & kNotifyItemMouseDown)) notify_->OnItemMouseDown(message, item);
+}
+
+// Drag
+
+namespace {
+
+constexpr int kEdgePixels = 3;
+constexpr int kSnapPixels = 5;
+
+// The row table of an object item within a track, at any depth.
+bool FindRow(const TLTrackItem& track, const TLItem* item, const TLObjectItem** row, int* count) {
+  const TLObjectItem* tables[] = {track.sources, track.effects, track.transitions};
+  const int counts[] = {track.sourceCount, track.effectCount, track.transitionCount};
+  for (int i = 0; i < 3; ++i) {
+    if (item >= tables[i] && item < tables[i] + counts[i]) {
+      *row = tables[i];
+      *count = counts[i];
+      return true;
+    }
+  }
+  for (int j = 0; j < track.trackCount; ++j) {
+    if (FindRow(track.tracks[j], item, row, count)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void TimeLineModel::StartDrag(TLItem* item, int x) {
+  auto* object = static_cast<TLObjectItem*>(item);
+  drag_ = Drag{};
+  for (int g = 0; g < groupCount_ && !drag_.row; ++g) {
+    const TLGroupItem& group = groups_[g];
+    if (Holds(item, group.effects, group.effectCount)) drag_.row = group.effects, drag_.rowCount = group.effectCount;
+    if (Holds(item, group.transitions, group.transitionCount)) {
+      drag_.row = group.transitions;
+      drag_.rowCount = group.transitionCount;
+    }
+    for (int j = 0; j < group.trackCount && !drag_.row; ++j) FindRow(group.tracks[j], item, &drag_.row, &drag_.rowCount);
+  }
+  int64_t left = XOfTime(object->start), right = XOfTime(object->stop);
+  bool wide = right - left > 3 * kEdgePixels;
+  drag_.mode = wide && x - left < kEdgePixels ? kDragStart : wide && right - x <= kEdgePixels ? kDragStop : kDragMove;
+  drag_.item = object;
+  drag_.pressX = x;
+  drag_.start = object->start;
+  drag_.stop = object->stop;
+  SetCapture(hwnd_);
+}
+
+// The nearest snapping time within reach of time, or time itself.
+int64_t TimeLineModel::Snap(int64_t time, int64_t* distance) const {
+  int64_t best = time;
+  *distance = kSnapPixels * scale_ + 1;
+  auto consider = [&](int64_t candidate) {
+    int64_t away = candidate > time ? candidate - time : time - candidate;
+    if (away < *distance) *distance = away, best = candidate;
+  };
+  consider(cursorTime_);
+  for (int i = 0; i < drag_.rowCount; ++i) {
+    if (&drag_.row[i] == drag_.item) continue;
+    consider(drag_.row[i].start);
+    consider(drag_.row[i].stop);
+  }
+  return best;
+}
+
+void TimeLineModel::ContinueDrag(int x) {
+  if (!drag_.item) return;
+  int64_t delta = static_cast<int64_t>(x - drag_.pressX) * scale_;
+  int64_t start = drag_.start, stop = drag_.stop;
+  int64_t startDistance = 0, stopDistance = 0;
+  if (drag_.mode == kDragMove) {
+    delta = std::max(delta, -drag_.start);
+    int64_t snappedStart = Snap(drag_.start + delta, &startDistance);
+    int64_t snappedStop = Snap(drag_.stop + delta, &stopDistance);
+    if (startDistance <= stopDistance) delta = snappedStart - drag_.start;
+    else if (snappedStop - (drag_.stop - drag_.start) >= 0) delta = snappedStop - drag_.stop;
+    start += delta;
+    stop += delta;
+  } else if (drag_.mode == kDragStart) {
+    start = std::clamp<int64_t>(Snap(drag_.start + delta, &startDistance), 0, drag_.stop - 1);
+  } else {
+    stop = std::max(Snap(drag_.stop + delta, &stopDistance), drag_.start + 1);
+  }
+  if (start == drag_.item->start && stop == drag_.item->stop) return;
+  drag_.item->start = start;
+  drag_.item->stop = stop;
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+// A source trimmed at an edge keeps showing the same media at its other edge:
+// its media times move by the trimmed time at the source's playing rate.
+bool TimeLineModel::WriteDrag(const Drag& drag) const {
+  const TLObjectItem& item = *drag.item;
+  IAMTimelineObj* object = item.object;
+  REFERENCE_TIME oldStart = 0, oldStop = 0;
+  object->GetStartStop(&oldStart, &oldStop);
+  ComPtr<IAMTimelineSrc> source = ComPtr<IAMTimelineObj>(object).As<IAMTimelineSrc>(IID_IAMTimelineSrc);
+  REFERENCE_TIME mediaStart = 0, mediaStop = 0;
+  bool trimSource = source && drag.mode != kDragMove && SUCCEEDED(source->GetMediaTimes(&mediaStart, &mediaStop));
+  if (FAILED(object->SetStartStop(ToReferenceTime(item.start), ToReferenceTime(item.stop)))) return false;
+  if (!trimSource || oldStop <= oldStart) return true;
+  double rate = static_cast<double>(mediaStop - mediaStart) / static_cast<double>(oldStop - oldStart);
+  REFERENCE_TIME newStart = mediaStart, newStop = mediaStop;
+  if (drag.mode == kDragStart) newStart += static_cast<REFERENCE_TIME>((ToReferenceTime(item.start) - oldStart) * rate);
+  else newStop += static_cast<REFERENCE_TIME>((ToReferenceTime(item.stop) - oldStop) * rate);
+  if (newStart >= 0 && newStop >= newStart && SUCCEEDED(source->SetMediaTimes(newStart, newStop))) return true;
+  object->SetStartStop(oldStart, oldStop);
+  return false;
+}
+
+void TimeLineModel::FinishDrag() {
+  Drag drag = drag_;
+  drag_ = Drag{};  // before the capture goes, whose notice would undo the drag
+  if (GetCapture() == hwnd_) ReleaseCapture();
+  TLObjectItem* item = drag.item;
+  if (!item || (item->start == drag.start && item->stop == drag.stop)) return;
+  bool written = WriteDrag(drag);
+  if (!written) {
+    item->start = drag.start;
+    item->stop = drag.stop;
+    MessageBeep(MB_ICONWARNING);
+  }
+  InvalidateRect(hwnd_, nullptr, FALSE);
+  if (written && notify_ && (notify_->mask & kNotifyItemChanged)) notify_->OnItemChanged(item);
 }
 
 void TimeLineModel::OnRulerPress(int x) {
@@ -560,7 +690,20 @@ LRESULT TimeLineModel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
       if (OnKey(wParam)) return 0;
       break;
     case WM_MOUSEMOVE:
-      OnMouseMove(lParam);
+      if (drag_.item && (wParam & MK_LBUTTON)) ContinueDrag(static_cast<short>(LOWORD(lParam)));
+      else OnMouseMove(lParam);
+      return 0;
+    case WM_LBUTTONUP:
+      if (drag_.item) ContinueDrag(static_cast<short>(LOWORD(lParam)));
+      FinishDrag();
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (drag_.item && reinterpret_cast<HWND>(lParam) != hwnd_) {
+        drag_.item->start = drag_.start;  // taken away mid-drag: nothing is written
+        drag_.item->stop = drag_.stop;
+        drag_ = Drag{};
+        InvalidateRect(hwnd_, nullptr, FALSE);
+      }
       return 0;
     case WM_NOTIFY: {
       auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);

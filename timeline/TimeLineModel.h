@@ -133,6 +133,14 @@ class TimeLineModel final : public FrameWindow {
   void ShowBar(int bar, int64_t maximum, int page, int64_t position);
   void OnPaint();
   bool OnKey(WPARAM key);
+  // Dragging an object with the left button: its body moves it in time, an
+  // edge (within kEdgePixels) trims it; edges snap to the time cursor and to
+  // the other edges of its row. The timeline is written on release.
+  void StartDrag(TLItem* item, int x);
+  void ContinueDrag(int x);
+  void FinishDrag();
+  int64_t Snap(int64_t time, int64_t* distance) const;
+
   void CreateTooltip();
   void OnMouseMove(LPARAM lParam);
   void SetScale(int64_t scale, int64_t leftTime);
@@ -156,6 +164,16 @@ class TimeLineModel final : public FrameWindow {
   TimeLineModelNotify* notify_ = nullptr;
   HWND tooltip_ = nullptr;  // destroyed with the control, its owner
   const void* tipTarget_ = nullptr;
+  enum DragMode { kDragNone, kDragMove, kDragStart, kDragStop };
+  struct Drag {
+    DragMode mode = kDragNone;
+    TLObjectItem* item = nullptr;  // in the current tables; a rebuild ends the drag
+    const TLObjectItem* row = nullptr;  // the item's row table, for snapping
+    int rowCount = 0;
+    int pressX = 0;
+    int64_t start = 0, stop = 0;  // the item's times at the press
+  } drag_;
+  bool WriteDrag(const Drag& drag) const;
   wchar_t tipText_[400] = {};  // the track or group the tooltip last named
   mutable TimeLineMedia media_{35};  // pictures fill the sources row below the name
 };

@@ -229,3 +229,52 @@ TEST_F(TimeLineTest, AudioSourcesShowTheirLoudness) {
   EXPECT_EQ(stroke, PixelAt(450, 58));  // the loud second
   EXPECT_EQ(stroke, PixelAt(450, 78));
 }
+
+// Drags through real mouse messages over the fixture's project: A 10-20 s at
+// x 60..80 in track 0's sources row (y 123..173), transition X 15-25 s in its
+// transitions row (y 174..189); edges snap within 5 pixels (2.5 s).
+TEST_F(TimeLineTest, DraggingMovesAndTrimsThroughTheEngine) {
+  BuildProject();
+  ComPtr<IAMTimelineObj> late = AddTransition(track0.Get(), 30 * kSecond, 35 * kSecond);  // x 100..110
+  control->Refresh(true);
+  Press(WM_LBUTTONDOWN, 52, 5);  // cursor at 6 s
+  // B's media from 20 s leaves room to trim its start earlier.
+  sourceA.As<IAMTimelineSrc>(IID_IAMTimelineSrc)->SetMediaTimes(0, 10 * kSecond);
+  sourceB.As<IAMTimelineSrc>(IID_IAMTimelineSrc)->SetMediaTimes(20 * kSecond, 30 * kSecond);
+  struct Case {
+    const char* what;
+    IAMTimelineObj* object;
+    int y, from, to;
+    REFERENCE_TIME start, stop;
+  } cases[] = {
+      {"move, clamped at 0", sourceA.Get(), 150, 70, 40, 0, 10 * kSecond},
+      {"trim the stop edge, snapping to the cursor", sourceA.Get(), 150, 59, 50, 0, 6 * kSecond},
+      {"trim the start edge, snapping to A's stop", sourceB.Get(), 150, 81, 54, 6 * kSecond, 30 * kSecond},
+      {"overlapping X is refused", late.Get(), 180, 105, 85, 30 * kSecond, 35 * kSecond},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    REFERENCE_TIME mediaStart = 0, mediaStop = 0, start = 0, stop = 0;
+    c.object->GetStartStop(&start, &stop);
+    ComPtr<IAMTimelineSrc> source = ComPtr<IAMTimelineObj>(c.object).As<IAMTimelineSrc>(IID_IAMTimelineSrc);
+    if (source) source->GetMediaTimes(&mediaStart, &mediaStop);
+    Press(WM_LBUTTONDOWN, c.from, c.y);
+    SendMessageW(control->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(c.to, c.y));
+    SendMessageW(control->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(c.to, c.y));
+    REFERENCE_TIME newStart = 0, newStop = 0;
+    c.object->GetStartStop(&newStart, &newStop);
+    EXPECT_EQ(c.start, newStart);
+    EXPECT_EQ(c.stop, newStop);
+    TLObjectItem* item = static_cast<TLObjectItem*>(ItemOf(c.object));
+    EXPECT_EQ(c.start / 10, item->start);
+    EXPECT_EQ(c.stop / 10, item->stop);
+    if (!source) continue;
+    // A trim moves the media edge by as much; a move leaves the media alone.
+    REFERENCE_TIME newMediaStart = 0, newMediaStop = 0;
+    source->GetMediaTimes(&newMediaStart, &newMediaStop);
+    bool moved = newStop - newStart == stop - start;
+    EXPECT_EQ(moved ? 0 : newStart - start, newMediaStart - mediaStart);
+    EXPECT_EQ(moved ? 0 : newStop - stop, newMediaStop - mediaStop);
+  }
+  EXPECT_EQ(nullptr, GetCapture());
+}
