@@ -13,6 +13,7 @@
 #include "Text.h"
 #include "TimeLineRender.h"
 #include "TimeText.h"
+#include "TimeLineText.h"
 #include "TimeLineView.h"
 #include "TimelineOperations.h"
 #include "VersionStrings.h"
@@ -103,6 +104,7 @@ void MainWindow::BuildMenuBar() {
       MenuEnd(),
       Item(kMenuView, L"View", true),
       Item(kCommandPreview, L"Preview..."),
+      Item(kCommandZoomToFit, L"Zoom to fit"),
       MenuEnd(),
       Item(kMenuEdit, L"Edit", true),
       Item(kCommandAddGroup, L"Add group..."),
@@ -136,8 +138,8 @@ void MainWindow::CreateChildren() {
   statusBar_->Create(hwnd_, instance_);
   statusBar_->SetPosition(0, height - 20);
   statusBar_->SetAnchor(7);
-  const int parts[2] = {10, 120};
-  statusBar_->SetParts(2, parts);
+  const int parts[3] = {10, 120, -1};  // modified mark, cursor time, selected item
+  statusBar_->SetParts(3, parts);
   statusBar_->SetText(1, L"00:00:00");
   AddChild(statusBar_);
 }
@@ -252,6 +254,9 @@ void MainWindow::OnCommand(int id) {
     case kCommandPreview:
       ShowPreview();
       break;
+    case kCommandZoomToFit:
+      view_->ZoomToFit();
+      break;
     case kCommandAbout:
       ShowAbout();
       break;
@@ -261,6 +266,7 @@ void MainWindow::OnCommand(int id) {
 }
 
 void MainWindow::OnItemMouseDown(UINT message, TLItem* item) {
+  if (statusBar_) statusBar_->SetText(2, DescribeItem(item).c_str());
   if (message == WM_RBUTTONDOWN && item) ShowContextMenu(item);
 }
 
@@ -350,8 +356,10 @@ void MainWindow::ShowModifiedMark(bool modified) {
   if (statusBar_) statusBar_->SetText(0, modified ? L"*" : L"");
 }
 
-void MainWindow::TimelineReplaced(bool) {
+void MainWindow::TimelineReplaced(bool reopened) {
+  if (statusBar_) statusBar_->SetText(2, L"");  // the selection is gone
   if (view_) view_->Refresh(true);
+  if (view_ && reopened) view_->ZoomToFit();
   if (preview_ && view_) {
     preview_->Reconnect();
     preview_->SeekTo(view_->GetCursorTime());

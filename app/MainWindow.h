@@ -23,6 +23,7 @@ enum MainCommand {
   kCommandRender = 15,
   kMenuView = 20,
   kCommandPreview = 21,
+  kCommandZoomToFit = 22,
   kMenuEdit = 30,
   kCommandAddGroup = 31,
   kCommandAddTrack = 32,
@@ -59,6 +60,7 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   // TimeLineModelNotify
   void OnItemMouseDown(UINT message, TLItem* item) override;
   void OnCursorTimeChanged(int64_t time) override;
+  void OnItemChanged(TLItem*) override { project_.MarkModified(); }
 
   // ProjectHost
   HWND ProjectWindow() override { return hwnd_; }

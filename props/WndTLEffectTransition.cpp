@@ -141,7 +141,10 @@ void WndTLEffectTransition::OnGroupChange() {
     return;
   }
   groupMediaType_ = GetGroupMajorType(timeline_, group);
-  if (group != initialGroup_ || !PropertyWindowShape::SelectByData(trackChoice_, initialTrack_))
+  // An object on the group itself (track -1) shows no track, so that OK
+  // leaves it on the group unless a track is chosen.
+  if (object_ && group == initialGroup_ && initialTrack_ < 0) trackChoice_->SetCurSel(-1);
+  else if (group != initialGroup_ || !PropertyWindowShape::SelectByData(trackChoice_, initialTrack_))
     trackChoice_->SetCurSel(0);
   FillFilterChoice();
 }

@@ -3,10 +3,16 @@
 #include <algorithm>
 
 #include <climits>
+#include <vector>
 
+#include <commctrl.h>
+
+#include "ComPtr.h"
 #include "Text.h"
+#include "TimeText.h"
 #include "TimeLinePainter.h"
 #include "TimeLineReader.h"
+#include "TimeLineText.h"
 
 namespace {
 
@@ -33,7 +39,22 @@ DWORD TimeLineModel::Create(HWND parent, HINSTANCE instance) {
   GetClientRect(hwnd_, &client);
   clientWidth_ = client.right;
   clientHeight_ = client.bottom;
+  CreateTooltip();
   return 0;
+}
+
+void TimeLineModel::CreateTooltip() {
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0,
+                             0, 0, hwnd_, nullptr, instance_, nullptr);
+  if (!tooltip_) return;
+  TOOLINFOW tool = {};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = hwnd_;
+  tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+  tool.lpszText = LPSTR_TEXTCALLBACKW;
+  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
 }
 
 TimeLineModelNotify* TimeLineModel::SetNotify(TimeLineModelNotify* target) {
@@ -77,22 +98,42 @@ int64_t TimeLineModel::TimeAtX(int x) const {
 
 int TimeLineModel::Rebuild() {
   ReleaseTables();
+  tipTarget_ = nullptr;
+  drag_ = Drag{};
   contentHeight_ = 0;
   int keptPosition = verticalPosition_;  // the content may have shrunk under it
   verticalPosition_ = 0;
   long count = 0;
   if (!timeline_ || FAILED(timeline_->GetGroupCount(&count)) || count <= 0) return 0;
   groups_ = new TLGroupItem[count]();
-  TimeLineReader reader(&maxTime_);
+  projectEnd_ = 0;
+  TimeLineReader reader(&projectEnd_);
   for (long g = 0; g < count; ++g) {
     IAMTimelineObj* group = nullptr;
     if (FAILED(timeline_->GetGroup(&group, g)) || !group) break;  // later groups would get wrong indices
     reader.ReadGroup(group, &groups_[g]);
-    contentHeight_ += TrackHeight() * groups_[g].trackCount + kTimeLineGroupGap;
+    LayOut(&groups_[g]);
+    contentHeight_ += groups_[g].height + kTimeLineGroupGap;
     ++groupCount_;
   }
+  maxTime_ = std::max(maxTime_, projectEnd_);
   verticalPosition_ = std::min(keptPosition, contentHeight_);
   return groupCount_;
+}
+
+int TimeLineModel::GroupRowHeight(const TLGroupItem& group) const {
+  if (!group.effectCount && !group.transitionCount) return 0;
+  return effectsRowHeight_ + transitionsRowHeight_ + 3;
+}
+
+// Tracks from the highest index down, each followed by its own tracks.
+void TimeLineModel::LayOut(TLGroupItem* group) {
+  int y = GroupRowHeight(*group);
+  ForEachTrackDown(group->tracks, group->trackCount, [&](TLTrackItem& track) {
+    track.top = y;
+    y += TrackHeight();
+  });
+  group->height = y;
 }
 
 void TimeLineModel::ReleaseTables() {
@@ -111,10 +152,13 @@ int TimeLineModel::ReleaseItem(TimeLineModel*, TLItem* item, void*) {
     delete[] track->sources;
     delete[] track->effects;
     delete[] track->transitions;
+    delete[] track->tracks;
     *track = TLTrackItem{};
   } else if (item->kind == kItemGroup) {
     auto* group = static_cast<TLGroupItem*>(item);
     delete[] group->tracks;
+    delete[] group->effects;
+    delete[] group->transitions;
     *group = TLGroupItem{};
   } else {
     auto* object = static_cast<TLObjectItem*>(item);
@@ -136,34 +180,61 @@ int TimeLineModel::ForEachItem(uint32_t mask, TLItemCallback callback, void* arg
     if (!(mask & kind)) return;
     for (int i = 0; i < count; ++i) sum += callback(this, &table[i], argument);
   };
-  for (int g = 0; g < groupCount_; ++g) {
-    TLGroupItem& group = groups_[g];
-    for (int j = 0; j < group.trackCount; ++j) {
-      TLTrackItem& track = group.tracks[j];
+  // A composition's tracks before the composition, whose release frees them.
+  auto visitTracks = [&](auto& self, TLTrackItem* tracks, int count) -> void {
+    for (int j = 0; j < count; ++j) {
+      TLTrackItem& track = tracks[j];
       visitTable(kItemSource, track.sources, track.sourceCount);
       visitTable(kItemEffect, track.effects, track.effectCount);
       visitTable(kItemTransition, track.transitions, track.transitionCount);
+      self(self, track.tracks, track.trackCount);
       if (mask & kItemTrack) sum += callback(this, &track, argument);
     }
+  };
+  for (int g = 0; g < groupCount_; ++g) {
+    TLGroupItem& group = groups_[g];
+    visitTracks(visitTracks, group.tracks, group.trackCount);
+    visitTable(kItemEffect, group.effects, group.effectCount);
+    visitTable(kItemTransition, group.transitions, group.transitionCount);
     if (mask & kItemGroup) sum += callback(this, &group, argument);
   }
   return sum;
 }
 
+namespace {
+
+bool Holds(const TLItem* item, const TLObjectItem* table, int count) { return item >= table && item < table + count; }
+
+bool TrackHolds(const TLTrackItem& track, const TLItem* item) {
+  if (item == &track || Holds(item, track.sources, track.sourceCount) || Holds(item, track.effects, track.effectCount) ||
+      Holds(item, track.transitions, track.transitionCount)) {
+    return true;
+  }
+  for (int j = 0; j < track.trackCount; ++j) {
+    if (TrackHolds(track.tracks[j], item)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// An object inside a composition reports the group's track that holds the
+// composition, so property windows keep it in place; a composition's own
+// tracks and the group's own effects and transitions report track -1.
 int TimeLineModel::LocateItem(const TLItem* item, int* groupIndex, int* trackIndex) const {
   if (groupIndex) *groupIndex = -1;
   if (trackIndex) *trackIndex = -1;
   if (!item) return -1;
-  auto holds = [item](const TLObjectItem* table, int count) { return item >= table && item < table + count; };
   for (int g = 0; g < groupCount_; ++g) {
     const TLGroupItem& group = groups_[g];
-    int found = item == &group ? -1 : -2;
+    int found = item == &group || Holds(item, group.effects, group.effectCount) ||
+                        Holds(item, group.transitions, group.transitionCount)
+                    ? -1
+                    : -2;
     for (int j = group.trackCount - 1; j >= 0 && found == -2; --j) {
-      const TLTrackItem& track = group.tracks[j];
-      if (item == &track || holds(track.sources, track.sourceCount) || holds(track.effects, track.effectCount) ||
-          holds(track.transitions, track.transitionCount)) {
-        found = j;
-      }
+      if (!TrackHolds(group.tracks[j], item)) continue;
+      // A composition's own track has no level in the group.
+      found = item->kind == kItemTrack && item != &group.tracks[j] ? -1 : j;
     }
     if (found == -2) continue;
     if (groupIndex) *groupIndex = g;
@@ -180,18 +251,38 @@ TLItem* TimeLineModel::HitTest(int x, int y) const {
   int top = rulerHeight_ - verticalPosition_;
   for (int g = 0; g < groupCount_; ++g) {
     const TLGroupItem& group = groups_[g];
-    int bottom = top + TrackHeight() * group.trackCount;
+    int bottom = top + group.height;
     if (x < kTimeLineHeaderWidth) {
       if (top <= y && y <= bottom) return const_cast<TLGroupItem*>(&group);
-    } else {
-      for (int j = group.trackCount - 1; j >= 0; --j) {
-        int trackTop = top + TrackHeight() * (group.trackCount - 1 - j);
-        if (TLItem* item = HitTrack(group.tracks[j], trackTop, y, time)) return item;
-      }
+    } else if (top <= y && y <= bottom) {
+      if (TLItem* item = HitGroupRow(group, top, y, time)) return item;
+      if (const TLTrackItem* track = TrackAt(group, y - top)) return HitTrack(*track, top + track->top, y, time);
     }
     top = bottom + kTimeLineGroupGap;
   }
   return nullptr;
+}
+
+const TLTrackItem* TimeLineModel::TrackAt(const TLGroupItem& group, int offset) const {
+  const TLTrackItem* found = nullptr;
+  ForEachTrackDown(group.tracks, group.trackCount, [&](const TLTrackItem& track) {
+    if (!found && track.top <= offset && offset < track.top + TrackHeight()) found = &track;
+  });
+  return found;
+}
+
+// The group's own row: an effect or transition at time, else the group
+// itself; null when y is below the row.
+TLItem* TimeLineModel::HitGroupRow(const TLGroupItem& group, int top, int y, int64_t time) const {
+  int height = GroupRowHeight(group);
+  if (!height || y >= top + height) return nullptr;
+  bool effects = y <= top + effectsRowHeight_;
+  const TLObjectItem* table = effects ? group.effects : group.transitions;
+  int count = effects ? group.effectCount : group.transitionCount;
+  for (int i = 0; i < count; ++i) {
+    if (table[i].start < time && time < table[i].stop) return const_cast<TLObjectItem*>(&table[i]);
+  }
+  return const_cast<TLGroupItem*>(&group);
 }
 
 // The object of the track's row at y that strictly contains time, else the
@@ -304,6 +395,106 @@ int TimeLineModel::ThumbPosition(int bar, WPARAM wParam) const {
   return position;
 }
 
+// Zoom
+
+void TimeLineModel::SetScale(int64_t scale, int64_t leftTime) {
+  scale_ = std::max<int64_t>(scale, 1);
+  leftTime_ = std::clamp<int64_t>(leftTime, 0, maxTime_);
+  UpdateScrollBars(kScrollBarHorizontal);
+  if (hwnd_) {
+    SetScrollPos(hwnd_, SB_HORZ, ClampToInt(Pixels(leftTime_)), TRUE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+  }
+}
+
+// A few pixels stay free at the right, so the project's end can be seen.
+void TimeLineModel::ZoomToFit() {
+  constexpr int kMargin = 8;
+  int room = TimeAreaWidth() - kMargin;
+  if (projectEnd_ <= 0 || room <= 0) return;
+  SetScale((projectEnd_ + room - 1) / room, 0);
+}
+
+bool TimeLineModel::ZoomAtCursor(bool in) {
+  int64_t scale = in ? scale_ / 2 : scale_ * 2;
+  if (in ? scale_ < 2 : scale_ >= std::max<int64_t>(maxTime_ / 360, 1)) return false;
+  int64_t offset = std::clamp<int64_t>(XOfTime(cursorTime_) - kTimeLineHeaderWidth, 0, TimeAreaWidth());
+  SetScale(scale, cursorTime_ - offset * scale);
+  return true;
+}
+
+bool TimeLineModel::OnKey(WPARAM key) {
+  switch (key) {
+    case VK_ADD:
+    case VK_OEM_PLUS:
+      ZoomAtCursor(true);
+      return true;
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS:
+      ZoomAtCursor(false);
+      return true;
+  }
+  return false;
+}
+
+// Tooltip
+
+namespace {
+
+// The chain of tracks from a group's track down to target; false when absent.
+bool TrackPath(const TLTrackItem* tracks, int count, const TLTrackItem* target,
+               std::vector<std::pair<int, const TLTrackItem*>>* path) {
+  for (int j = 0; j < count; ++j) {
+    path->emplace_back(j, &tracks[j]);
+    if (&tracks[j] == target || TrackPath(tracks[j].tracks, tracks[j].trackCount, target, path)) return true;
+    path->pop_back();
+  }
+  return false;
+}
+
+}  // namespace
+
+std::wstring TimeLineModel::HeaderTip(int x, int y) const {
+  if (x < 0 || x >= kTimeLineHeaderWidth || y <= rulerHeight_) return std::wstring();
+  int top = rulerHeight_ - verticalPosition_;
+  for (int g = 0; g < groupCount_; ++g) {
+    const TLGroupItem& group = groups_[g];
+    if (y >= top && y < top + group.height) {
+      std::wstring text = L"Group \"" + ObjectName(group.object) + L"\"";
+      if (y < top + GroupRowHeight(group)) return text + L": its own effects and transitions";
+      std::vector<std::pair<int, const TLTrackItem*>> path;
+      TrackPath(group.tracks, group.trackCount, TrackAt(group, y - top), &path);
+      for (const auto& step : path) {
+        text += L" / track " + std::to_wstring(step.first) + L" \"" + ObjectName(step.second->object) + L"\"";
+      }
+      return text;
+    }
+    top += group.height + kTimeLineGroupGap;
+  }
+  return std::wstring();
+}
+
+// A new target hides the tip, so that it comes back with the new names.
+void TimeLineModel::OnMouseMove(LPARAM lParam) {
+  int x = static_cast<short>(LOWORD(lParam));
+  int y = static_cast<short>(HIWORD(lParam));
+  const void* target = nullptr;
+  if (x < kTimeLineHeaderWidth && y > rulerHeight_) {
+    int top = rulerHeight_ - verticalPosition_;
+    for (int g = 0; g < groupCount_ && !target; ++g) {
+      const TLGroupItem& group = groups_[g];
+      if (y >= top && y < top + group.height) {
+        const TLTrackItem* track = TrackAt(group, y - top);
+        target = track ? static_cast<const void*>(track) : &group;
+      }
+      top += group.height + kTimeLineGroupGap;
+    }
+  }
+  if (target != tipTarget_ && tooltip_) SendMessageW(tooltip_, TTM_POP, 0, 0);
+  tipTarget_ = target;
+  if (tooltip_) SendMessageW(tooltip_, TTM_ACTIVATE, target != nullptr, 0);
+}
+
 // Mouse
 
 void TimeLineModel::OnWheel(int delta) {
@@ -334,7 +525,134 @@ void TimeLineModel::OnMousePress(UINT message, LPARAM lParam) {
     ++changed;
   }
   if (changed) InvalidateRect(hwnd_, nullptr, FALSE);
+  if (message == WM_LBUTTONDOWN && IsObjectItem(item)) StartDrag(item, x);
   if (notify_ && (notify_->mask & kNotifyItemMouseDown)) notify_->OnItemMouseDown(message, item);
+}
+
+// Drag
+
+namespace {
+
+constexpr int kEdgePixels = 3;
+constexpr int kSnapPixels = 5;
+
+// The row table of an object item within a track, at any depth.
+bool FindRow(const TLTrackItem& track, const TLItem* item, const TLObjectItem** row, int* count) {
+  const TLObjectItem* tables[] = {track.sources, track.effects, track.transitions};
+  const int counts[] = {track.sourceCount, track.effectCount, track.transitionCount};
+  for (int i = 0; i < 3; ++i) {
+    if (item >= tables[i] && item < tables[i] + counts[i]) {
+      *row = tables[i];
+      *count = counts[i];
+      return true;
+    }
+  }
+  for (int j = 0; j < track.trackCount; ++j) {
+    if (FindRow(track.tracks[j], item, row, count)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void TimeLineModel::StartDrag(TLItem* item, int x) {
+  auto* object = static_cast<TLObjectItem*>(item);
+  drag_ = Drag{};
+  for (int g = 0; g < groupCount_ && !drag_.row; ++g) {
+    const TLGroupItem& group = groups_[g];
+    if (Holds(item, group.effects, group.effectCount)) drag_.row = group.effects, drag_.rowCount = group.effectCount;
+    if (Holds(item, group.transitions, group.transitionCount)) {
+      drag_.row = group.transitions;
+      drag_.rowCount = group.transitionCount;
+    }
+    for (int j = 0; j < group.trackCount && !drag_.row; ++j) FindRow(group.tracks[j], item, &drag_.row, &drag_.rowCount);
+  }
+  int64_t left = XOfTime(object->start), right = XOfTime(object->stop);
+  bool wide = right - left > 3 * kEdgePixels;
+  drag_.mode = wide && x - left < kEdgePixels ? kDragStart : wide && right - x <= kEdgePixels ? kDragStop : kDragMove;
+  drag_.item = object;
+  drag_.pressX = x;
+  drag_.start = object->start;
+  drag_.stop = object->stop;
+  SetCapture(hwnd_);
+}
+
+// The nearest snapping time within reach of time, or time itself.
+int64_t TimeLineModel::Snap(int64_t time, int64_t* distance) const {
+  int64_t best = time;
+  *distance = kSnapPixels * scale_ + 1;
+  auto consider = [&](int64_t candidate) {
+    int64_t away = candidate > time ? candidate - time : time - candidate;
+    if (away < *distance) *distance = away, best = candidate;
+  };
+  consider(cursorTime_);
+  for (int i = 0; i < drag_.rowCount; ++i) {
+    if (&drag_.row[i] == drag_.item) continue;
+    consider(drag_.row[i].start);
+    consider(drag_.row[i].stop);
+  }
+  return best;
+}
+
+void TimeLineModel::ContinueDrag(int x) {
+  if (!drag_.item) return;
+  int64_t delta = static_cast<int64_t>(x - drag_.pressX) * scale_;
+  int64_t start = drag_.start, stop = drag_.stop;
+  int64_t startDistance = 0, stopDistance = 0;
+  if (drag_.mode == kDragMove) {
+    delta = std::max(delta, -drag_.start);
+    int64_t snappedStart = Snap(drag_.start + delta, &startDistance);
+    int64_t snappedStop = Snap(drag_.stop + delta, &stopDistance);
+    if (startDistance <= stopDistance) delta = snappedStart - drag_.start;
+    else if (snappedStop - (drag_.stop - drag_.start) >= 0) delta = snappedStop - drag_.stop;
+    start += delta;
+    stop += delta;
+  } else if (drag_.mode == kDragStart) {
+    start = std::clamp<int64_t>(Snap(drag_.start + delta, &startDistance), 0, drag_.stop - 1);
+  } else {
+    stop = std::max(Snap(drag_.stop + delta, &stopDistance), drag_.start + 1);
+  }
+  if (start == drag_.item->start && stop == drag_.item->stop) return;
+  drag_.item->start = start;
+  drag_.item->stop = stop;
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+// A source trimmed at an edge keeps showing the same media at its other edge:
+// its media times move by the trimmed time at the source's playing rate.
+bool TimeLineModel::WriteDrag(const Drag& drag) const {
+  const TLObjectItem& item = *drag.item;
+  IAMTimelineObj* object = item.object;
+  REFERENCE_TIME oldStart = 0, oldStop = 0;
+  object->GetStartStop(&oldStart, &oldStop);
+  ComPtr<IAMTimelineSrc> source = ComPtr<IAMTimelineObj>(object).As<IAMTimelineSrc>(IID_IAMTimelineSrc);
+  REFERENCE_TIME mediaStart = 0, mediaStop = 0;
+  bool trimSource = source && drag.mode != kDragMove && SUCCEEDED(source->GetMediaTimes(&mediaStart, &mediaStop));
+  if (FAILED(object->SetStartStop(ToReferenceTime(item.start), ToReferenceTime(item.stop)))) return false;
+  if (!trimSource || oldStop <= oldStart) return true;
+  double rate = static_cast<double>(mediaStop - mediaStart) / static_cast<double>(oldStop - oldStart);
+  REFERENCE_TIME newStart = mediaStart, newStop = mediaStop;
+  if (drag.mode == kDragStart) newStart += static_cast<REFERENCE_TIME>((ToReferenceTime(item.start) - oldStart) * rate);
+  else newStop += static_cast<REFERENCE_TIME>((ToReferenceTime(item.stop) - oldStop) * rate);
+  if (newStart >= 0 && newStop >= newStart && SUCCEEDED(source->SetMediaTimes(newStart, newStop))) return true;
+  object->SetStartStop(oldStart, oldStop);
+  return false;
+}
+
+void TimeLineModel::FinishDrag() {
+  Drag drag = drag_;
+  drag_ = Drag{};  // before the capture goes, whose notice would undo the drag
+  if (GetCapture() == hwnd_) ReleaseCapture();
+  TLObjectItem* item = drag.item;
+  if (!item || (item->start == drag.start && item->stop == drag.stop)) return;
+  bool written = WriteDrag(drag);
+  if (!written) {
+    item->start = drag.start;
+    item->stop = drag.stop;
+    MessageBeep(MB_ICONWARNING);
+  }
+  InvalidateRect(hwnd_, nullptr, FALSE);
+  if (written && notify_ && (notify_->mask & kNotifyItemChanged)) notify_->OnItemChanged(item);
 }
 
 void TimeLineModel::OnRulerPress(int x) {
@@ -368,6 +686,36 @@ LRESULT TimeLineModel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_RBUTTONDOWN:
       OnMousePress(message, lParam);
       return 0;
+    case WM_KEYDOWN:
+      if (OnKey(wParam)) return 0;
+      break;
+    case WM_MOUSEMOVE:
+      if (drag_.item && (wParam & MK_LBUTTON)) ContinueDrag(static_cast<short>(LOWORD(lParam)));
+      else OnMouseMove(lParam);
+      return 0;
+    case WM_LBUTTONUP:
+      if (drag_.item) ContinueDrag(static_cast<short>(LOWORD(lParam)));
+      FinishDrag();
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (drag_.item && reinterpret_cast<HWND>(lParam) != hwnd_) {
+        drag_.item->start = drag_.start;  // taken away mid-drag: nothing is written
+        drag_.item->stop = drag_.stop;
+        drag_ = Drag{};
+        InvalidateRect(hwnd_, nullptr, FALSE);
+      }
+      return 0;
+    case WM_NOTIFY: {
+      auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+      if (info->hdr.hwndFrom != tooltip_ || info->hdr.code != TTN_GETDISPINFOW) break;
+      POINT at;
+      GetCursorPos(&at);
+      ScreenToClient(hwnd_, &at);
+      std::wstring tip = HeaderTip(at.x, at.y);
+      lstrcpynW(tipText_, tip.c_str(), sizeof tipText_ / sizeof tipText_[0]);
+      info->lpszText = tipText_;
+      return 0;
+    }
     case WM_MOUSEWHEEL:
       OnWheel(static_cast<short>(HIWORD(wParam)));
       return 0;
@@ -378,6 +726,8 @@ LRESULT TimeLineModel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
       OnScroll(SB_VERT, wParam);
       return 0;
     case WM_DESTROY:
+      tooltip_ = nullptr;  // an owned popup, destroyed with the control
+      tipTarget_ = nullptr;
       ReleaseTables();  // the window is gone even when the object stays
       break;
   }

@@ -10,7 +10,10 @@
 #include "EditingServices.h"
 #include "FrameWindow.h"
 #include "TimeLineItems.h"
+#include "TimeLineMedia.h"
 #include "TimeLineModelNotify.h"
+
+#include <string>
 
 // Left of the time area: two header boxes of 20 pixels.
 constexpr int kTimeLineHeaderWidth = 40;
@@ -40,7 +43,9 @@ class TimeLineModel final : public FrameWindow {
   void Refresh(bool rebuild);
   int64_t GetCursorTime() const { return cursorTime_; }
   // Where item lies: its group index and track index (-1 for a group's own
-  // item, both -1 when it is not in the tables). Either output may be null.
+  // item and objects, and for a composition's tracks; an object inside a
+  // composition gives the group's track holding it; both -1 when it is not
+  // in the tables). Either output may be null.
   // Returns -1 for a null item, else 0.
   int LocateItem(const TLItem* item, int* groupIndex, int* trackIndex) const;
   // The item at a client point, or null.
@@ -54,6 +59,17 @@ class TimeLineModel final : public FrameWindow {
   bool ScrollBy(int64_t timeDelta, int pixelDelta);
   // kScrollBarVertical and/or kScrollBarHorizontal.
   void UpdateScrollBars(int which);
+  // Shows the whole project (up to the largest stop time) in the time area,
+  // from time 0; an empty project keeps the scale.
+  void ZoomToFit();
+  // Halves (in) or doubles the scale keeping the time cursor where it is on
+  // screen, within the wheel's limits; true when the scale changed.
+  bool ZoomAtCursor(bool in);
+  // The header column's tooltip at a client point: the group and the track
+  // (with the compositions it lies in); empty outside the header column.
+  std::wstring HeaderTip(int x, int y) const;
+  HWND Tooltip() const { return tooltip_; }
+  TimeLineMedia& Media() const { return media_; }
   // Re-reads the timeline into fresh item tables; returns the group count.
   int Rebuild();
   void Paint(HDC dc);
@@ -84,10 +100,29 @@ class TimeLineModel final : public FrameWindow {
   int TimeAreaWidth() const;
   int GroupCount() const { return groupCount_; }
   const TLGroupItem* Group(int index) const;
+  // The height of the row of a group's own effects and transitions: 0 when
+  // it has none.
+  int GroupRowHeight(const TLGroupItem& group) const;
+  // The track (at any depth) whose block holds a y offset from its band's top.
+  const TLTrackItem* TrackAt(const TLGroupItem& group, int offset) const;
+  // The largest stop time read by the last rebuild.
+  int64_t ProjectEnd() const { return projectEnd_; }
+
+  // Calls f on each track, from the highest index down, each followed by the
+  // tracks of its composition: the order of the picture from top to bottom.
+  template <class Track, class F>
+  static void ForEachTrackDown(Track* tracks, int count, F f) {
+    for (int j = count - 1; j >= 0; --j) {
+      f(tracks[j]);
+      ForEachTrackDown(static_cast<Track*>(tracks[j].tracks), tracks[j].trackCount, f);
+    }
+  }
 
  private:
   void ReleaseTables();
   TLItem* HitTrack(const TLTrackItem& track, int trackTop, int y, int64_t time) const;
+  TLItem* HitGroupRow(const TLGroupItem& group, int top, int y, int64_t time) const;
+  void LayOut(TLGroupItem* group);
   void OnMousePress(UINT message, LPARAM lParam);
   void OnRulerPress(int x);
   void OnWheel(int delta);
@@ -97,11 +132,24 @@ class TimeLineModel final : public FrameWindow {
   void UpdateVerticalBar();
   void ShowBar(int bar, int64_t maximum, int page, int64_t position);
   void OnPaint();
+  bool OnKey(WPARAM key);
+  // Dragging an object with the left button: its body moves it in time, an
+  // edge (within kEdgePixels) trims it; edges snap to the time cursor and to
+  // the other edges of its row. The timeline is written on release.
+  void StartDrag(TLItem* item, int x);
+  void ContinueDrag(int x);
+  void FinishDrag();
+  int64_t Snap(int64_t time, int64_t* distance) const;
+
+  void CreateTooltip();
+  void OnMouseMove(LPARAM lParam);
+  void SetScale(int64_t scale, int64_t leftTime);
 
   IAMTimeline* timeline_ = nullptr;
   int64_t scale_ = 500000;  // microseconds per pixel
   int64_t leftTime_ = 0;
   int64_t maxTime_ = 0;  // only grows
+  int64_t projectEnd_ = 0;
   int64_t cursorTime_ = 0;
   int rulerHeight_ = 20;
   int effectsRowHeight_ = 15;
@@ -114,4 +162,18 @@ class TimeLineModel final : public FrameWindow {
   int groupCount_ = 0;
   TLGroupItem* groups_ = nullptr;
   TimeLineModelNotify* notify_ = nullptr;
+  HWND tooltip_ = nullptr;  // destroyed with the control, its owner
+  const void* tipTarget_ = nullptr;
+  enum DragMode { kDragNone, kDragMove, kDragStart, kDragStop };
+  struct Drag {
+    DragMode mode = kDragNone;
+    TLObjectItem* item = nullptr;  // in the current tables; a rebuild ends the drag
+    const TLObjectItem* row = nullptr;  // the item's row table, for snapping
+    int rowCount = 0;
+    int pressX = 0;
+    int64_t start = 0, stop = 0;  // the item's times at the press
+  } drag_;
+  bool WriteDrag(const Drag& drag) const;
+  wchar_t tipText_[400] = {};  // the track or group the tooltip last named
+  mutable TimeLineMedia media_{35};  // pictures fill the sources row below the name
 };

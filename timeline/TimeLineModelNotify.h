@@ -10,6 +10,7 @@
 
 constexpr uint32_t kNotifyItemMouseDown = 1;
 constexpr uint32_t kNotifyCursorTimeChanged = 2;
+constexpr uint32_t kNotifyItemChanged = 4;
 constexpr uint32_t kNotifyAll = 0xFFFFFFFF;
 
 class TimeLineModelNotify {
@@ -22,6 +23,8 @@ class TimeLineModelNotify {
   virtual void OnItemMouseDown(UINT /*message*/, TLItem* /*item*/) {}
   // The cursor time, microseconds.
   virtual void OnCursorTimeChanged(int64_t /*time*/) {}
+  // A drag with the mouse moved or trimmed the item's object in the timeline.
+  virtual void OnItemChanged(TLItem* /*item*/) {}
 
   uint32_t mask;
 };

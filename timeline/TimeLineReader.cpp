@@ -19,32 +19,52 @@ BSTR DisplayName(IAMTimelineObj* object) {
   return name;
 }
 
+bool IsAudioGroup(IAMTimelineObj* object) {
+  ComPtr<IAMTimelineGroup> group = ComPtr<IAMTimelineObj>(object).As<IAMTimelineGroup>(IID_IAMTimelineGroup);
+  AM_MEDIA_TYPE type = {};
+  if (!group || FAILED(group->GetMediaType(&type))) return false;
+  bool audio = type.majortype == MEDIATYPE_Audio;
+  if (type.pbFormat) CoTaskMemFree(type.pbFormat);
+  if (type.pUnk) type.pUnk->Release();
+  return audio;
+}
+
 }  // namespace
 
 void TimeLineReader::ReadGroup(IAMTimelineObj* group, TLGroupItem* item) {
   item->kind = kItemGroup;
   item->object = group;
-  ComPtr<IAMTimelineComp> composition = ComPtr<IAMTimelineObj>(group).As<IAMTimelineComp>(IID_IAMTimelineComp);
-  long count = 0;
-  if (!composition || FAILED(composition->VTrackGetCount(&count)) || count <= 0) return;
-  // All tracks first, so that a refusal leaves nothing half read.
-  std::vector<ComPtr<IAMTimelineObj>> tracks(count);
-  for (long j = 0; j < count; ++j) {
-    if (FAILED(composition->GetVTrack(tracks[j].Receive(), j)) || !tracks[j]) return;
-  }
-  item->tracks = new TLTrackItem[count]();
-  for (long j = count - 1; j >= 0; --j) {
-    ReadTrack(tracks[j].Detach(), &item->tracks[j]);
-    ++item->trackCount;
-  }
+  item->audio = IsAudioGroup(group);
+  ReadEffects(group, &item->effects, &item->effectCount);
+  ReadTransitions(group, &item->transitions, &item->transitionCount);
+  ReadTracks(group, 0, &item->tracks, &item->trackCount);
 }
 
-void TimeLineReader::ReadTrack(IAMTimelineObj* track, TLTrackItem* item) {
+bool TimeLineReader::ReadTracks(IAMTimelineObj* parent, int32_t depth, TLTrackItem** table, int32_t* count) {
+  ComPtr<IAMTimelineComp> composition = ComPtr<IAMTimelineObj>(parent).As<IAMTimelineComp>(IID_IAMTimelineComp);
+  long total = 0;
+  if (!composition || FAILED(composition->VTrackGetCount(&total)) || total <= 0) return false;
+  // All tracks first, so that a refusal leaves nothing half read.
+  std::vector<ComPtr<IAMTimelineObj>> tracks(total);
+  for (long j = 0; j < total; ++j) {
+    if (FAILED(composition->GetVTrack(tracks[j].Receive(), j)) || !tracks[j]) return false;
+  }
+  *table = new TLTrackItem[total]();
+  for (long j = total - 1; j >= 0; --j) {
+    ReadTrack(tracks[j].Detach(), &(*table)[j], depth);
+    ++*count;
+  }
+  return true;
+}
+
+void TimeLineReader::ReadTrack(IAMTimelineObj* track, TLTrackItem* item, int32_t depth) {
   item->kind = kItemTrack;
   item->object = track;
+  item->depth = depth;
   ReadSources(track, item);
-  ReadEffects(track, item);
-  ReadTransitions(track, item);
+  ReadEffects(track, &item->effects, &item->effectCount);
+  ReadTransitions(track, &item->transitions, &item->transitionCount);
+  ReadTracks(track, depth + 1, &item->tracks, &item->trackCount);
 }
 
 void TimeLineReader::ReadSources(IAMTimelineObj* track, TLTrackItem* item) {
@@ -59,23 +79,23 @@ void TimeLineReader::ReadSources(IAMTimelineObj* track, TLTrackItem* item) {
   });
 }
 
-void TimeLineReader::ReadEffects(IAMTimelineObj* track, TLTrackItem* item) {
+void TimeLineReader::ReadEffects(IAMTimelineObj* parent, TLObjectItem** table, int32_t* count) {
   ComPtr<IAMTimelineEffectable> effects =
-      ComPtr<IAMTimelineObj>(track).As<IAMTimelineEffectable>(IID_IAMTimelineEffectable);
-  long count = 0;
-  if (!effects || FAILED(effects->EffectGetCount(&count))) return;
-  item->effectCount = ReadObjects(count, kItemEffect, &item->effects, [&](long index, IAMTimelineObj** next) {
+      ComPtr<IAMTimelineObj>(parent).As<IAMTimelineEffectable>(IID_IAMTimelineEffectable);
+  long total = 0;
+  if (!effects || FAILED(effects->EffectGetCount(&total))) return;
+  *count = ReadObjects(total, kItemEffect, table, [&](long index, IAMTimelineObj** next) {
     return SUCCEEDED(effects->GetEffect(next, index)) && *next;
   });
 }
 
-void TimeLineReader::ReadTransitions(IAMTimelineObj* track, TLTrackItem* item) {
+void TimeLineReader::ReadTransitions(IAMTimelineObj* parent, TLObjectItem** table, int32_t* count) {
   ComPtr<IAMTimelineTransable> transitions =
-      ComPtr<IAMTimelineObj>(track).As<IAMTimelineTransable>(IID_IAMTimelineTransable);
-  long count = 0;
-  if (!transitions || FAILED(transitions->TransGetCount(&count))) return;
+      ComPtr<IAMTimelineObj>(parent).As<IAMTimelineTransable>(IID_IAMTimelineTransable);
+  long total = 0;
+  if (!transitions || FAILED(transitions->TransGetCount(&total))) return;
   REFERENCE_TIME after = 0;
-  item->transitionCount = ReadObjects(count, kItemTransition, &item->transitions, [&](long, IAMTimelineObj** next) {
+  *count = ReadObjects(total, kItemTransition, table, [&](long, IAMTimelineObj** next) {
     return SUCCEEDED(transitions->GetNextTrans(next, &after)) && *next;
   });
 }

@@ -87,6 +87,43 @@ TEST(MainWindow, DeleteMarksTheProjectAndCloseAsksOnlyThen) {
   window->Destroy(false);
 }
 
+// The View menu's Zoom to fit, and the status bar's words for a pressed item.
+TEST(MainWindow, ZoomToFitAndTheStatusOfThePressedItem) {
+  MainWindow* window = new MainWindow();
+  ASSERT_EQ(0u, window->Create(nullptr, GetModuleHandleW(nullptr)));
+  ASSERT_EQ(0, window->InitializeApplication(L"Morvik.exe"));
+  ComPtr<IAMTimelineObj> source;
+  window->Timeline()->CreateEmptyNode(source.Receive(), TIMELINE_MAJOR_TYPE_SOURCE);
+  source->SetStartStop(0, 100000000);
+  BSTR name = SysAllocString(L"Clip");
+  source->SetUserName(name);
+  SysFreeString(name);
+  ComPtr<IAMTimelineObj>(window->View()->Group(0)->tracks[0].object)
+      .As<IAMTimelineTrack>(IID_IAMTimelineTrack)
+      ->SrcAdd(source.Get());
+  window->View()->Refresh(true);
+  SendMessageW(window->Handle(), WM_COMMAND, kCommandZoomToFit, 0);
+  TimeLineModel* view = window->View();
+  int64_t end = view->XOfTime(10000000);
+  EXPECT_LE(end, view->ClientWidth() - 8);
+  EXPECT_GT(end, view->ClientWidth() - 12);
+  // The video group's track 0 lies below track 1: its sources row from y 120.
+  SendMessageW(view->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(end / 2, 140));
+  wchar_t text[128];
+  window->Status()->GetText(2, text, 128);
+  EXPECT_STREQ(L"Source \"Clip\": 00:00:00,000000 to 00:00:10,000000, length 00:00:10,000000", text);
+  source.Reset();
+  window->CurrentProject().MarkModified();  // a rebuild forgets the selection
+  window->Status()->GetText(2, text, 128);
+  EXPECT_STREQ(L"", text);
+  {
+    DialogAnswerer answerer({{IDNO, L""}});
+    SendMessageW(window->Handle(), WM_CLOSE, 0, 0);
+  }
+  DropQuit();
+  window->Destroy(false);
+}
+
 bool MenuGrayed(HWND hwnd, UINT id) { return (GetMenuState(GetMenu(hwnd), id, MF_BYCOMMAND) & MF_GRAYED) != 0; }
 
 TEST(MainWindow, TheRenderWindowGraysTheMenusUntilItCloses) {

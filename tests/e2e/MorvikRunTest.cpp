@@ -445,9 +445,14 @@ TEST_F(MorvikRunTest, PreviewPlaysPausesAndSeeksAProject) {
     // A press on the timeline's ruler moves the cursor, and the preview follows.
     HWND main = run.WaitForWindow(L"QUEN_Morvik_Main");
     HWND view = FindWindowExW(main, nullptr, L"TimeLineModel", nullptr);
-    PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(45, 5));  // 2.5 s
+    // Opening zoomed the view to fit the 3 s project, 8 pixels short of the right.
+    RECT viewClient;
+    GetClientRect(view, &viewClient);
+    const int64_t room = viewClient.right - 48, scale = (3000000 + room - 1) / room;
+    auto xOf = [&](int64_t time) { return static_cast<int>(40 + time / scale); };
+    PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(xOf(2500000), 5));  // 2.5 s
     EXPECT_TRUE(WaitForColors(preview, blue, blue));
-    PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(43, 5));  // 1.5 s: half wiped
+    PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(xOf(1500000), 5));  // 1.5 s: half wiped
     EXPECT_TRUE(WaitForColors(preview, red, blue));
     RECT mainRect, previewRect, both;
     GetWindowRect(main, &mainRect);

@@ -154,6 +154,20 @@ TEST_F(EffectWindowTest, CancelWritesNothingAndEditingKeepsPlace) {
   EXPECT_EQ(L"", NameOf(first.Get()));
 }
 
+// The timeline control gives track -1 for an effect on a group.
+TEST_F(EffectWindowTest, AnEffectOnTheGroupStaysThereOnOk) {
+  ComPtr<IAMTimelineObj> group;
+  timeline->GetGroup(group.Receive(), 0);
+  ComPtr<IAMTimelineObj> effect = AddEffect(group.Get(), 0, 10000000);
+  Open(1, effect.Get(), 0, -1);
+  EXPECT_EQ(-1, window->TrackChoice()->GetCurSel());
+  window->NameField()->SetText(L"Renamed");
+  EXPECT_EQ(IDOK, Press(IDOK));
+  EXPECT_EQ(effect.Get(), EffectAt(group.Get(), 0).Get());
+  EXPECT_FALSE(EffectAt(v1.Get(), 0));
+  EXPECT_EQ(L"Renamed", NameOf(effect.Get()));
+}
+
 TEST_F(EffectWindowTest, ChoosingAnotherTrackMovesATransition) {
   ComPtr<IAMTimelineObj> wipe = AddTransition(v1.Get(), 0, 10000000);
   wipe->SetSubObjectGUID(kWipeFilter);
