@@ -181,6 +181,8 @@ LRESULT MainWindow::OnClose(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
   if (renderWindow_ && renderWindow_->Handle() && SendMessageW(renderWindow_->Handle(), WM_CLOSE, 0, 0) == 0 &&
       renderWindow_->GetRenderState() > 0)
     return 0;
+  // The preview is telling a problem in a box of its own; it closes after it.
+  if (preview_ && preview_->Reporting()) return 0;
   if (project_.AskBeforeReplacing() != 0) return 0;
   return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
 }

@@ -447,13 +447,19 @@ void TimeLineView::Report(const std::wstring& what, HRESULT result) {
     if (message.Text()) text += std::wstring(L" ") + message.Text();
   }
   if (!reported_.insert(text).second) return;
+  ++reporting_;
   MessageBoxW(hwnd_ ? hwnd_ : parent_, text.c_str(), L"Morvik", MB_ICONERROR);
+  if (--reporting_ == 0 && closeAsked_) {
+    closeAsked_ = false;
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+  }
 }
 
 LRESULT TimeLineView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
-      OnCloseRequest();
+      if (Reporting()) closeAsked_ = true;
+      else OnCloseRequest();
       return 0;
     case WM_DESTROY:
       OnCloseRequest();

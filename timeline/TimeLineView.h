@@ -40,6 +40,9 @@ class TimeLineView final : public FrameWindow {
   // Previews timeline (not owned, it must outlive the graph): a new graph,
   // connected and stopped. Returns the result of Reconnect.
   HRESULT Start(IAMTimeline* timeline);
+  // True while a problem is being told in a modal box; the owner must not
+  // destroy the window then.
+  bool Reporting() const { return reporting_ > 0; }
   // After a change to the timeline: stops and lets the render engine bring its
   // part of the graph up to date, connecting the renderers anew when it
   // rebuilt it. Returns ConnectFrontEnd's result, -1 without a render engine.
@@ -114,4 +117,8 @@ class TimeLineView final : public FrameWindow {
   int videoWidth_ = 400;
   int videoHeight_ = 300;
   std::set<std::wstring> reported_;
+  // A close asked for while a report's box is up waits for the box: the
+  // graph and this window are still in use under it.
+  int reporting_ = 0;
+  bool closeAsked_ = false;
 };

@@ -310,4 +310,23 @@ TEST_F(PreviewTest, AGroupThatCannotBeShownIsReportedOnce) {
   EXPECT_EQ(1u, answerer.Boxes().size());
 }
 
+// Closing the preview while it tells a problem must not pull the graph and the
+// window away under the box: the close waits for the box, then happens.
+TEST_F(PreviewTest, ACloseAskedForUnderAProblemBoxWaitsForTheBox) {
+  Colours();
+  Colours(320);
+  HWND hwnd = preview->Handle();
+  owner->onNotice = [&](HWND from) {
+    if (!preview || from != preview->Handle()) return;
+    preview->Destroy(true);
+    preview = nullptr;
+  };
+  DialogAnswerer answerer({{IDOK, L"", [&](HWND) { SendMessageW(hwnd, WM_CLOSE, 0, 0); }}});
+  preview->Start(timeline.Get());
+  ASSERT_EQ(1u, answerer.Boxes().size());
+  ASSERT_NE(nullptr, preview);
+  EXPECT_TRUE(preview->Graph());
+  EXPECT_TRUE(WaitFor([&] { return preview == nullptr; }));
+}
+
 }  // namespace
