@@ -78,6 +78,7 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   IAMTimeline* Timeline() const { return timeline_; }
   TimeLineModel* View() const { return view_; }
   StatusBar* Status() const { return statusBar_; }
+  TimeLineView* Preview() const { return preview_; }
 
  private:
   void BuildMenuBar();

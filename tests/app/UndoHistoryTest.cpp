@@ -11,17 +11,7 @@ namespace {
 
 class UndoHistoryTest : public EngineTest {
  protected:
-  // The timeline in the project format: what undo must give back exactly.
-  std::wstring Text() {
-    ComPtr<IXml2Dex> xml;
-    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex,
-                                     xml.ReceiveVoid()));
-    BSTR text = nullptr;
-    EXPECT_EQ(S_OK, xml->WriteXML(timeline.Get(), &text));
-    std::wstring result(text ? text : L"");
-    SysFreeString(text);
-    return result;
-  }
+  std::wstring Text() { return ProjectText(timeline.Get()); }
   ComPtr<IAMTimelineObj> NewVideoGroup(const wchar_t* name) {
     AM_MEDIA_TYPE type = MakeVideoType(320, 240, 24);
     ComPtr<IAMTimelineObj> group = AddGroup(name, &type);
