@@ -10,14 +10,16 @@ namespace {
 
 constexpr int64_t kMaxLength = INT64_MAX / 10;  // so that length x 10 is a REFERENCE_TIME
 
-bool StartsWithRiff(const wchar_t* path) {
+// A file read as a picture: it opens and is no RIFF file. One that cannot be
+// opened here is taken as timed, so its length is still checked.
+bool IsPictureFile(const wchar_t* path) {
   HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   char head[4] = {};
   DWORD read = 0;
   bool riff = ReadFile(file, head, 4, &read, nullptr) && read == 4 && memcmp(head, "RIFF", 4) == 0;
   CloseHandle(file);
-  return riff;
+  return !riff;
 }
 
 }  // namespace
@@ -66,7 +68,7 @@ HRESULT MediaStreams::DetectMedia(const wchar_t* path) {
   hr = detector->put_Filename(name);
   SysFreeString(name);
   if (hr != S_OK) return hr;
-  still_ = !StartsWithRiff(path);
+  still_ = IsPictureFile(path);
   long count = 0;
   hr = detector->get_OutputStreams(&count);
   if (FAILED(hr)) return hr;

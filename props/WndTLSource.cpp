@@ -8,7 +8,6 @@
 #include "JoinedString.h"
 #include "PropertyWindowShape.h"
 #include "StaticText.h"
-#include "SystemMessage.h"
 #include "TimeEdit.h"
 #include "TimeText.h"
 #include "TimelineOperations.h"
