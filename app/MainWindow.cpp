@@ -12,6 +12,7 @@
 #include "Numbers.h"
 #include "StatusBar.h"
 #include "Text.h"
+#include "TimeLineRender.h"
 #include "TimeText.h"
 #include "TimeLineView.h"
 #include "TimelineOperations.h"
@@ -30,19 +31,12 @@ namespace {
 constexpr wchar_t kCaption[] = L"Morvik";
 constexpr wchar_t kContactLine[] = L"Reports and suggestions: the project's issue tracker.";
 
-// The windows behind these commands come later; until then their entries are
-// grayed, so that nothing offered silently does nothing.
-constexpr int kPendingCommands[] = {kCommandRender};
-
 MENUITEMINFOW Item(UINT id, const wchar_t* text, bool popup = false) {
   MENUITEMINFOW item = {};
   item.cbSize = sizeof(item);
   item.fMask = MIIM_ID | MIIM_STRING | MIIM_STATE | (popup ? MIIM_SUBMENU : 0);
   item.wID = id;
   item.dwTypeData = const_cast<wchar_t*>(text);
-  for (int pending : kPendingCommands) {
-    if (pending == static_cast<int>(id)) item.fState = MFS_GRAYED;
-  }
   return item;
 }
 
@@ -87,6 +81,7 @@ MainWindow::MainWindow() : project_(*this) {
 }
 
 MainWindow::~MainWindow() {
+  if (renderWindow_) renderWindow_->Destroy(true);
   // Its graph holds the timeline and the engine's objects.
   if (preview_) preview_->Destroy(true);
   preview_ = nullptr;
@@ -196,8 +191,9 @@ LRESULT MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       break;
     case kChildClosedMessage:
       if (wParam) break;
-      ClosePreview(reinterpret_cast<HWND>(lParam));
-      return 0;  // the render window's notice comes later
+      if (renderHandle_ && reinterpret_cast<HWND>(lParam) == renderHandle_) OnRenderWindowClosed();
+      else ClosePreview(reinterpret_cast<HWND>(lParam));
+      return 0;
   }
   return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
 }
@@ -210,6 +206,10 @@ void MainWindow::OnFirstShow() {
 }
 
 LRESULT MainWindow::OnClose(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A render window that stays open while rendering keeps the program open.
+  if (renderWindow_ && renderWindow_->Handle() && SendMessageW(renderWindow_->Handle(), WM_CLOSE, 0, 0) == 0 &&
+      renderWindow_->GetRenderState() > 0)
+    return 0;
   if (project_.AskBeforeReplacing() != 0) return 0;
   return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
 }
@@ -277,6 +277,9 @@ void MainWindow::OnCommand(int id) {
     case kCommandAddTransition:
       ShowProperties(TIMELINE_MAJOR_TYPE_TRANSITION, nullptr, -1, -1);
       break;
+    case kCommandRender:
+      OpenRenderWindow();
+      break;
     case kCommandPreview:
       ShowPreview();
       break;
@@ -302,6 +305,8 @@ bool MainWindow::TranslateKey(MSG* msg) {
     preview_->TogglePlay();
     return true;
   }
+  // While rendering the menus are grayed, and so are their shortcuts.
+  if (renderWindow_) return false;
   return keys_ && IsWithin(hwnd_, msg->hwnd) && TranslateAcceleratorW(hwnd_, keys_, msg);
 }
 
@@ -502,4 +507,35 @@ void MainWindow::ShowAbout() {
   box.lpszIcon = MAKEINTRESOURCEW(IDI_MORVIK);
   MessageBoxIndirectW(&box);
   for (wchar_t* value : values) FreeText(value);
+}
+
+void MainWindow::OpenRenderWindow() {
+  if (renderWindow_) return;
+  renderWindow_ = new TimeLineRender();
+  if (renderWindow_->Create(hwnd_, instance_) != 0) {
+    renderWindow_->Destroy(true);
+    renderWindow_ = nullptr;
+    return;
+  }
+  renderHandle_ = renderWindow_->Handle();
+  renderWindow_->CenterOn(hwnd_);
+  renderWindow_->Open(timeline_);
+  HICON icon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_MORVIK));
+  if (icon) SetClassLongPtrW(renderHandle_, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  ShowWindow(renderHandle_, SW_SHOWNORMAL);
+  EnableMenus(false);
+}
+
+void MainWindow::OnRenderWindowClosed() {
+  SetActiveWindow(hwnd_);
+  renderWindow_->Destroy(true);
+  renderWindow_ = nullptr;
+  renderHandle_ = nullptr;
+  EnableMenus(true);
+}
+
+void MainWindow::EnableMenus(bool on) {
+  for (UINT id : {kMenuProject, kMenuView, kMenuEdit, kMenuHelp})
+    EnableMenuItem(menu_, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+  DrawMenuBar(hwnd_);
 }

@@ -11,6 +11,7 @@
 
 class SplashWindow;
 class StatusBar;
+class TimeLineRender;
 class TimeLineView;
 
 // Menu command ids.
@@ -79,6 +80,7 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   TimeLineModel* View() const { return view_; }
   StatusBar* Status() const { return statusBar_; }
   TimeLineView* Preview() const { return preview_; }
+  TimeLineRender* RenderWindow() const { return renderWindow_; }
 
  private:
   void BuildMenuBar();
@@ -95,6 +97,9 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   template <class W, class Setup, class Done>
   void RunPropertyWindow(Setup setup, Done done);
   void ShowAbout();
+  void OpenRenderWindow();
+  void OnRenderWindowClosed();
+  void EnableMenus(bool on);
   void OpenCommandLineProject(const wchar_t* commandLine);
   void ShowPreview();
   // The preview's close notice; false when hwnd is not the preview's.
@@ -109,6 +114,8 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   StatusBar* statusBar_ = nullptr;   // likewise
   TimeLineView* preview_ = nullptr;  // owned until its close notice
   SplashWindow* splash_ = nullptr;
+  TimeLineRender* renderWindow_ = nullptr;  // owned from opening until its close notice
+  HWND renderHandle_ = nullptr;             // its window, which is gone when the notice comes
   Project project_;
   bool comStarted_ = false;
 };

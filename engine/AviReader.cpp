@@ -250,6 +250,13 @@ HRESULT AviReader::ReadFrame(int stream, REFERENCE_TIME time, std::vector<BYTE>*
   return track.frames->Frame(FrameAt(time, track.scale, track.rate, count), pixels);
 }
 
+HRESULT AviReader::ReadStoredFrame(int stream, REFERENCE_TIME time, std::vector<BYTE>* bytes) {
+  if (stream < 0 || size_t(stream) >= streams_.size() || !tracks_[stream].video) return S_FALSE;
+  const Track& track = tracks_[stream];
+  size_t count = indexes_[track.number].Count();
+  return count ? track.frames->StoredFrame(FrameAt(time, track.scale, track.rate, count), bytes) : S_FALSE;
+}
+
 HRESULT AviReader::ReadAudio(int stream, REFERENCE_TIME time, const WAVEFORMATEX& format, DWORD frames,
                              std::vector<BYTE>* pcm) {
   if (stream < 0 || size_t(stream) >= streams_.size()) return E_INVALIDARG;

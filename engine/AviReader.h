@@ -33,6 +33,7 @@ class AviReader final : public MediaReader {
  public:
   HRESULT Open(const wchar_t* path) override;
   HRESULT ReadFrame(int stream, REFERENCE_TIME time, std::vector<BYTE>* pixels) override;
+  HRESULT ReadStoredFrame(int stream, REFERENCE_TIME time, std::vector<BYTE>* bytes) override;
   HRESULT ReadAudio(int stream, REFERENCE_TIME time, const WAVEFORMATEX& format, DWORD frames,
                     std::vector<BYTE>* pcm) override;
 

@@ -51,6 +51,19 @@ HRESULT AviVideoStream::Frame(size_t n, std::vector<BYTE>* pixels) {
   return S_OK;
 }
 
+HRESULT AviVideoStream::StoredFrame(size_t n, std::vector<BYTE>* bytes) const {
+  BITMAPINFOHEADER header;
+  if (format_.size() < sizeof header) return S_FALSE;
+  memcpy(&header, format_.data(), sizeof header);
+  size_t shown = 0;
+  if (header.biCompression != BI_RGB || header.biBitCount < 16 || n >= index_->Count() || !index_->Shown(n, &shown))
+    return S_FALSE;
+  UINT64 size = (UINT64(width_) * header.biBitCount + 31) / 32 * 4 * UINT64(height_);
+  if (index_->At(shown).size != size) return S_FALSE;
+  bytes->resize(size_t(size));
+  return SUCCEEDED(index_->Read(file_, stream_, shown, 0, bytes->data(), DWORD(size))) ? S_OK : S_FALSE;
+}
+
 HRESULT AviVideoStream::DecodeChunk(size_t n, bool start, std::vector<BYTE>* pixels) {
   UsePaletteFor(n);
   const AviIndex::Entry& entry = index_->At(n);

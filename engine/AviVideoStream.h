@@ -29,6 +29,9 @@ class AviVideoStream {
   // decoder takes the format; VFW_E_INVALID_FILE_FORMAT for a frame the index
   // cannot find or the decoder cannot read.
   HRESULT Frame(size_t n, std::vector<BYTE>* pixels);
+  // Frame n's chunk as it is stored, when that is an uncompressed RGB
+  // picture of 16, 24 or 32 bits (the format's rows); S_FALSE otherwise.
+  HRESULT StoredFrame(size_t n, std::vector<BYTE>* bytes) const;
 
  private:
   static constexpr size_t kNone = size_t(-1);

@@ -45,18 +45,13 @@ DWORD EffectParameters::Color(const ParameterSpec& spec) const {
   double number = 0;
   if (Read(spec, &number)) return static_cast<DWORD>(std::lround(number)) & 0xFFFFFF;
   DWORD color = static_cast<DWORD>(spec.fallback);
-  std::wstring text = Text(spec);
-  ReadHexColor(text.c_str(), &color);
+  ReadHexColor(Text(spec), &color);
   return color;
 }
 
-std::wstring EffectParameters::Text(const ParameterSpec& spec) const {
-  VARIANT value;
-  std::wstring text;
-  if (SUCCEEDED(values_.ValueAt(spec.name, time_, &value)) && value.vt == VT_BSTR && value.bstrVal)
-    text.assign(value.bstrVal, SysStringLen(value.bstrVal));
-  VariantClear(&value);
-  return text;
+const wchar_t* EffectParameters::Text(const ParameterSpec& spec) const {
+  const wchar_t* text = values_.TextAt(spec.name, time_);
+  return text ? text : L"";
 }
 
 double EffectParameters::Progress(double given) const {

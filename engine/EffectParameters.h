@@ -40,8 +40,8 @@ class EffectParameters {
   // A colour 0xRRGGBB from a number or from text in hexadecimal ("0xRRGGBB",
   // "#RRGGBB", "&HRRGGBB").
   DWORD Color(const ParameterSpec& spec) const;
-  // The text of a string value; empty when there is none.
-  std::wstring Text(const ParameterSpec& spec) const;
+  // The text of a string value, kept by the values; empty when there is none.
+  const wchar_t* Text(const ParameterSpec& spec) const;
   // The Progress parameter where it is a number, else given; 0 to 1.
   double Progress(double given) const;
 

@@ -10,6 +10,7 @@
 struct FetchedPicture {
   const PlanSource* source = nullptr;
   HRESULT result = E_FAIL;  // a failed read shows black
+  bool stored = false;      // pixels are the source's stored frame (PlanSource::stored), not BGRA
   std::vector<BYTE> pixels;
 
   VideoFrame Frame() const {
@@ -21,7 +22,7 @@ struct FetchedPicture {
     return frame;
   }
   bool Usable() const {
-    return SUCCEEDED(result) && pixels.size() == size_t(source->width) * size_t(source->height) * 4;
+    return SUCCEEDED(result) && (stored || pixels.size() == size_t(source->width) * size_t(source->height) * 4);
   }
 };
 
@@ -32,6 +33,11 @@ struct FetchedFrame {
 
   // The source's picture when it was fetched and decoded, else null.
   const FetchedPicture* Find(const PlanSource* source) const {
+    const FetchedPicture* picture = Whole(source);
+    return picture && !picture->stored ? picture : nullptr;
+  }
+  // The same, or its stored frame where that was fetched instead.
+  const FetchedPicture* Whole(const PlanSource* source) const {
     for (size_t i = 0; i < count; ++i) {
       if (pictures[i].source == source) return pictures[i].Usable() ? &pictures[i] : nullptr;
     }

@@ -129,6 +129,7 @@ void FrameFetcher::Run() {
 
 void FrameFetcher::Fetch(const RenderPlan& plan, LONGLONG unit, FetchedFrame* frame) {
   VideoComposer::Needs(plan, unit, &needs_);
+  const PlanSource* whole = VideoComposer::UnchangedSource(plan, unit);
   frame->unit = unit;
   frame->count = needs_.size();
   if (frame->pictures.size() < needs_.size()) frame->pictures.resize(needs_.size());
@@ -138,8 +139,12 @@ void FrameFetcher::Fetch(const RenderPlan& plan, LONGLONG unit, FetchedFrame* fr
     picture.source = &source;
     // Just past the exact time, so 100 ns rounding cannot show the frame before.
     double time = std::ceil(source.MediaTime(unit, plan.clock) - 0.001);
+    REFERENCE_TIME at = REFERENCE_TIME(time < 0 ? 0 : time);
     MediaReader* reader = readers_.Get(source.path);
-    picture.result = reader ? reader->ReadFrame(source.stream, REFERENCE_TIME(time < 0 ? 0 : time), &picture.pixels)
-                            : E_FAIL;
+    // A frame that is the source's stored frame as it stands needs no decoding.
+    picture.stored = reader && &source == whole && source.stored &&
+                     reader->ReadStoredFrame(source.stream, at, &picture.pixels) == S_OK;
+    if (picture.stored) picture.result = S_OK;
+    else picture.result = reader ? reader->ReadFrame(source.stream, at, &picture.pixels) : E_FAIL;
   }
 }

@@ -31,7 +31,8 @@ HRESULT GroupVideoPin::Render(const std::shared_ptr<const RenderPlan>& plan, LON
   if (!fetched) return E_ABORT;  // the thread is being stopped
   PictureWriter writer(plan->format);
   if (const FetchedPicture* picture = VideoComposer::Unchanged(*plan, unit, *fetched)) {
-    writer.Write(picture->Frame(), data);
+    if (picture->stored) writer.WriteStored(picture->pixels.data(), picture->source->storedTopDown, data);
+    else writer.Write(picture->Frame(), data);
   } else {
     VideoFrame frame = writer.InPlace(data);
     bool inPlace = frame.pixels != nullptr;

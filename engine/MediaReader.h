@@ -35,6 +35,10 @@ class MediaReader {
 
   // The frame shown at time (clamped into the stream).
   virtual HRESULT ReadFrame(int stream, REFERENCE_TIME time, std::vector<BYTE>* pixels) = 0;
+  // The frame shown at time as the file stores it, when that is the whole
+  // picture in uncompressed RGB laid out as the stream's bitmap header says;
+  // S_FALSE when it must be decoded through ReadFrame.
+  virtual HRESULT ReadStoredFrame(int, REFERENCE_TIME, std::vector<BYTE>*) { return S_FALSE; }
   // frames sample frames from time on in format (16-bit PCM), silence past the end.
   virtual HRESULT ReadAudio(int stream, REFERENCE_TIME time, const WAVEFORMATEX& format, DWORD frames,
                             std::vector<BYTE>* pcm) = 0;

@@ -17,6 +17,15 @@ VideoFrame PictureWriter::InPlace(BYTE* sample) const {
   return frame;
 }
 
+void PictureWriter::WriteStored(const BYTE* stored, bool storedTopDown, BYTE* sample) const {
+  size_t row = size_t(format_.stride);
+  if (storedTopDown == format_.topDown) {
+    memcpy(sample, stored, row * size_t(format_.height));
+    return;
+  }
+  for (int y = 0; y < format_.height; ++y) memcpy(sample + row * size_t(format_.height - 1 - y), stored + row * y, row);
+}
+
 void PictureWriter::Write(const VideoFrame& picture, BYTE* sample) const {
   int width = format_.width;
   for (int y = 0; y < format_.height; ++y) {

@@ -16,6 +16,8 @@ class PictureWriter {
   VideoFrame InPlace(BYTE* sample) const;
   // Converts picture (the format's size) into sample.
   void Write(const VideoFrame& picture, BYTE* sample) const;
+  // Copies a frame already in the format (its rows top-down or not) into sample.
+  void WriteStored(const BYTE* stored, bool storedTopDown, BYTE* sample) const;
 
  private:
   // The sample row showing picture row y.

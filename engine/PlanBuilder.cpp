@@ -46,8 +46,9 @@ double Speed(REFERENCE_TIME start, REFERENCE_TIME stop, REFERENCE_TIME mediaStar
 
 }  // namespace
 
-PlanBuilder::PlanBuilder(IAMTimeline* timeline, SourceChecks* checks, RenderProblems* problems)
-    : timeline_(timeline), checks_(checks), problems_(problems) {
+PlanBuilder::PlanBuilder(IAMTimeline* timeline, SourceChecks* checks, RenderProblems* problems,
+                         const SourceLocator* locator)
+    : timeline_(timeline), checks_(checks), problems_(problems), locator_(locator) {
   timeline_->EffectsEnabled(&effectsEnabled_);
   timeline_->TransitionsEnabled(&transitionsEnabled_);
 }
@@ -93,6 +94,7 @@ HRESULT PlanBuilder::ReadFormat(IAMTimelineObj* group, long index, RenderPlan* p
     return hr;
   }
   video_ = plan->format.video;
+  format_ = plan->format;
   clock_ = UnitClock(video_ ? fps : double(plan->format.rate));
   plan->clock = clock_;
   return S_OK;
@@ -164,10 +166,21 @@ void PlanBuilder::FindMedia(IAMTimelineSrc* media, PlanSource* into) {
     return;
   }
   SourceChecks::Result found = checks_->Check(into->path, video_, number);
+  bool missing = found.result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ||
+                 found.result == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+  std::wstring located = missing ? Locate(into->path) : std::wstring();
+  if (!located.empty()) {
+    into->path = located;
+    found = checks_->Check(into->path, video_, number);
+  }
   if (SUCCEEDED(found.result)) {
     into->stream = found.stream;
     into->width = found.width;
     into->height = found.height;
+    // 16-bit RGB stored uncompressed is 555; 32-bit is left out, its alpha unknown.
+    into->stored = found.width == format_.width && found.height == format_.height && found.rgbBits == format_.bits &&
+                   (format_.bits == 24 || (format_.bits == 16 && !format_.rgb565));
+    into->storedTopDown = found.topDown;
     return;
   }
   const std::wstring& path = into->path;
@@ -186,6 +199,18 @@ void PlanBuilder::FindMedia(IAMTimelineSrc* media, PlanSource* into) {
     problems_->Report(DEX_IDS_BAD_SOURCE_NAME2,
                       L"Cannot read the media file " + path + L": " + RenderProblems::Reason(found.result),
                       found.result, path);
+}
+
+std::wstring PlanBuilder::Locate(const std::wstring& path) {
+  if (!locator_ || !locator_->locator || !(locator_->flags & 1)) return std::wstring();
+  BSTR input = SysAllocString(path.c_str());
+  BSTR filter = SysAllocStringLen(locator_->filter.data(), UINT(locator_->filter.size()));
+  BSTR output = nullptr;
+  HRESULT hr = input && filter ? locator_->locator->FindMediaFile(input, filter, &output, locator_->flags) : E_OUTOFMEMORY;
+  SysFreeString(input);
+  SysFreeString(filter);
+  std::wstring found = BstrText(output);  // freed
+  return hr == S_OK ? found : std::wstring();
 }
 
 bool PlanBuilder::ReadObject(IAMTimelineObj* object, REFERENCE_TIME base, PlanObject* into) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "ComPtr.h"
 #include "EditingServices.h"
@@ -13,10 +14,17 @@
 #include "RenderProblems.h"
 #include "SourceChecks.h"
 
+// Where missing media files are looked for (SetSourceNameValidation).
+struct SourceLocator {
+  ComPtr<IMediaLocator> locator;  // null: nowhere
+  std::wstring filter;            // pairs of file dialog filters, nulls inside
+  LONG flags = 0;                 // SFN_VALIDATEF_*; 1 (check) must be among them
+};
+
 class PlanBuilder {
  public:
   // None of them owned; all must outlive the builder.
-  PlanBuilder(IAMTimeline* timeline, SourceChecks* checks, RenderProblems* problems);
+  PlanBuilder(IAMTimeline* timeline, SourceChecks* checks, RenderProblems* problems, const SourceLocator* locator);
 
   // The plan of the group at index for timeline times [rangeStart,
   // rangeStop). VFW_E_INVALIDMEDIATYPE, reported, when the group's media
@@ -30,6 +38,8 @@ class PlanBuilder {
   void AddSources(IAMTimelineObj* track, PlanLayer* into);
   void AddSource(IAMTimelineObj* object, PlanLayer* into);
   void FindMedia(IAMTimelineSrc* source, PlanSource* into);
+  // The caller's locator's answer for a missing file, or empty.
+  std::wstring Locate(const std::wstring& path);
   void AddEffects(IAMTimelineObj* parent, REFERENCE_TIME base, std::vector<PlanEffect>* into);
   void AddTransitions(IAMTimelineObj* layer, std::vector<PlanTransition>* into);
   void AddTransition(IAMTimelineObj* object, std::vector<PlanTransition>* into);
@@ -44,7 +54,9 @@ class PlanBuilder {
   IAMTimeline* timeline_;  // not owned: the render engine holds it
   SourceChecks* checks_;
   RenderProblems* problems_;
+  const SourceLocator* locator_;
   bool video_ = true;
+  GroupFormat format_;
   UnitClock clock_;
   BOOL effectsEnabled_ = TRUE;
   BOOL transitionsEnabled_ = TRUE;

@@ -83,6 +83,13 @@ HRESULT PropertyEvaluator::ValueAt(const wchar_t* name, REFERENCE_TIME time, VAR
   return S_OK;
 }
 
+const wchar_t* PropertyEvaluator::TextAt(const wchar_t* name, REFERENCE_TIME time) const {
+  const Param* param = Find(name);
+  double number = 0.0;
+  const Point* point = param ? Evaluate(*param, time, &number) : nullptr;
+  return point && point->value->vt == VT_BSTR ? point->value->bstrVal : nullptr;
+}
+
 bool PropertyEvaluator::NumberAt(const wchar_t* name, REFERENCE_TIME time, double* number) const {
   const Param* param = Find(name);
   if (!param || !number) return false;

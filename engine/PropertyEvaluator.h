@@ -35,6 +35,9 @@ class PropertyEvaluator {
   HRESULT ValueAt(const wchar_t* name, REFERENCE_TIME time, VARIANT* value) const;
   // False when there is no such parameter or its value there is no number.
   bool NumberAt(const wchar_t* name, REFERENCE_TIME time, double* number) const;
+  // The text of a string value that holds at time, kept by the evaluator
+  // (no copy, for streaming threads); null for none.
+  const wchar_t* TextAt(const wchar_t* name, REFERENCE_TIME time) const;
 
  private:
   struct Point {

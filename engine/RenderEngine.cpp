@@ -50,7 +50,7 @@ STDMETHODIMP RenderEngine::GetFilterGraph(IGraphBuilder** graph) {
 
 STDMETHODIMP RenderEngine::SetFilterGraph(IGraphBuilder* graph) {
   Locked lock(&lock_);
-  if (!graph || (graph_ && graph_.Get() != graph)) return E_INVALIDARG;
+  if (!graph || graph_) return E_INVALIDARG;
   graph_ = ComPtr<IGraphBuilder>(graph);
   return S_OK;
 }
@@ -123,12 +123,15 @@ STDMETHODIMP RenderEngine::ConnectFrontEnd() {
   if (!graph_) {
     hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph_.ReceiveVoid());
     if (FAILED(hr)) return hr;
+    ComPtr<IObjectWithSite> sited = graph_.As<IObjectWithSite>(IID_IObjectWithSite);
+    if (sited && site_) sited->SetSite(site_.Get());
   }
   Plans plans;
-  hr = BuildPlans(&plans);
+  Groups groups;
+  hr = BuildPlans(&plans, &groups);
   if (FAILED(hr)) return hr;
-  // Outputs of the same types keep their filters, whatever timeline they came from.
-  if (connected_ && SameOutputs(plans)) {
+  // The same groups in the same order with the same types keep their filters.
+  if (connected_ && SameOutputs(plans, groups)) {
     for (size_t i = 0; i < plans.size(); ++i) {
       if (outputs_[i].group) outputs_[i].group->SetPlan(plans[i]);
     }
@@ -141,10 +144,11 @@ STDMETHODIMP RenderEngine::ConnectFrontEnd() {
     return hr;
   }
   connected_ = true;
+  groups_ = std::move(groups);
   return S_WARN_OUTPUTRESET;
 }
 
-HRESULT RenderEngine::BuildPlans(Plans* plans) {
+HRESULT RenderEngine::BuildPlans(Plans* plans, Groups* groups) {
   REFERENCE_TIME duration = 0;
   long count = 0;
   HRESULT hr = timeline_->GetDuration(&duration);
@@ -152,22 +156,26 @@ HRESULT RenderEngine::BuildPlans(Plans* plans) {
   if (FAILED(hr)) return hr;
   REFERENCE_TIME start = rangeStop_ < 0 ? 0 : rangeStart_;
   REFERENCE_TIME stop = rangeStop_ < 0 ? duration : rangeStop_;
-  RenderProblems problems(timeline_.Get());
-  PlanBuilder builder(timeline_.Get(), &checks_, &problems);
+  RenderProblems problems(timeline_.Get(), errorLog_.Get());
+  PlanBuilder builder(timeline_.Get(), &checks_, &problems, &locator_);
   for (long group = 0; group < count; ++group) {
     std::unique_ptr<RenderPlan> plan;
     hr = builder.Build(group, start, stop, &plan);
     if (FAILED(hr) && hr != VFW_E_INVALIDMEDIATYPE) return hr;
     plans->push_back(std::shared_ptr<const RenderPlan>(std::move(plan)));
+    ComPtr<IAMTimelineObj> node;
+    ComPtr<IUnknown> identity;
+    if (SUCCEEDED(timeline_->GetGroup(node.Receive(), group)) && node) identity = node.As<IUnknown>(IID_IUnknown);
+    groups->push_back(identity);
   }
   return S_OK;
 }
 
-bool RenderEngine::SameOutputs(const Plans& plans) {
-  if (plans.size() != outputs_.size()) return false;
+bool RenderEngine::SameOutputs(const Plans& plans, const Groups& groups) {
+  if (plans.size() != outputs_.size() || groups.size() != groups_.size()) return false;
   for (size_t i = 0; i < plans.size(); ++i) {
     GroupFilter* group = outputs_[i].group;
-    if (!plans[i] != !group) return false;
+    if (!plans[i] != !group || groups[i].Get() != groups_[i].Get()) return false;
     if (group && !MediaType::Same(plans[i]->pinType.Get(), group->Plan()->pinType.Get())) return false;
   }
   return true;
@@ -216,6 +224,7 @@ void RenderEngine::RemoveOutputs() {
     graph_->RemoveFilter(output.filter.Get());
   }
   outputs_.clear();
+  groups_.clear();
   connected_ = false;
 }
 
@@ -243,7 +252,13 @@ STDMETHODIMP RenderEngine::DoSmartRecompression() { return E_NOTIMPL; }
 
 STDMETHODIMP RenderEngine::UseInSmartRecompressionGraph() { return E_NOTIMPL; }
 
-STDMETHODIMP RenderEngine::SetSourceNameValidation(BSTR, IMediaLocator*, LONG) { return S_OK; }
+STDMETHODIMP RenderEngine::SetSourceNameValidation(BSTR filter, IMediaLocator* locator, LONG flags) {
+  Locked lock(&lock_);
+  locator_.locator = ComPtr<IMediaLocator>(locator);
+  locator_.filter.assign(filter ? filter : L"", filter ? SysStringLen(filter) : 0);
+  locator_.flags = flags;
+  return S_OK;
+}
 
 STDMETHODIMP RenderEngine::Commit() { return E_NOTIMPL; }
 
@@ -252,4 +267,30 @@ STDMETHODIMP RenderEngine::Decommit() { return E_NOTIMPL; }
 STDMETHODIMP RenderEngine::GetCaps(long, long* value) {
   if (value) *value = 0;
   return E_NOTIMPL;
+}
+
+STDMETHODIMP RenderEngine::get_ErrorLog(IAMErrorLog** log) {
+  if (!log) return E_POINTER;
+  Locked lock(&lock_);
+  *log = ComPtr<IAMErrorLog>(errorLog_).Detach();
+  return S_OK;
+}
+
+STDMETHODIMP RenderEngine::put_ErrorLog(IAMErrorLog* log) {
+  Locked lock(&lock_);
+  errorLog_ = ComPtr<IAMErrorLog>(log);
+  return S_OK;
+}
+
+STDMETHODIMP RenderEngine::SetSite(IUnknown* site) {
+  Locked lock(&lock_);
+  site_ = ComPtr<IUnknown>(site);
+  return S_OK;
+}
+
+STDMETHODIMP RenderEngine::GetSite(REFIID iid, void** site) {
+  if (!site) return E_POINTER;
+  *site = nullptr;
+  Locked lock(&lock_);
+  return site_ ? site_->QueryInterface(iid, site) : E_FAIL;
 }

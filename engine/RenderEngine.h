@@ -5,7 +5,7 @@
 // ConnectFrontEnd takes a render plan of every group on the calling thread
 // (reporting what cannot render to the timeline's error log) and answers
 // S_WARN_OUTPUTRESET when it (re)built the output side: the first time, or
-// when groups or their media types changed; it then stops the graph and
+// when groups were added, removed or reordered or their media types changed; it then stops the graph and
 // removes its old filters with everything downstream of them. Otherwise it
 // swaps the new plans into the filters it has and answers S_OK, so that
 // connected renderers stay. Without a graph of the caller's it makes one.
@@ -16,13 +16,17 @@
 // index out of range, S_FALSE (and null) for a group whose media type cannot
 // be rendered; RenderOutputPins E_UNEXPECTED before ConnectFrontEnd and
 // VFW_S_AUDIO_NOT_RENDERED when only audio failed; SetFilterGraph
-// E_INVALIDARG for null or once the engine has another graph;
-// SetRenderRange E_INVALIDARG unless 0 <= start < stop. Not implemented
-// (E_NOTIMPL), as the published engine leaves them: SetInterestRange(2),
-// GetCaps, Commit, Decommit, SetSourceConnectCallback, DoSmartRecompression,
-// UseInSmartRecompressionGraph. SetDynamicReconnectLevel and
-// SetSourceNameValidation are accepted and change nothing: sources open as
-// they are needed, and missing files are reported as they are found.
+// E_INVALIDARG for null or once the engine has a graph (until ScrapIt);
+// SetRenderRange E_INVALIDARG unless 0 <= start < stop. Also IAMSetErrorLog
+// (a log of the engine's own, used instead of the timeline's) and
+// IObjectWithSite (the site is handed to a graph the engine makes). Not
+// implemented (E_NOTIMPL), as the published engine leaves them:
+// SetInterestRange(2), GetCaps, Commit, Decommit, SetSourceConnectCallback,
+// DoSmartRecompression, UseInSmartRecompressionGraph.
+// SetDynamicReconnectLevel is accepted and changes nothing: sources open as
+// they are needed. SetSourceNameValidation with SFN_VALIDATEF_CHECK and a
+// media locator of the caller's asks it for each missing file; without a
+// locator missing files are reported as they are found.
 #pragma once
 
 #include <memory>
@@ -31,12 +35,13 @@
 #include "ComObject.h"
 #include "ComPtr.h"
 #include "EditingServices.h"
+#include "PlanBuilder.h"
 #include "RenderPlan.h"
 #include "SourceChecks.h"
 
 class GroupFilter;
 
-class RenderEngine final : public ComObject<IRenderEngine> {
+class RenderEngine final : public ComObject<IRenderEngine, IAMSetErrorLog, IObjectWithSite> {
  public:
   // Through CreateComObject only.
   explicit RenderEngine(IUnknown* outer);
@@ -63,8 +68,15 @@ class RenderEngine final : public ComObject<IRenderEngine> {
   STDMETHODIMP Decommit() override;
   STDMETHODIMP GetCaps(long index, long* value) override;
 
+  STDMETHODIMP get_ErrorLog(IAMErrorLog** log) override;
+  STDMETHODIMP put_ErrorLog(IAMErrorLog* log) override;
+
+  STDMETHODIMP SetSite(IUnknown* site) override;
+  STDMETHODIMP GetSite(REFIID iid, void** site) override;
+
  private:
   using Plans = std::vector<std::shared_ptr<const RenderPlan>>;  // null: a group without output
+  using Groups = std::vector<ComPtr<IUnknown>>;                   // the timeline's groups, by identity
   struct Output {
     ComPtr<IBaseFilter> filter;
     GroupFilter* group = nullptr;  // the same object as filter; null without output
@@ -72,8 +84,8 @@ class RenderEngine final : public ComObject<IRenderEngine> {
 
   ~RenderEngine() override;
 
-  HRESULT BuildPlans(Plans* plans);
-  bool SameOutputs(const Plans& plans);
+  HRESULT BuildPlans(Plans* plans, Groups* groups);
+  bool SameOutputs(const Plans& plans, const Groups& groups);
   HRESULT AddOutputs(const Plans& plans);
   void RemoveOutputs();
   // Removes the filters fed by pin, and those they feed.
@@ -84,9 +96,13 @@ class RenderEngine final : public ComObject<IRenderEngine> {
   CRITICAL_SECTION lock_;
   ComPtr<IAMTimeline> timeline_;
   ComPtr<IGraphBuilder> graph_;
+  ComPtr<IAMErrorLog> errorLog_;
+  ComPtr<IUnknown> site_;
+  SourceLocator locator_;
   REFERENCE_TIME rangeStart_ = 0;
   REFERENCE_TIME rangeStop_ = -1;  // -1: to the timeline's end
   bool connected_ = false;
   std::vector<Output> outputs_;
+  Groups groups_;  // the groups outputs_ were made for, held so that identity compares safely
   SourceChecks checks_;
 };

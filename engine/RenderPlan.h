@@ -63,6 +63,10 @@ struct PlanSource {
   int width = 0;    // of a video stream's frames
   int height = 0;
   int stretchMode = 0;
+  // Frames stored in the group's own format (rows top-down or not): a frame
+  // that is one of them as it stands is copied, not decoded and converted.
+  bool stored = false;
+  bool storedTopDown = false;
   REFERENCE_TIME mediaStart = 0;
   double speed = 1.0;  // media time passing per timeline time
   std::vector<PlanEffect> effects;

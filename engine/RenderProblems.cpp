@@ -6,8 +6,9 @@
 
 #include "SystemMessage.h"
 
-RenderProblems::RenderProblems(IAMTimeline* timeline) {
+RenderProblems::RenderProblems(IAMTimeline* timeline, IAMErrorLog* engineLog) : log_(engineLog) {
   ComPtr<IAMSetErrorLog> setter;
+  if (log_) return;
   if (timeline && SUCCEEDED(timeline->QueryInterface(IID_IAMSetErrorLog, setter.ReceiveVoid())) && setter) {
     if (FAILED(setter->get_ErrorLog(log_.Receive()))) log_.Reset();
   }

@@ -1,5 +1,6 @@
-// Reports what keeps part of a timeline from rendering to the error log
-// registered on the timeline (IAMSetErrorLog), on the thread building the
+// Reports what keeps part of a timeline from rendering to the render
+// engine's own error log, else the one registered on the timeline
+// (IAMSetErrorLog), on the thread building the
 // render plan: one line per distinct problem, with the DEX_IDS_* code and
 // the extra value the published rendering errors carry (a name or a number).
 #pragma once
@@ -14,7 +15,8 @@
 
 class RenderProblems {
  public:
-  explicit RenderProblems(IAMTimeline* timeline);
+  // engineLog: the render engine's own log, or null.
+  RenderProblems(IAMTimeline* timeline, IAMErrorLog* engineLog);
 
   // extra: the file name or class id the line is about.
   void Report(long code, const std::wstring& text, HRESULT result, const std::wstring& extra);

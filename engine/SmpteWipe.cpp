@@ -22,13 +22,13 @@ WipePattern SmpteWipe::PatternOf(const EffectParameters& parameters) {
   return pattern;
 }
 
-bool SmpteWipe::DrawPicture(const std::wstring& name, int width, int height) {
-  if (name != pictureName_) {
+bool SmpteWipe::DrawPicture(const wchar_t* name, int width, int height) {
+  if (pictureName_ != name) {
     pictureName_ = name;
     picture_.clear();
     pictureMaskWidth_ = 0;
     StillImageReader reader;
-    if (FAILED(reader.Open(name.c_str())) || FAILED(reader.ReadFrame(0, 0, &picture_))) picture_.clear();
+    if (FAILED(reader.Open(name)) || FAILED(reader.ReadFrame(0, 0, &picture_))) picture_.clear();
     if (!picture_.empty()) {
       const VIDEOINFOHEADER* format = reinterpret_cast<const VIDEOINFOHEADER*>(reader.Streams()[0].type.Get().pbFormat);
       pictureWidth_ = format->bmiHeader.biWidth;
@@ -49,8 +49,8 @@ bool SmpteWipe::DrawPicture(const std::wstring& name, int width, int height) {
 void SmpteWipe::Apply(const VideoFrame& a, const VideoFrame& b, const VideoFrame& out, double progress,
                       REFERENCE_TIME time, const PropertyEvaluator& values) {
   EffectParameters parameters(values, time);
-  std::wstring picture = parameters.Text(kMaskName);
-  if (picture.empty() || !DrawPicture(picture, out.width, out.height)) {
+  const wchar_t* picture = parameters.Text(kMaskName);
+  if (!*picture || !DrawPicture(picture, out.width, out.height)) {
     pictureMaskWidth_ = 0;  // the pattern replaces the picture's mask
     mask_.Draw(PatternOf(parameters), out.width, out.height);
   }

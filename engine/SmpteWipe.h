@@ -41,7 +41,7 @@ class SmpteWipe final : public VideoTransition {
  private:
   static WipePattern PatternOf(const EffectParameters& parameters);
   // Draws the mask from the named picture; false when it cannot be read.
-  bool DrawPicture(const std::wstring& name, int width, int height);
+  bool DrawPicture(const wchar_t* name, int width, int height);
 
   WipeMask mask_;
   std::wstring pictureName_;  // the picture decoded into picture_, if any

@@ -39,6 +39,8 @@ SourceChecks::Result SourceChecks::Probe(const std::wstring& path, bool video, l
     const BITMAPINFOHEADER& bitmap = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
     result.width = bitmap.biWidth;
     result.height = bitmap.biHeight < 0 ? -bitmap.biHeight : bitmap.biHeight;
+    result.rgbBits = bitmap.biCompression == BI_RGB ? bitmap.biBitCount : 0;
+    result.topDown = bitmap.biHeight < 0;
     result.result = reader->ReadFrame(result.stream, 0, &bytes);
   } else {
     WAVEFORMATEX probe = {WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};

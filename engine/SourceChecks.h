@@ -19,6 +19,8 @@ class SourceChecks {
     int stream = -1;          // the reader's index of the stream
     int width = 0;            // of a video stream
     int height = 0;
+    int rgbBits = 0;          // of a stream stored as uncompressed RGB, else 0
+    bool topDown = false;
   };
 
   // The number-th stream of major type video or audio in the file at path.

@@ -31,7 +31,7 @@ void VideoComposer::Needs(const RenderPlan& plan, LONGLONG unit, std::vector<con
   NeedsBelow(plan.root.layers, int(plan.root.layers.size()), unit, sources);
 }
 
-const FetchedPicture* VideoComposer::Unchanged(const RenderPlan& plan, LONGLONG unit, const FetchedFrame& fetched) {
+const PlanSource* VideoComposer::UnchangedSource(const RenderPlan& plan, LONGLONG unit) {
   if (AnyCovers(plan.root.effects, unit)) return nullptr;
   const std::vector<PlanLayer>* layers = &plan.root.layers;
   for (;;) {
@@ -44,7 +44,7 @@ const FetchedPicture* VideoComposer::Unchanged(const RenderPlan& plan, LONGLONG 
       if (!source || AnyCovers(source->effects, unit) || source->width != plan.format.width ||
           source->height != plan.format.height)
         return nullptr;
-      return fetched.Find(source);
+      return source;
     }
     layers = &layer.layers;
   }

@@ -22,9 +22,14 @@ class VideoComposer {
  public:
   // The sources frame unit of plan shows, each once: what to fetch for it.
   static void Needs(const RenderPlan& plan, LONGLONG unit, std::vector<const PlanSource*>* sources);
-  // The fetched picture that is frame unit as it stands (one source of the
-  // group's size covering the frame with nothing applied), or null.
-  static const FetchedPicture* Unchanged(const RenderPlan& plan, LONGLONG unit, const FetchedFrame& fetched);
+  // The source that is frame unit as it stands (alone, of the group's size,
+  // with nothing applied), or null.
+  static const PlanSource* UnchangedSource(const RenderPlan& plan, LONGLONG unit);
+  // Its fetched picture (decoded or stored), or null.
+  static const FetchedPicture* Unchanged(const RenderPlan& plan, LONGLONG unit, const FetchedFrame& fetched) {
+    const PlanSource* source = UnchangedSource(plan, unit);
+    return source ? fetched.Whole(source) : nullptr;
+  }
   // Composes frame unit of plan into out, a frame of the group's size.
   void Compose(const RenderPlan& plan, LONGLONG unit, const FetchedFrame& fetched, const VideoFrame& out);
 

@@ -17,6 +17,16 @@ class ContainerWindow : public Window {
   // Takes child out of the list, then destroys its window and deletes it as asked.
   // False when child is not in the list (then nothing is done to it).
   bool RemoveChild(Window* child, bool destroyWindow, bool deleteObject);
+  // Places control at (x, y) with the size, creates it on this window and
+  // appends it; returns it.
+  template <class T>
+  T* CreateChild(T* control, int x, int y, int width, int height) {
+    control->SetPosition(x, y);
+    control->SetSize(width, height);
+    control->Create(hwnd_, instance_);
+    AddChild(control);
+    return control;
+  }
   // Destroy(destroyWindow) of every child in list order; the list ends empty.
   void ClearChildren(bool destroyWindow);
   size_t ChildCount() const { return children_.size(); }

@@ -6,6 +6,7 @@
 #include "FilterList.h"
 #include "MainWindow.h"
 #include "StatusBar.h"
+#include "TimeLineRender.h"
 #include "Text.h"
 #include "TimeLineView.h"
 
@@ -231,6 +232,29 @@ TEST(MainWindow, KeysDriveEditingUndoAndThePropertyWindows) {
   DropQuit();
   window->Destroy(false);
   DropQuit();
+}
+
+bool MenuGrayed(HWND hwnd, UINT id) { return (GetMenuState(GetMenu(hwnd), id, MF_BYCOMMAND) & MF_GRAYED) != 0; }
+
+TEST(MainWindow, TheRenderWindowGraysTheMenusUntilItCloses) {
+  MainWindow* window = new MainWindow();
+  ASSERT_EQ(0u, window->Create(nullptr, GetModuleHandleW(nullptr)));
+  HWND hwnd = window->Handle();
+  ASSERT_EQ(0, window->InitializeApplication(L"Morvik.exe"));
+  EXPECT_FALSE(MenuGrayed(hwnd, kCommandRender));
+  SendMessageW(hwnd, WM_COMMAND, kCommandRender, 0);
+  ASSERT_NE(nullptr, window->RenderWindow());
+  HWND render = window->RenderWindow()->Handle();
+  EXPECT_EQ(hwnd, GetWindow(render, GW_OWNER));
+  for (UINT menu : {kMenuProject, kMenuView, kMenuEdit, kMenuHelp}) EXPECT_TRUE(MenuGrayed(hwnd, menu)) << menu;
+  SendMessageW(render, WM_CLOSE, 0, 0);  // idle: no question
+  MSG msg;
+  while (window->RenderWindow() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  EXPECT_EQ(nullptr, window->RenderWindow());
+  for (UINT menu : {kMenuProject, kMenuView, kMenuEdit, kMenuHelp}) EXPECT_FALSE(MenuGrayed(hwnd, menu)) << menu;
+  DestroyWindow(hwnd);
+  DropQuit();
+  window->Destroy(false);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // Answers the modal dialog boxes this thread opens, in order: records each
 // box's caption and text, types a file name into a file dialog when given one,
-// and presses a button. A test never waits on a person.
+// and presses a button. A test never waits on a person. Given a class name,
+// it answers the framework's dialog windows of that class instead.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,13 +15,15 @@ class DialogAnswerer {
   struct Answer {
     int button;              // IDOK, IDCANCEL, IDYES, IDNO
     std::wstring fileName;   // typed into a file dialog's name field first
+    std::function<void(HWND)> prepare = nullptr;  // done to the window before the button
   };
   struct Seen {
     std::wstring caption;
     std::wstring text;
   };
 
-  explicit DialogAnswerer(std::vector<Answer> answers) : answers_(std::move(answers)) {
+  explicit DialogAnswerer(std::vector<Answer> answers, const wchar_t* className = L"#32770")
+      : answers_(std::move(answers)), className_(className) {
     current_ = this;
     timer_ = SetTimer(nullptr, 0, 40, &OnTimer);
   }
@@ -39,8 +43,8 @@ class DialogAnswerer {
   static constexpr int kFileNameEditId = 0x480;
 
   static BOOL CALLBACK FindBox(HWND hwnd, LPARAM found) {
-    wchar_t name[16];
-    if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 16) && lstrcmpW(name, L"#32770") == 0) {
+    wchar_t name[64];
+    if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 64) && current_->className_ == name) {
       *reinterpret_cast<HWND*>(found) = hwnd;
       return FALSE;
     }
@@ -67,12 +71,14 @@ class DialogAnswerer {
       if (!field) field = GetDlgItem(box, kFileNameEditId);
       SetWindowTextW(field, answer.fileName.c_str());
     }
+    if (answer.prepare) answer.prepare(box);
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer.button, BN_CLICKED), 0);
   }
 
   inline static DialogAnswerer* current_ = nullptr;
   std::vector<Answer> answers_;
   std::vector<Seen> seen_;
+  std::wstring className_;
   HWND lastBox_ = nullptr;
   UINT_PTR timer_ = 0;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ constexpr UINT kAbout = 41;
 constexpr UINT kAddGroup = 31;
 constexpr UINT kAddTrack = 32;
 constexpr UINT kAddSource = 33;
+constexpr UINT kRenderToFile = 15;
 constexpr UINT kPreview = 21;
 constexpr int kMessageTextId = 0xFFFF;
 constexpr int kFileNameComboId = 0x47C;
@@ -477,6 +479,96 @@ TEST_F(MorvikRunTest, LoadProblemsReachTheLog) {
   std::wstring log = ReadText(folder.File(L"problems.log"));
   EXPECT_NE(std::wstring::npos, log.find(L"ERROR: severity=")) << log;
   EXPECT_NE(std::wstring::npos, log.find(L"bogus")) << log;
+}
+
+struct ChildSearch {
+  const wchar_t* className;
+  const wchar_t* textStart;
+  HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND hwnd, LPARAM argument) {
+  auto* search = reinterpret_cast<ChildSearch*>(argument);
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  if (lstrcmpiW(name, search->className) != 0) return TRUE;
+  if (search->textStart && TextOf(hwnd).rfind(search->textStart, 0) != 0) return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+
+HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* textStart = nullptr) {
+  ChildSearch search = {className, textStart, nullptr};
+  EnumChildWindows(parent, &MatchChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Picks a compressor in a grid row through the cell's drop-down list, as a user does.
+bool ChooseCompressor(HWND grid, int row, const wchar_t* name) {
+  // Columns 100 + 100 + 50 wide, then the compressor; the header and rows 20 high.
+  LPARAM cell = MAKELPARAM(350, 30 + 20 * row);
+  SendMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, cell);
+  SendMessageW(grid, WM_LBUTTONUP, 0, cell);
+  SendMessageW(grid, WM_KEYDOWN, VK_RETURN, 1);
+  HWND list = FindChild(grid, L"ComboBox");
+  if (!list) return false;
+  LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
+  if (index < 0) return false;
+  SendMessageW(list, CB_SETCURSEL, index, 0);
+  SendMessageW(list, WM_KEYDOWN, VK_RETURN, 1);
+  return FindChild(grid, L"ComboBox") == nullptr;  // committed
+}
+
+TEST_F(MorvikRunTest, RendersAProjectToFileWithChosenCompressors) {
+  WriteBitmap(folder.File(L"still.bmp"));
+  std::wstring project = folder.File(L"short.mvp");
+  std::wstring rendered = folder.File(L"rendered.avi");
+  std::string xml =
+      "<timeline><group type=\"video\" width=\"160\" height=\"120\" bitdepth=\"24\" framerate=\"25\" name=\"Pictures\"><track>"
+      "<clip src=\"still.bmp\" start=\"0\" stop=\"60\" mstart=\"0\" mstop=\"5\"/></track></group>"
+      "<group type=\"audio\" samplingrate=\"22050\" name=\"Silence\"><track/></group></timeline>";
+  ASSERT_TRUE(WriteWholeFile(project, xml));
+  std::string narrow(rendered.begin(), rendered.end());
+  std::string settings = "[Log]\r\nFileName=render.log\r\n[RenderFile]\r\nFileName=" + narrow + "\r\n";
+  WriteSettings(settings.c_str());
+  {
+    MorvikRun run(folder.Path(), L"\"" + project + L"\"");
+    ASSERT_EQ(L"Morvik - [" + project + L"]", run.WaitForTitle(L"Morvik - [" + project + L"]"));
+    run.Command(kRenderToFile);
+    HWND window = run.WaitForWindow(L"TimeLineRender");
+    ASSERT_NE(nullptr, window);
+    HWND grid = FindChild(window, L"QuenGridStr");
+    ASSERT_NE(nullptr, grid);
+    EXPECT_TRUE(ChooseCompressor(grid, 0, L"Morvik Motion JPEG"));
+    EXPECT_TRUE(ChooseCompressor(grid, 1, L"Morvik IMA ADPCM"));
+    PostMessageW(FindChild(window, L"Button", L"Start"), BM_CLICK, 0, 0);
+    HWND stop = nullptr;
+    for (int waited = 0; waited < 10000 && !stop; waited += 50, Sleep(50)) stop = FindChild(window, L"Button", L"Stop");
+    ASSERT_NE(nullptr, stop);
+    // Closing the program while rendering asks; Cancel keeps both windows.
+    PostMessageW(run.WaitForWindow(L"QUEN_Morvik_Main"), WM_CLOSE, 0, 0);
+    EXPECT_EQ(L"Render is in progress now. Do you want to interrupt?\nResult file can be corrupted.",
+              run.AnswerDialog(IDCANCEL));
+    Sleep(500);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_NE(nullptr, run.WaitForWindow(L"QUEN_Morvik_Main", 100));
+    HWND done = nullptr;
+    for (int waited = 0; waited < 120000 && !done; waited += 100, Sleep(100)) done = FindChild(window, L"Static", L"Done: ");
+    ASSERT_NE(nullptr, done) << "the render did not end";
+    if (const char* linger = getenv("MORVIK_SHOW_MS")) Sleep(atoi(linger));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntilGone(window));
+    EXPECT_EQ(0, run.Close());
+  }
+  std::string bytes = ReadWholeFile(rendered);
+  ASSERT_GT(bytes.size(), 10000u);
+  EXPECT_EQ(0u, bytes.find("RIFF"));
+  EXPECT_EQ(8u, bytes.find("AVI "));
+  EXPECT_NE(std::string::npos, bytes.find("MJPG"));
+  EXPECT_NE(std::string::npos, bytes.find("movi"));
+  std::wstring log = ReadText(folder.File(L"render.log"));
+  EXPECT_NE(std::wstring::npos, log.find(L"Render to file start")) << log;
+  EXPECT_NE(std::wstring::npos, log.find(L"Render to file stop")) << log;
 }
 
 }  // namespace

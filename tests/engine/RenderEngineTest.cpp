@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "AviWriter.h"
+#include "EffectIds.h"
 #include "EngineFilters.h"
 #include "GraphTesting.h"
 #include "MediaTypeBuilder.h"
@@ -56,6 +57,14 @@ std::string Wav(DWORD rate, double seconds, int value, std::function<int(int)> w
   return PcmWav(16, 1, rate, samples);
 }
 
+// A property value as text at a time from its object's start.
+struct Value {
+  const wchar_t* name;
+  const wchar_t* text;
+  REFERENCE_TIME time;
+  DWORD interp;
+};
+
 struct VideoFormat {
   const char* name;
   GUID subtype;
@@ -91,6 +100,16 @@ UINT32 Kept(UINT32 rgb, const VideoFormat& format) {
 }
 
 int Channel(UINT32 rgb, int shift) { return int(rgb >> shift & 0xFF); }
+
+// Whether each channel of pixel lies within tolerance of a mixed with share of b.
+::testing::AssertionResult Blended(UINT32 pixel, UINT32 a, UINT32 b, double share, int tolerance = 3) {
+  for (int shift : {0, 8, 16}) {
+    double wanted = Channel(a, shift) * (1 - share) + Channel(b, shift) * share;
+    if (std::abs(Channel(pixel, shift) - wanted) > tolerance)
+      return ::testing::AssertionFailure() << std::hex << pixel << " is not " << a << " with " << share << " of " << b;
+  }
+  return ::testing::AssertionSuccess();
+}
 
 // Live threads of this process.
 int ThreadCount() {
@@ -163,6 +182,37 @@ class RenderEngineTest : public GraphTest {
     ComPtr<IPin> pin;
     engine->GetGroupOutputPin(group, pin.Receive());
     return pin.As<IMediaSeeking>(IID_IMediaSeeking);
+  }
+
+  // Gives object a property setter holding values; a parameter's values are listed together.
+  void SetValues(IAMTimelineObj* object, const std::vector<Value>& values) {
+    ComPtr<IPropertySetter> setter;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
+                                     setter.ReceiveVoid()));
+    for (size_t i = 0, next = 0; i < values.size(); i = next) {
+      std::vector<DEXTER_VALUE> list;
+      for (next = i; next < values.size() && !wcscmp(values[next].name, values[i].name); ++next)
+        list.push_back(TextValue(values[next].text, values[next].time, values[next].interp));
+      BSTR name = SysAllocString(values[i].name);
+      EXPECT_EQ(S_OK, setter->AddProp(DEXTER_PARAM{name, 0, LONG(list.size())}, list.data()));
+      SysFreeString(name);
+      for (DEXTER_VALUE& value : list) VariantClear(&value.v);
+    }
+    ASSERT_EQ(S_OK, object->SetPropertySetter(setter.Get()));
+  }
+  ComPtr<IAMTimelineObj> Effect(IAMTimelineObj* parent, REFERENCE_TIME start, REFERENCE_TIME stop, const GUID& clsid,
+                                const std::vector<Value>& values) {
+    ComPtr<IAMTimelineObj> effect = AddEffect(parent, start, stop);
+    EXPECT_EQ(S_OK, effect->SetSubObjectGUID(clsid));
+    SetValues(effect.Get(), values);
+    return effect;
+  }
+  // Played samples of an audio group as one run of 16-bit values.
+  std::vector<INT16> PlayPcm() {
+    std::string pcm;
+    for (const Sample& block : Play()) pcm += block.bytes;
+    const INT16* values = reinterpret_cast<const INT16*>(pcm.data());
+    return std::vector<INT16>(values, values + pcm.size() / 2);
   }
 
   TempFolder folder;
@@ -286,6 +336,12 @@ TEST_F(RenderEngineTest, AnEditKeepsTheOutputAndShowsInTheNextFramesUnlessTheMed
   EXPECT_EQ(VFW_E_NOT_FOUND, graph->FindFilterByName(L"sink", found.Receive()));
   ASSERT_EQ(S_OK, engine->GetGroupOutputPin(0, pin.Receive()));
   EXPECT_EQ(VFW_E_NOT_CONNECTED, pin->ConnectedTo(peer.Receive()));
+
+  // So does a group put in the place of another, even of the same type.
+  EXPECT_EQ(S_OK, engine->ConnectFrontEnd());
+  ASSERT_EQ(S_OK, timeline->ClearAllGroups());
+  VideoGroup(kRgb24, 8, 2, 10);
+  EXPECT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
 }
 
 TEST_F(RenderEngineTest, HigherTracksCoverLowerOnesWhereTheyHaveSourcesUnlessMuted) {
@@ -493,6 +549,48 @@ TEST_F(RenderEngineTest, MediaThatCannotPlayIsReportedOnceAndRendersBlack) {
   }
 }
 
+// A media locator that answers every file with one file.
+class OneFileLocator final : public IMediaLocator {
+ public:
+  explicit OneFileLocator(std::wstring file) : file_(std::move(file)) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IMediaLocator ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // owned by the test
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP FindMediaFile(BSTR input, BSTR, BSTR* output, long) override {
+    asked.push_back(input);
+    *output = SysAllocString(file_.c_str());
+    return S_OK;
+  }
+  STDMETHODIMP AddFoundLocation(BSTR) override { return S_OK; }
+
+  std::vector<std::wstring> asked;
+
+ private:
+  std::wstring file_;
+};
+
+TEST_F(RenderEngineTest, ACallersLocatorIsAskedForMissingFilesWhenChecking) {
+  for (LONG flags : {0L, 1L /* check */}) {
+    SCOPED_TRACE(flags);
+    TearDown();
+    SetUp();
+    ASSERT_EQ(S_OK, timeline.As<IAMSetErrorLog>(IID_IAMSetErrorLog)->put_ErrorLog(&errorLog));
+    errorLog.lines.clear();
+    OneFileLocator locator(Media(L"green.avi", VideoAvi(4, 2, 1, 10, Solid(0x00FF00))));
+    ASSERT_EQ(S_OK, engine->SetSourceNameValidation(nullptr, &locator, flags));
+    Clip(AddTrack(VideoGroup(kRgb24, 4, 2, 10).Get(), L"t").Get(), 0, kSecond / 10, folder.File(L"moved.avi"));
+    Connect();
+    EXPECT_EQ(std::vector<std::wstring>(flags, folder.File(L"moved.avi")), locator.asked);
+    EXPECT_EQ(flags ? 0u : 1u, errorLog.lines.size());
+    EXPECT_EQ(flags ? 0x00FF00u : 0u, PixelOf(Play()[0].bytes, kRgb24, 4, 2, 0, 0));
+    engine->SetSourceNameValidation(nullptr, nullptr, 0);
+    timeline.As<IAMSetErrorLog>(IID_IAMSetErrorLog)->put_ErrorLog(nullptr);
+  }
+}
+
 TEST_F(RenderEngineTest, ScrapItWhileRunningLeavesNoThreadsAndNoFilters) {
   ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 10);
   Clip(AddTrack(group.Get(), L"t").Get(), 0, kSecond, Media(L"red.avi", VideoAvi(4, 2, 1, 10, Solid(0xFF0000))));
@@ -533,52 +631,388 @@ TEST_F(RenderEngineTest, AnswersThePublishedResults) {
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_RenderEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IRenderEngine,
                                    fresh.ReceiveVoid()));
   IPin* pin = reinterpret_cast<IPin*>(1);
+  IAMTimeline* noTimeline = reinterpret_cast<IAMTimeline*>(1);
+  IGraphBuilder* noGraph = reinterpret_cast<IGraphBuilder*>(1);
+  IAMErrorLog* noLog = reinterpret_cast<IAMErrorLog*>(1);
+  IUnknown* noSite = reinterpret_cast<IUnknown*>(1);
   BSTR vendor = nullptr;
   long caps = 7;
-  ComPtr<IGraphBuilder> other;
+  ComPtr<IGraphBuilder> other, made;
   ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                    other.ReceiveVoid()));
+  ComPtr<IAMSetErrorLog> logs = fresh.As<IAMSetErrorLog>(IID_IAMSetErrorLog);
+  ComPtr<IObjectWithSite> sited = fresh.As<IObjectWithSite>(IID_IObjectWithSite);
+  ASSERT_TRUE(logs && sited);
   const std::pair<HRESULT, std::function<HRESULT()>> calls[] = {
-      {E_INVALIDARG, [&] { return fresh->ConnectFrontEnd(); }},
+      // Before a timeline: nothing to connect, the out pointers cleared.
       {E_MUST_INIT_RENDERER, [&] { return fresh->GetGroupOutputPin(0, &pin); }},
+      {E_INVALIDARG, [&] { return fresh->ConnectFrontEnd(); }},
       {E_UNEXPECTED, [&] { return fresh->RenderOutputPins(); }},
+      {S_OK, [&] { return fresh->GetTimelineObject(&noTimeline); }},
+      {S_OK, [&] { return fresh->GetFilterGraph(&noGraph); }},
+      {S_OK, [&] { return logs->get_ErrorLog(&noLog); }},
+      {E_FAIL, [&] { return sited->GetSite(IID_IUnknown, reinterpret_cast<void**>(&noSite)); }},
+      {S_OK, [&] { return fresh->ScrapIt(); }},
       {E_POINTER, [&] { return fresh->SetTimelineObject(nullptr); }},
       {E_POINTER, [&] { return fresh->GetTimelineObject(nullptr); }},
       {E_POINTER, [&] { return fresh->GetFilterGraph(nullptr); }},
       {E_POINTER, [&] { return fresh->GetGroupOutputPin(0, nullptr); }},
       {E_POINTER, [&] { return fresh->GetVendorString(nullptr); }},
+      {E_POINTER, [&] { return logs->get_ErrorLog(nullptr); }},
+      {E_POINTER, [&] { return sited->GetSite(IID_IUnknown, nullptr); }},
       {E_INVALIDARG, [&] { return fresh->SetFilterGraph(nullptr); }},
       {E_INVALIDARG, [&] { return fresh->SetRenderRange(5, 5); }},
       {E_INVALIDARG, [&] { return fresh->SetRenderRange2(-1.0, 2.0); }},
+      {S_OK, [&] { return fresh->SetRenderRange2(0.0, 0.5); }},
       {S_OK, [&] { return fresh->GetVendorString(&vendor); }},
+      // What the published engine leaves out, or accepts and ignores.
       {E_NOTIMPL, [&] { return fresh->GetCaps(0, &caps); }},
       {E_NOTIMPL, [&] { return fresh->SetInterestRange(0, 10); }},
+      {E_NOTIMPL, [&] { return fresh->SetInterestRange2(0, 1); }},
       {E_NOTIMPL, [&] { return fresh->Commit(); }},
+      {E_NOTIMPL, [&] { return fresh->Decommit(); }},
+      {E_NOTIMPL, [&] { return fresh->SetSourceConnectCallback(nullptr); }},
+      {E_NOTIMPL, [&] { return fresh->DoSmartRecompression(); }},
+      {E_NOTIMPL, [&] { return fresh->UseInSmartRecompressionGraph(); }},
       {S_OK, [&] { return fresh->SetDynamicReconnectLevel(CONNECTF_DYNAMIC_SOURCES); }},
+      {S_OK, [&] { return fresh->SetSourceNameValidation(nullptr, nullptr, 1 /* check */); }},
+      // Connected: a graph of its own, which no other may replace until ScrapIt.
       {S_OK, [&] { return fresh->SetTimelineObject(timeline.Get()); }},
       {S_WARN_OUTPUTRESET, [&] { return fresh->ConnectFrontEnd(); }},
       {S_OK, [&] { return fresh->ConnectFrontEnd(); }},
       {E_INVALIDARG, [&] { return fresh->GetGroupOutputPin(0, &pin); }},
+      {E_INVALIDARG, [&] { return fresh->GetGroupOutputPin(-1, &pin); }},
+      {S_OK, [&] { return fresh->GetFilterGraph(made.Receive()); }},
+      {E_INVALIDARG, [&] { return fresh->SetFilterGraph(made.Get()); }},
       {E_INVALIDARG, [&] { return fresh->SetFilterGraph(other.Get()); }},
       {S_OK, [&] { return fresh->ScrapIt(); }},
+      {S_OK, [&] { return fresh->GetFilterGraph(&noGraph); }},
+      {E_MUST_INIT_RENDERER, [&] { return fresh->GetGroupOutputPin(0, &pin); }},
+      {S_OK, [&] { return fresh->SetFilterGraph(other.Get()); }},
   };
-  for (size_t i = 0; i < sizeof calls / sizeof calls[0]; ++i) EXPECT_EQ(calls[i].first, calls[i].second()) << i;
-  EXPECT_EQ(nullptr, pin);
+  for (size_t i = 0; i < sizeof calls / sizeof calls[0]; ++i) {
+    EXPECT_EQ(calls[i].first, calls[i].second()) << i;
+    EXPECT_EQ(nullptr, pin) << i;
+  }
+  EXPECT_TRUE(!noTimeline && !noGraph && !noLog && !noSite && made);
   EXPECT_EQ(0, caps);
   EXPECT_STREQ(L"Morvik", vendor);
   SysFreeString(vendor);
+  fresh->ScrapIt();
 
-  // A group without a usable media type has no pin; the others do.
+  // A group without a usable media type has no pin; the others do, and
+  // problems go to the engine's own log when it has one.
   ASSERT_EQ(S_OK, timeline->AddGroup(NewNode(TIMELINE_MAJOR_TYPE_GROUP).Get()));
-  VideoGroup(kRgb24, 4, 2, 10);
+  ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 10);
+  Clip(AddTrack(group.Get(), L"t").Get(), 0, kSecond, folder.File(L"missing.avi"));
+  ASSERT_EQ(S_OK, engine.As<IAMSetErrorLog>(IID_IAMSetErrorLog)->put_ErrorLog(&errorLog));
   EXPECT_EQ(S_WARN_OUTPUTRESET, engine->ConnectFrontEnd());
+  EXPECT_EQ(2u, errorLog.lines.size());
   EXPECT_EQ(S_FALSE, engine->GetGroupOutputPin(0, &pin));
-  EXPECT_EQ(S_OK, engine->GetGroupOutputPin(1, &pin));
+  EXPECT_EQ(nullptr, pin);
+  ASSERT_EQ(S_OK, engine->GetGroupOutputPin(1, &pin));
   PIN_INFO info = {};
   ASSERT_EQ(S_OK, pin->QueryPinInfo(&info));
+  // The pin offers and accepts the group's type only; it seeks in media time over the duration.
+  AM_MEDIA_TYPE wider = VideoType(kRgb24, 8, 2);
+  EXPECT_EQ(S_FALSE, pin->QueryAccept(&wider));
+  ClearMediaType(&wider);
+  ComPtr<IMediaSeeking> seeking = ComPtr<IPin>(pin).As<IMediaSeeking>(IID_IMediaSeeking);
+  LONGLONG duration = 0;
+  EXPECT_EQ(S_OK, seeking->GetDuration(&duration));
+  EXPECT_EQ(kSecond, duration);
+  EXPECT_EQ(S_FALSE, seeking->IsFormatSupported(&TIME_FORMAT_FRAME));
+  seeking.Reset();
   pin->Release();
+  FILTER_INFO filterInfo = {};
+  ASSERT_EQ(S_OK, info.pFilter->QueryFilterInfo(&filterInfo));
+  EXPECT_STREQ(L"Video", filterInfo.achName);
+  EXPECT_EQ(graph.Get(), filterInfo.pGraph);
+  filterInfo.pGraph->Release();
   ExpectConformingFilter(info.pFilter, CLSID_EngineGroupSource);
   info.pFilter->Release();
+  engine.As<IAMSetErrorLog>(IID_IAMSetErrorLog)->put_ErrorLog(nullptr);
+}
+
+TEST_F(RenderEngineTest, TransitionsGoFromWhatLiesBeneathToTheirTrackOverTheirSpan) {
+  // Red beneath, blue on the transition's track, both over the transition's
+  // second; 20 x 2 frames at 4 fps, so frames 1 to 3 are at 25, 50 and 75 %.
+  // blue(frame, x): the share of the track's blue wanted there.
+  using Share = std::function<double(int frame, int x)>;
+  const Share fade = [](int f, int) { return f / 4.0; };
+  const Share wipe = [](int f, int x) { return x < 5 * f ? 1.0 : 0.0; };
+  struct Case {
+    const char* name;
+    GUID clsid;
+    BOOL swap, cutsOnly;
+    REFERENCE_TIME cut;  // -1: the default, the middle
+    std::vector<Value> values;
+    Share blue;
+  };
+  const Case cases[] = {
+      {"cross-fade", CLSID_EngineCrossFade, FALSE, FALSE, -1, {}, fade},
+      {"cross-fade swapped", CLSID_EngineCrossFade, TRUE, FALSE, -1, {}, [](int f, int) { return 1 - f / 4.0; }},
+      {"wipe", CLSID_EngineWipe, FALSE, FALSE, -1, {}, wipe},
+      {"SMPTE wipe 1", CLSID_DxtJpeg, FALSE, FALSE, -1, {{L"MaskNum", L"1", 0, DEXTERF_JUMP}}, wipe},
+      // Swapped inputs still wipe from the left: the red enters there.
+      {"SMPTE wipe swapped", CLSID_DxtJpeg, TRUE, FALSE, -1, {}, [](int f, int x) { return x < 5 * f ? 0.0 : 1.0; }},
+      {"progress reversed", CLSID_EngineWipe, FALSE, FALSE, -1,
+       {{L"Progress", L"1", 0, DEXTERF_JUMP}, {L"Progress", L"0", kSecond, DEXTERF_INTERPOLATE}},
+       [](int f, int x) { return x < 20 - 5 * f ? 1.0 : 0.0; }},
+      {"cut at the middle", CLSID_EngineCrossFade, FALSE, TRUE, -1, {}, [](int f, int) { return f >= 2 ? 1.0 : 0.0; }},
+      {"cut point over the swap", CLSID_EngineCrossFade, TRUE, TRUE, 7500000, {},
+       [](int f, int) { return f >= 3 ? 1.0 : 0.0; }},
+  };
+  Media(L"red.avi", VideoAvi(20, 2, 1, 4, Solid(0xFF0000)));
+  Media(L"blue.avi", VideoAvi(20, 2, 1, 4, Solid(0x0000FF)));
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    TearDown();
+    SetUp();
+    ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 20, 2, 4);
+    Clip(AddTrack(group.Get(), L"low").Get(), 0, kSecond, folder.File(L"red.avi"));
+    ComPtr<IAMTimelineObj> high = AddTrack(group.Get(), L"high");
+    Clip(high.Get(), 0, kSecond, folder.File(L"blue.avi"));
+    ComPtr<IAMTimelineObj> transition = AddTransition(high.Get(), 0, kSecond);
+    ASSERT_EQ(S_OK, transition->SetSubObjectGUID(test.clsid));
+    ComPtr<IAMTimelineTrans> settings = transition.As<IAMTimelineTrans>(IID_IAMTimelineTrans);
+    settings->SetSwapInputs(test.swap);
+    settings->SetCutsOnly(test.cutsOnly);
+    if (test.cut >= 0) settings->SetCutPoint(test.cut);
+    SetValues(transition.Get(), test.values);
+    Connect();
+    std::vector<Sample> frames = Play();
+    ASSERT_EQ(4u, frames.size());
+    for (int f = 0; f < 4; ++f) {
+      for (int x : {0, 3, 6, 8, 11, 13, 16, 19})
+        EXPECT_TRUE(Blended(PixelOf(frames[f].bytes, kRgb24, 20, 2, x, 1), 0xFF0000, 0x0000FF, test.blue(f, x)))
+            << "frame " << f << ", x " << x;
+    }
+  }
+}
+
+TEST_F(RenderEngineTest, EffectsFollowTheirValuesOverTheirSpans) {
+  // A grey (0x40) clip over [0.5 s, 1 s) at 10 fps, brightened by an effect
+  // on the clip (times from the clip's start), its track or the group.
+  enum Parent { kOnClip, kOnTrack, kOnGroup };
+  struct Case {
+    const char* name;
+    Parent parent;
+    REFERENCE_TIME start, stop;
+    std::vector<Value> values;
+    int levels[5];  // frames 5 to 9
+  };
+  const Case cases[] = {
+      {"interpolated", kOnTrack, 0, kSecond,
+       {{L"Brightness", L"0", 0, DEXTERF_JUMP}, {L"Brightness", L"0.5", kSecond, DEXTERF_INTERPOLATE}},
+       {128, 140, 153, 166, 179}},
+      {"jump", kOnTrack, 0, kSecond,
+       {{L"Brightness", L"0", 0, DEXTERF_JUMP}, {L"Brightness", L"0.5", 7000000, DEXTERF_JUMP}},
+       {64, 64, 192, 192, 192}},
+      {"on the clip", kOnClip, 0, 2000000, {{L"Brightness", L"0.5", 0, DEXTERF_JUMP}}, {192, 192, 64, 64, 64}},
+      {"on the group", kOnGroup, 8000000, kSecond, {{L"Brightness", L"0.5", 0, DEXTERF_JUMP}}, {64, 64, 64, 192, 192}},
+  };
+  Media(L"grey.avi", VideoAvi(4, 2, 1, 10, Solid(0x404040)));
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    TearDown();
+    SetUp();
+    ComPtr<IAMTimelineObj> group = VideoGroup(kRgb24, 4, 2, 10);
+    ComPtr<IAMTimelineObj> track = AddTrack(group.Get(), L"t");
+    ComPtr<IAMTimelineObj> clip = Clip(track.Get(), kSecond / 2, kSecond, folder.File(L"grey.avi"));
+    IAMTimelineObj* parents[] = {clip.Get(), track.Get(), group.Get()};
+    Effect(parents[test.parent], test.start, test.stop, CLSID_EngineBrightnessContrast, test.values);
+    Connect();
+    std::vector<Sample> frames = Play();
+    ASSERT_EQ(10u, frames.size());
+    for (int f = 5; f < 10; ++f)
+      EXPECT_NEAR(test.levels[f - 5], Channel(PixelOf(frames[f].bytes, kRgb24, 4, 2, 2, 1), 8), 1) << f;
+  }
+}
+
+TEST_F(RenderEngineTest, AVolumeEnvelopeSetsTheLevelAtItsTimes) {
+  struct Probe {
+    double seconds, level;
+  };
+  struct Case {
+    const char* name;
+    bool onGroup;
+    REFERENCE_TIME start;
+    std::vector<Value> values;
+    std::vector<Probe> probes;
+  };
+  const Case cases[] = {
+      {"fade", false, 0, {{L"Vol", L"1", 0, DEXTERF_JUMP}, {L"Vol", L"0", kSecond, DEXTERF_INTERPOLATE}},
+       {{0.25, 0.75}, {0.5, 0.5}, {0.9, 0.1}}},
+      {"jump", false, 0, {{L"Vol", L"1", 0, DEXTERF_JUMP}, {L"Vol", L"0.25", kSecond / 2, DEXTERF_JUMP}},
+       {{0.4, 1}, {0.6, 0.25}, {0.9, 0.25}}},
+      {"on the group from its start", true, kSecond / 2,
+       {{L"Vol", L"0.5", 0, DEXTERF_JUMP}, {L"Vol", L"0", kSecond / 2, DEXTERF_INTERPOLATE}},
+       {{0.25, 1}, {0.75, 0.25}}},
+  };
+  Media(L"level.wav", Wav(8000, 1.0, 16000));
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    TearDown();
+    SetUp();
+    AM_MEDIA_TYPE type = MakeAudioType(8000);
+    ComPtr<IAMTimelineObj> group = AddGroup(L"Audio", &type);
+    ClearMediaType(&type);
+    ComPtr<IAMTimelineObj> track = AddTrack(group.Get(), L"a");
+    Clip(track.Get(), 0, kSecond, folder.File(L"level.wav"));
+    Effect(test.onGroup ? group.Get() : track.Get(), test.start, kSecond, CLSID_AudMixer, test.values);
+    Connect();
+    std::vector<INT16> pcm = PlayPcm();
+    ASSERT_EQ(16000u, pcm.size());
+    for (const Probe& probe : test.probes) {
+      size_t at = size_t(probe.seconds * 8000) * 2;
+      EXPECT_NEAR(16000 * probe.level, pcm[at], 30) << probe.seconds;
+      EXPECT_EQ(pcm[at], pcm[at + 1]) << probe.seconds;
+    }
+  }
+}
+
+TEST_F(RenderEngineTest, AudioTransitionsSwapAndCutAsVideoOnes) {
+  // 16000 beneath, 8000 on the track whose cross-fade spans the second.
+  struct Case {
+    const char* name;
+    BOOL swap, cutsOnly;
+    double levels[3];  // at 0.25, 0.5 and 0.8 s
+  };
+  const Case cases[] = {
+      {"cross-fade", FALSE, FALSE, {14000, 12000, 9600}},
+      {"swapped", TRUE, FALSE, {10000, 12000, 14400}},
+      {"cut at 0.75 s, over the swap", TRUE, TRUE, {16000, 16000, 8000}},
+  };
+  Media(L"low.wav", Wav(8000, 1.0, 16000));
+  Media(L"high.wav", Wav(8000, 1.0, 8000));
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    TearDown();
+    SetUp();
+    AM_MEDIA_TYPE type = MakeAudioType(8000);
+    ComPtr<IAMTimelineObj> group = AddGroup(L"Audio", &type);
+    ClearMediaType(&type);
+    Clip(AddTrack(group.Get(), L"low").Get(), 0, kSecond, folder.File(L"low.wav"));
+    ComPtr<IAMTimelineObj> high = AddTrack(group.Get(), L"high");
+    Clip(high.Get(), 0, kSecond, folder.File(L"high.wav"));
+    ComPtr<IAMTimelineObj> transition = AddTransition(high.Get(), 0, kSecond);
+    ASSERT_EQ(S_OK, transition->SetSubObjectGUID(CLSID_EngineAudioCrossFade));
+    ComPtr<IAMTimelineTrans> settings = transition.As<IAMTimelineTrans>(IID_IAMTimelineTrans);
+    settings->SetSwapInputs(test.swap);
+    settings->SetCutsOnly(test.cutsOnly);
+    settings->SetCutPoint(7500000);
+    Connect();
+    std::vector<INT16> pcm = PlayPcm();
+    ASSERT_EQ(16000u, pcm.size());
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(test.levels[i], pcm[size_t((i == 2 ? 0.8 : 0.25 * (i + 1)) * 8000) * 2], 30) << i;
+  }
+}
+
+TEST_F(RenderEngineTest, AnotherFrameRateShowsTheSourceFrameOfEachOutputTime) {
+  struct Rate {
+    DWORD source;
+    double group;
+  };
+  for (const Rate& rate : {Rate{25, 30}, Rate{30, 25}, Rate{10, 29.97}}) {
+    SCOPED_TRACE(rate.group);
+    TearDown();
+    SetUp();
+    std::wstring count = Media(L"count.avi", VideoAvi(4, 2, int(rate.source), rate.source,
+                                                      [](int f, int, int) { return UINT32(f * 8); }));
+    Clip(AddTrack(VideoGroup(kRgb24, 4, 2, rate.group).Get(), L"t").Get(), 0, kSecond, count);
+    Connect();
+    std::vector<Sample> frames = Play();
+    ASSERT_EQ(size_t(std::ceil(rate.group)), frames.size());
+    for (size_t n = 0; n < frames.size(); ++n) {
+      int shown = int(std::floor(n * rate.source / rate.group + 1e-9));
+      EXPECT_EQ(shown * 8, Channel(PixelOf(frames[n].bytes, kRgb24, 4, 2, 1, 1), 0)) << n;
+    }
+  }
+}
+
+TEST_F(RenderEngineTest, AProjectInThePublishedFormatRendersAsItsEffectsAreDocumented) {
+  // 16 x 8 at 4 fps over red: a SMPTE horizontal wipe to blue in the first
+  // second; green keyed by an alpha that fades out in the next (the format's
+  // own alpha-blending example); blue put into (4, 2, 8 x 4) by the
+  // compositor in the third. Beside it a tone under a volume envelope.
+  auto path = [this](const wchar_t* name, const std::string& bytes) {
+    std::wstring wide = Media(name, bytes);
+    return std::string(wide.begin(), wide.end());
+  };
+  std::string red = path(L"red.avi", VideoAvi(16, 8, 1, 4, Solid(0xFF0000)));
+  std::string green = path(L"green.avi", VideoAvi(16, 8, 1, 4, Solid(0x00FF00)));
+  std::string blue = path(L"blue.avi", VideoAvi(16, 8, 1, 4, Solid(0x0000FF)));
+  std::string tone = path(L"tone.wav", Wav(8000, 2.0, 16000));
+  std::string project = R"(<timeline>
+ <group type="video" width="16" height="8" framerate="4" bitdepth="32">
+  <track><clip start="0" stop="3" src=")" + red + R"("/></track>
+  <track>
+   <clip start="0" stop="1" src=")" + blue + R"("/>
+   <transition clsid="{DE75D012-7A65-11D2-8CEA-00A0C9441E20}" start="0" stop="1">
+    <param name="MaskNum" value="1"/>
+   </transition>
+  </track>
+  <track>
+   <clip start="1" stop="2" src=")" + green + R"(">
+    <effect clsid="{506D89AE-909A-44f7-9444-ABD575896E35}" start="0" stop="1">
+     <param name="alpha" value="255"><linear time="1" value="0"/></param>
+    </effect>
+   </clip>
+   <transition clsid="{C5B19592-145E-11d3-9F04-006008039E37}" start="1" stop="2">
+    <param name="KeyType" value="3"/>
+   </transition>
+  </track>
+  <track>
+   <clip start="2" stop="3" src=")" + blue + R"("/>
+   <transition clsid="{BB44391D-6ABD-422f-9E2E-385C9DFF51FC}" start="2" stop="3">
+    <param name="OffsetX" value="4"/><param name="OffsetY" value="2"/>
+    <param name="Width" value="8"/><param name="Height" value="4"/>
+   </transition>
+  </track>
+ </group>
+ <group type="audio" samplingrate="8000">
+  <track>
+   <clip start="0" stop="2" src=")" + tone + R"(">
+    <effect clsid="{036A9790-C153-11D2-9EF7-006008039E37}" start="0" stop="2">
+     <param name="Vol" value="1"><linear time="2" value="0"/></param>
+    </effect>
+   </clip>
+  </track>
+ </group>
+</timeline>
+)";
+  ComPtr<IXml2Dex> xml;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex, xml.ReceiveVoid()));
+  BSTR file = SysAllocString(Media(L"project.xtl", project).c_str());
+  EXPECT_EQ(S_OK, xml->ReadXMLFile(timeline.Get(), file));
+  SysFreeString(file);
+  ComPtr<IBaseFilter> audioSink;
+  ASSERT_EQ(S_OK, CreateComObject<CollectingSink>(nullptr, IID_IBaseFilter, audioSink.ReceiveVoid()));
+  Connect(0);
+  Connect(1, audioSink.Get());
+  std::vector<Sample> frames = Play();
+  ASSERT_EQ(12u, frames.size());
+  struct Probe {
+    int frame, x, y;
+    UINT32 a, b;
+    double share;  // of b
+  };
+  const Probe probes[] = {
+      {2, 3, 4, 0xFF0000, 0x0000FF, 1},   {2, 12, 4, 0xFF0000, 0x0000FF, 0},  // the wipe half-way
+      {4, 8, 4, 0xFF0000, 0x00FF00, 1},   {6, 8, 4, 0xFF0000, 0x00FF00, 0.5},  // alpha 255, then half
+      {10, 5, 3, 0xFF0000, 0x0000FF, 1},  {10, 11, 5, 0xFF0000, 0x0000FF, 1},  // inside the rectangle
+      {10, 3, 3, 0xFF0000, 0x0000FF, 0},  {10, 12, 6, 0xFF0000, 0x0000FF, 0},  // outside it
+  };
+  for (const Probe& probe : probes)
+    EXPECT_TRUE(Blended(PixelOf(frames[probe.frame].bytes, kArgb32, 16, 8, probe.x, probe.y), probe.a, probe.b,
+                        probe.share))
+        << probe.frame << ": " << probe.x << "," << probe.y;
+  std::string pcm;
+  for (const Sample& block : static_cast<CollectingSink*>(audioSink.Get())->samples) pcm += block.bytes;
+  ASSERT_EQ(8000u * 3 * 4, pcm.size());
+  const INT16* samples = reinterpret_cast<const INT16*>(pcm.data());
+  for (double seconds : {0.5, 1.0, 1.5}) EXPECT_NEAR(16000 * (1 - seconds / 2), samples[int(seconds * 8000) * 2], 30);
 }
 
 }  // namespace
