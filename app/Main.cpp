@@ -45,6 +45,7 @@ void LoadDialogImages(HINSTANCE instance) {
 void RunMessageLoop() {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (theMainWindow && theMainWindow->TranslateKey(&msg)) continue;
     if (Window::HandleDialogMessage(&msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

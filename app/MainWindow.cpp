@@ -2,6 +2,7 @@
 
 #include "AppGlobals.h"
 #include "ComPtr.h"
+#include "ComboBox.h"
 #include "EngineRegistration.h"
 #include "FilterList.h"
 #include "JoinedString.h"
@@ -49,6 +50,26 @@ MENUITEMINFOW Separator() {
   return item;
 }
 
+// The menus' shortcuts; Space in the preview is taken apart (TranslateKey).
+constexpr ACCEL kShortcuts[] = {
+    {FCONTROL | FVIRTKEY, 'N', kCommandNew},
+    {FCONTROL | FVIRTKEY, 'O', kCommandOpen},
+    {FCONTROL | FVIRTKEY, 'S', kCommandSave},
+    {FCONTROL | FVIRTKEY, 'Z', kCommandUndo},
+    {FCONTROL | FVIRTKEY, 'Y', kCommandRedo},
+    {FVIRTKEY, VK_DELETE, kCommandDeleteSelected},
+    {FVIRTKEY, VK_F5, kCommandPreview},
+};
+
+bool IsWithin(HWND root, HWND hwnd) { return root && hwnd && (hwnd == root || IsChild(root, hwnd)); }
+
+// ForEachItem: the first marked object.
+int FindSelected(TimeLineModel*, TLItem* item, void* found) {
+  TLItem** first = static_cast<TLItem**>(found);
+  if (item->selected && !*first) *first = item;
+  return 0;
+}
+
 void ReportStatus(const wchar_t* text, void* context) {
   static_cast<MainWindow*>(context)->SetSplashStatus(text);
 }
@@ -77,6 +98,7 @@ MainWindow::~MainWindow() {
     CoUninitialize();
   }
   if (menu_) DestroyMenu(menu_);
+  if (keys_) DestroyAcceleratorTable(keys_);
 }
 
 DWORD MainWindow::Create(HWND parent, HINSTANCE instance) {
@@ -88,33 +110,39 @@ DWORD MainWindow::Create(HWND parent, HINSTANCE instance) {
   SetSize(620, 460);
   SetText(kCaption);
   BuildMenuBar();
+  keys_ = CreateAcceleratorTableW(const_cast<ACCEL*>(kShortcuts), sizeof(kShortcuts) / sizeof(kShortcuts[0]));
   CreateChildren();
   return 0;
 }
 
 void MainWindow::BuildMenuBar() {
   const MENUITEMINFOW items[] = {
-      Item(kMenuProject, L"Project", true),
-      Item(kCommandNew, L"New"),
-      Item(kCommandOpen, L"Open..."),
-      Item(kCommandSave, L"Save"),
-      Item(kCommandSaveAs, L"Save as..."),
+      Item(kMenuProject, L"&Project", true),
+      Item(kCommandNew, L"&New\tCtrl+N"),
+      Item(kCommandOpen, L"&Open...\tCtrl+O"),
+      Item(kCommandSave, L"&Save\tCtrl+S"),
+      Item(kCommandSaveAs, L"Save &as..."),
       Separator(),
-      Item(kCommandRender, L"Render to file..."),
+      Item(kCommandRender, L"&Render to file..."),
       MenuEnd(),
-      Item(kMenuView, L"View", true),
-      Item(kCommandPreview, L"Preview..."),
-      Item(kCommandZoomToFit, L"Zoom to fit"),
+      Item(kMenuView, L"&View", true),
+      Item(kCommandPreview, L"&Preview...\tF5"),
+      Item(kCommandZoomToFit, L"&Zoom to fit"),
       MenuEnd(),
-      Item(kMenuEdit, L"Edit", true),
-      Item(kCommandAddGroup, L"Add group..."),
-      Item(kCommandAddTrack, L"Add track..."),
-      Item(kCommandAddSource, L"Add source media..."),
-      Item(kCommandAddEffect, L"Add effect..."),
-      Item(kCommandAddTransition, L"Add transition..."),
+      Item(kMenuEdit, L"&Edit", true),
+      Item(kCommandUndo, L"&Undo\tCtrl+Z"),
+      Item(kCommandRedo, L"&Redo\tCtrl+Y"),
+      Separator(),
+      Item(kCommandAddGroup, L"Add &group..."),
+      Item(kCommandAddTrack, L"Add &track..."),
+      Item(kCommandAddSource, L"Add &source media..."),
+      Item(kCommandAddEffect, L"Add &effect..."),
+      Item(kCommandAddTransition, L"Add tra&nsition..."),
+      Separator(),
+      Item(kCommandDeleteSelected, L"&Delete\tDel"),
       MenuEnd(),
-      Item(kMenuHelp, L"?", true),
-      Item(kCommandAbout, L"About..."),
+      Item(kMenuHelp, L"&?", true),
+      Item(kCommandAbout, L"&About..."),
       MenuEnd(),
   };
   menu_ = BuildMenu(items, sizeof(items) / sizeof(items[0]), false);
@@ -160,6 +188,9 @@ LRESULT MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
       OnCommand(LOWORD(wParam));
       return 0;
+    case WM_INITMENUPOPUP:
+      EnableEditCommands(reinterpret_cast<HMENU>(wParam));
+      break;
     case kChildClosedMessage:
       if (wParam) break;
       if (renderHandle_ && reinterpret_cast<HWND>(lParam) == renderHandle_) OnRenderWindowClosed();
@@ -259,6 +290,15 @@ void MainWindow::OnCommand(int id) {
     case kCommandZoomToFit:
       view_->ZoomToFit();
       break;
+    case kCommandUndo:
+      project_.Undo();
+      break;
+    case kCommandRedo:
+      project_.Redo();
+      break;
+    case kCommandDeleteSelected:
+      DeleteSelected();
+      break;
     case kCommandAbout:
       ShowAbout();
       break;
@@ -267,8 +307,37 @@ void MainWindow::OnCommand(int id) {
   }
 }
 
+bool MainWindow::TranslateKey(MSG* msg) {
+  if (msg->message == WM_KEYDOWN && msg->wParam == VK_SPACE && preview_ && IsWithin(preview_->Handle(), msg->hwnd)) {
+    preview_->TogglePlay();
+    return true;
+  }
+  // While rendering the menus are grayed, and so are their shortcuts.
+  if (renderWindow_) return false;
+  return keys_ && IsWithin(hwnd_, msg->hwnd) && TranslateAcceleratorW(hwnd_, keys_, msg);
+}
+
+void MainWindow::EnableEditCommands(HMENU popup) {
+  const UndoHistory& history = project_.History();
+  EnableMenuItem(popup, kCommandUndo, history.UndoSteps() ? MF_ENABLED : MF_GRAYED);
+  EnableMenuItem(popup, kCommandRedo, history.RedoSteps() ? MF_ENABLED : MF_GRAYED);
+}
+
+void MainWindow::DeleteSelected() {
+  TLItem* item = nullptr;
+  if (view_) view_->ForEachItem(kItemObjects, &FindSelected, &item);
+  if (!item) return;
+  // The question's loop may rebuild the view and free the item.
+  ComPtr<IAMTimelineObj> object(item->object);
+  DeleteItem(item->kind, object.Get());
+}
+
 void MainWindow::OnItemMouseDown(UINT message, TLItem* item) {
   if (statusBar_) statusBar_->SetText(2, DescribeItem(item).c_str());
+  int groupIndex = -1, trackIndex = -1;
+  if (item && view_->LocateItem(item, &groupIndex, &trackIndex) == 0 && groupIndex >= 0) {
+    lastPlace_.Set(groupIndex, trackIndex);
+  }
   if (message == WM_RBUTTONDOWN && item) ShowContextMenu(item);
 }
 
@@ -293,8 +362,8 @@ void MainWindow::ShowContextMenu(TLItem* item) {
   }
 }
 
-template <class W, class Setup>
-void MainWindow::RunPropertyWindow(Setup setup) {
+template <class W, class Setup, class Done>
+void MainWindow::RunPropertyWindow(Setup setup, Done done) {
   W* window = new W();
   window->ModifyStyle(WS_VISIBLE, false, kStyleRemove);
   if (window->Create(hwnd_, instance_) != 0) {
@@ -303,32 +372,55 @@ void MainWindow::RunPropertyWindow(Setup setup) {
   }
   setup(*window);
   window->CenterOn(hwnd_);
-  if (window->ShowModal(false) == 1) project_.MarkModified();
+  if (window->ShowModal(false) == 1) {
+    done(*window);
+    project_.MarkModified();
+  }
   window->Destroy(true);
 }
 
 void MainWindow::ShowProperties(long kind, IAMTimelineObj* object, int groupIndex, int trackIndex) {
+  const bool isNew = object == nullptr;
   switch (kind) {
     case TIMELINE_MAJOR_TYPE_GROUP:
-      RunPropertyWindow<WndTLGroup>([&](WndTLGroup& window) { window.SetObject(timeline_, object); });
+      RunPropertyWindow<WndTLGroup>([&](WndTLGroup& window) { window.SetObject(timeline_, object); },
+                                    [&](WndTLGroup&) {
+                                      long count = 0;
+                                      if (isNew && SUCCEEDED(timeline_->GetGroupCount(&count))) {
+                                        lastPlace_.Set(count - 1, 0);
+                                      }
+                                    });
       break;
     case TIMELINE_MAJOR_TYPE_TRACK:
       RunPropertyWindow<WndTLTrack>(
-          [&](WndTLTrack& window) { window.SetObject(timeline_, object, groupIndex, trackIndex); });
+          [&](WndTLTrack& window) {
+            window.SetObject(timeline_, object, groupIndex, trackIndex);
+            if (isNew) lastPlace_.Offer(window.Handle(), window.GroupList(), nullptr);
+          },
+          [&](WndTLTrack& window) {
+            lastPlace_.Take(window.GroupList(), nullptr);
+            lastPlace_.Set(lastPlace_.Group(), window.LevelList()->GetCurSel());
+          });
       break;
     case TIMELINE_MAJOR_TYPE_SOURCE:
-      RunPropertyWindow<WndTLSource>([&](WndTLSource& window) {
-        window.SetObject(timeline_, object, groupIndex, trackIndex);
-        if (!object) window.SetDefaultTimes(view_->GetCursorTime());
-      });
+      RunPropertyWindow<WndTLSource>(
+          [&](WndTLSource& window) {
+            window.SetObject(timeline_, object, groupIndex, trackIndex);
+            if (isNew) lastPlace_.Offer(window.Handle(), window.GroupChoice(), window.TrackChoice());
+            if (isNew) window.SetDefaultTimes(view_->GetCursorTime());
+          },
+          [&](WndTLSource& window) { lastPlace_.Take(window.GroupChoice(), window.TrackChoice()); });
       break;
     case TIMELINE_MAJOR_TYPE_EFFECT:
     case TIMELINE_MAJOR_TYPE_TRANSITION:
-      RunPropertyWindow<WndTLEffectTransition>([&](WndTLEffectTransition& window) {
-        window.SetKind(kind == TIMELINE_MAJOR_TYPE_TRANSITION ? 2 : 1);
-        window.SetObject(timeline_, object, groupIndex, trackIndex);
-        if (!object) window.SetDefaultTimes(view_->GetCursorTime());
-      });
+      RunPropertyWindow<WndTLEffectTransition>(
+          [&](WndTLEffectTransition& window) {
+            window.SetKind(kind == TIMELINE_MAJOR_TYPE_TRANSITION ? 2 : 1);
+            window.SetObject(timeline_, object, groupIndex, trackIndex);
+            if (isNew) lastPlace_.Offer(window.Handle(), window.GroupChoice(), window.TrackChoice());
+            if (isNew) window.SetDefaultTimes(view_->GetCursorTime());
+          },
+          [&](WndTLEffectTransition& window) { lastPlace_.Take(window.GroupChoice(), window.TrackChoice()); });
       break;
     default:
       break;

@@ -5,6 +5,7 @@
 #include "EditingServices.h"
 #include "ErrorLogSink.h"
 #include "FrameWindow.h"
+#include "LastPlace.h"
 #include "Project.h"
 #include "TimeLineModel.h"
 
@@ -30,6 +31,9 @@ enum MainCommand {
   kCommandAddSource = 33,
   kCommandAddEffect = 34,
   kCommandAddTransition = 35,
+  kCommandUndo = 36,
+  kCommandRedo = 37,
+  kCommandDeleteSelected = 38,
   kMenuHelp = 40,
   kCommandAbout = 41,
   kCommandDelete = 101,
@@ -47,6 +51,10 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   // COM, the timeline, its error log, the filter lists, then the project of the
   // command line or a new one. 0, or -1 without the editing services.
   int InitializeApplication(const wchar_t* commandLine);
+  // The program's keys, before the message is dispatched: the shortcuts of the
+  // menus for this window and its children, and Space for play and pause in
+  // the preview. True when the message was taken.
+  bool TranslateKey(MSG* msg);
   // The context menu's Delete: asks, removes, marks the project modified.
   void DeleteItem(long kind, IAMTimelineObj* object);
   // The splash, when initialisation never ran; the caller destroys it.
@@ -73,19 +81,23 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
   IAMTimeline* Timeline() const { return timeline_; }
   TimeLineModel* View() const { return view_; }
   StatusBar* Status() const { return statusBar_; }
+  TimeLineView* Preview() const { return preview_; }
   TimeLineRender* RenderWindow() const { return renderWindow_; }
 
  private:
   void BuildMenuBar();
   void CreateChildren();
   void OnCommand(int id);
+  void EnableEditCommands(HMENU popup);
+  void DeleteSelected();
   void OnFirstShow();
   LRESULT OnClose(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   void ShowContextMenu(TLItem* item);
   // The property window of a kind of object; object null makes a new one.
   void ShowProperties(long kind, IAMTimelineObj* object, int groupIndex, int trackIndex);
-  template <class W, class Setup>
-  void RunPropertyWindow(Setup setup);
+  // setup fills the window; done runs after OK, before the project is marked.
+  template <class W, class Setup, class Done>
+  void RunPropertyWindow(Setup setup, Done done);
   void ShowAbout();
   void OpenRenderWindow();
   void OnRenderWindowClosed();
@@ -97,6 +109,8 @@ class MainWindow : public FrameWindow, public TimeLineModelNotify, public Projec
 
   ErrorLogSink errorLog_;
   HMENU menu_ = nullptr;
+  HACCEL keys_ = nullptr;
+  LastPlace lastPlace_;
   IAMTimeline* timeline_ = nullptr;  // owned
   TimeLineModel* view_ = nullptr;    // a child; the container deletes it
   StatusBar* statusBar_ = nullptr;   // likewise

@@ -64,6 +64,7 @@ int Project::New() {
   AddDefaultGroups(timeline_);
   host_.ShowTitle(kCaption);
   path_[0] = 0;
+  history_.Reset(timeline_);
   host_.TimelineReplaced(false);
   ClearModified();
   return 0;
@@ -94,6 +95,7 @@ int Project::Open(const wchar_t* path) {
     path_[0] = 0;
     host_.ShowTitle(kCaption);
   }
+  history_.Reset(timeline_);
   host_.TimelineReplaced(true);
   ClearModified();
   return SUCCEEDED(result) ? 0 : -1;
@@ -123,9 +125,27 @@ int Project::Save(bool saveAs) {
 }
 
 void Project::MarkModified() {
+  if (timeline_) history_.Record(timeline_);
   modified_ = true;
   host_.ShowModifiedMark(true);
   host_.TimelineReplaced(false);
+}
+
+bool Project::Undo() { return timeline_ && TakeStep(history_.Undo(timeline_)); }
+
+bool Project::Redo() { return timeline_ && TakeStep(history_.Redo(timeline_)); }
+
+bool Project::TakeStep(HRESULT result) {
+  if (result == S_FALSE) return false;
+  if (FAILED(result)) {
+    SystemMessage message(static_cast<uint32_t>(result));
+    JoinedString text(L"The timeline could not be restored.\n\n", message.Text() ? message.Text() : L"", nullptr);
+    MessageBoxW(host_.ProjectWindow(), text.Get(), kCaption, MB_ICONERROR);
+  }
+  modified_ = true;
+  host_.ShowModifiedMark(true);
+  host_.TimelineReplaced(false);
+  return true;
 }
 
 bool Project::AskFileName(bool save, wchar_t* name, wchar_t* title) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "EditingServices.h"
+#include "UndoHistory.h"
 
 // What the project needs from the window it belongs to.
 class ProjectHost {
@@ -32,7 +33,13 @@ class Project {
   int Open(const wchar_t* path);
   // 0 written, 1 the dialog cancelled, -1 no timeline or the write failed.
   int Save(bool saveAs);
+  // After every change to the timeline: marks the project and keeps the step.
   void MarkModified();
+  // One step back or forward, marking the project modified; false when there
+  // is no step. New and Open forget every step.
+  bool Undo();
+  bool Redo();
+  const UndoHistory& History() const { return history_; }
   // The question before replacing or closing a modified project: IDCANCEL
   // refuses, anything else lets the operation go on. Asks only when modified.
   int AskBeforeReplacing();
@@ -45,9 +52,11 @@ class Project {
   void SetTitleFor(const wchar_t* fileTitle);
   void ClearModified();
   void ShowOpenError(const wchar_t* name, HRESULT result);
+  bool TakeStep(HRESULT result);
 
   ProjectHost& host_;
   IAMTimeline* timeline_ = nullptr;
   wchar_t path_[MAX_PATH] = {};
   bool modified_ = false;
+  UndoHistory history_;
 };

@@ -65,6 +65,54 @@ void TimeEdit::TypeDigit(wchar_t digit) {
   Send(EM_SETSEL, p + 1, p + 1);
 }
 
+bool TimeEdit::WholeTextSelected() const {
+  DWORD start = 0, end = 0;
+  Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return start == 0 && end >= static_cast<DWORD>(kTextLength);
+}
+
+bool TimeEdit::EnterCharacter(wchar_t c) {
+  // Selecting everything again starts afresh; a caret moved elsewhere ends it.
+  if (entering_ && (WholeTextSelected() || CaretPosition() != entryCaret_)) entering_ = false;
+  if (!entering_) {
+    if (!WholeTextSelected()) return false;
+    entering_ = true;
+    enteringFraction_ = false;
+    entrySeconds_ = entryFraction_ = 0;
+    fractionDigits_ = 0;
+  }
+  if (c == L',' || c == L'.') {
+    enteringFraction_ = true;
+  } else if (enteringFraction_) {
+    if (fractionDigits_ == 6) {
+      MessageBeep(MB_OK);
+      return true;
+    }
+    entryFraction_ = entryFraction_ * 10 + (c - L'0');
+    ++fractionDigits_;
+  } else {
+    // hhh mm ss holds seven digits; more would only push hours off the field.
+    if (entrySeconds_ >= 1000000LL) {
+      MessageBeep(MB_OK);
+      return true;
+    }
+    entrySeconds_ = entrySeconds_ * 10 + (c - L'0');
+  }
+  ShowEntry();
+  return true;
+}
+
+void TimeEdit::ShowEntry() {
+  int64_t hours = entrySeconds_ / 10000, minutes = entrySeconds_ / 100 % 100, seconds = entrySeconds_ % 100;
+  int64_t fraction = entryFraction_;
+  for (int k = fractionDigits_; k < 6; ++k) fraction *= 10;
+  int64_t value = hours * kMicrosecondsPerHour + minutes * kMicrosecondsPerMinute +
+                  seconds * kMicrosecondsPerSecond + fraction;
+  if (!SetValue(value)) MessageBeep(MB_OK);  // held at the field's end
+  entryCaret_ = enteringFraction_ ? 10 + fractionDigits_ : 9;
+  Send(EM_SETSEL, entryCaret_, entryCaret_);
+}
+
 void TimeEdit::StepUp() {
   int p = CaretPosition();
   int64_t value = ParseTime(text_);
@@ -79,13 +127,22 @@ void TimeEdit::StepUp() {
 
 LRESULT TimeEdit::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CHAR:
-      if (wParam >= L'0' && wParam <= L'9' && CaretPosition() < kTextLength) {
+    case WM_CHAR: {
+      const bool digit = wParam >= L'0' && wParam <= L'9';
+      if ((digit || wParam == L',' || wParam == L'.') && EnterCharacter(static_cast<wchar_t>(wParam))) return 0;
+      if (digit && CaretPosition() < kTextLength) {
         TypeDigit(static_cast<wchar_t>(wParam));
         return 0;
       }
       break;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_KILLFOCUS:
+      entering_ = false;
+      break;
     case WM_KEYDOWN:
+      // Keys that move the caret end a new value; typing keys do not.
+      if (wParam >= VK_PRIOR && wParam <= VK_DOWN) entering_ = false;
       if (wParam == VK_DELETE) return 0;
       if (wParam == VK_UP) {
         StepUp();

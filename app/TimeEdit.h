@@ -6,6 +6,13 @@
 // kMaxValue is shown as the nearest end and SetValue answers false; a step that
 // would pass kMaxValue is refused with a beep. So the text shown always reads
 // back as the value the field reports.
+//
+// Typing while the whole text is selected (as when the field gets the focus)
+// starts a new value instead: digits come in from the right of the seconds,
+// as on a calculator ("1", "0" is 10 seconds, "130" 1 minute 30 seconds, "90"
+// 90 seconds), and after ',' or '.' the next digits are the fraction. The new
+// value lasts until the caret is moved, the field is clicked or loses the focus;
+// then typing overwrites digit by digit again.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +40,19 @@ class TimeEdit : public EditBox {
   int CaretPosition() const;
   void ShowText();
   void TypeDigit(wchar_t digit);
+  bool WholeTextSelected() const;
+  // A character of a new value; false when it is none (the entry goes on as before).
+  bool EnterCharacter(wchar_t c);
+  void ShowEntry();
   void StepUp();
 
   wchar_t text_[kTextLength + 1];
+  // The new value being typed: whole-second digits (hhh mm ss, at most 7
+  // significant) and fraction digits; entering_ while it goes on.
+  bool entering_ = false;
+  bool enteringFraction_ = false;
+  int64_t entrySeconds_ = 0;  // the digits as typed, read as hhhmmss
+  int64_t entryFraction_ = 0;
+  int fractionDigits_ = 0;
+  int entryCaret_ = 0;  // where the entry left the caret
 };

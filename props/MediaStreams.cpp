@@ -1,6 +1,7 @@
 #include "MediaStreams.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "ComPtr.h"
 #include "DirectShowHelpers.h"
@@ -9,7 +10,40 @@ namespace {
 
 constexpr int64_t kMaxLength = INT64_MAX / 10;  // so that length x 10 is a REFERENCE_TIME
 
+// A file read as a picture: it opens and is no RIFF file. One that cannot be
+// opened here is taken as timed, so its length is still checked.
+bool IsPictureFile(const wchar_t* path) {
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  char head[4] = {};
+  DWORD read = 0;
+  bool riff = ReadFile(file, head, 4, &read, nullptr) && read == 4 && memcmp(head, "RIFF", 4) == 0;
+  CloseHandle(file);
+  return !riff;
+}
+
 }  // namespace
+
+const wchar_t* MediaStreams::Reason(HRESULT result) {
+  switch (result) {
+    case HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND):
+    case HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND):
+      return L"The file does not exist.";
+    case HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED):
+    case HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION):
+      return L"The file cannot be opened: access is denied or another program holds it.";
+    case VFW_E_INVALID_FILE_FORMAT:
+    case VFW_E_UNKNOWN_FILE_TYPE:
+      return L"It holds no media Morvik can read: AVI and WAV files and BMP, PNG, JPEG, GIF, TIFF and TGA "
+             L"pictures can be used.";
+    case E_OUTOFMEMORY:
+      return L"There is not enough memory to read it.";
+    case REGDB_E_CLASSNOTREG:
+      return L"The media detector is not available.";
+    default:
+      return L"Its content is damaged or in a form Morvik cannot decode.";
+  }
+}
 
 const StreamInfo* MediaStreams::At(long index) const {
   if (index < 0 || index >= Count()) return nullptr;
@@ -34,6 +68,7 @@ HRESULT MediaStreams::DetectMedia(const wchar_t* path) {
   hr = detector->put_Filename(name);
   SysFreeString(name);
   if (hr != S_OK) return hr;
+  still_ = IsPictureFile(path);
   long count = 0;
   hr = detector->get_OutputStreams(&count);
   if (FAILED(hr)) return hr;

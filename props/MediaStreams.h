@@ -13,7 +13,16 @@ class MediaStreams {
   // detector's failure (or a positive answer other than S_OK from
   // put_Filename) with no streams listed.
   HRESULT DetectMedia(const wchar_t* path);
-  void Clear() { streams_.clear(); }
+  void Clear() {
+    streams_.clear();
+    still_ = false;
+  }
+  // A picture: the readers take RIFF files (AVI, WAV) as timed media and
+  // anything else they read as a still, whose length is only nominal.
+  bool IsStill() const { return still_; }
+
+  // Why a file cannot be used, in words, for a failure of DetectMedia.
+  static const wchar_t* Reason(HRESULT result);
 
   int Count() const { return static_cast<int>(streams_.size()); }
   // Null for an index out of range.
@@ -27,4 +36,5 @@ class MediaStreams {
   static StreamInfo ReadStream(IMediaDet* detector, long index);
 
   std::vector<StreamInfo> streams_;
+  bool still_ = false;
 };

@@ -8,7 +8,6 @@
 #include "JoinedString.h"
 #include "PropertyWindowShape.h"
 #include "StaticText.h"
-#include "SystemMessage.h"
 #include "TimeEdit.h"
 #include "TimeText.h"
 #include "TimelineOperations.h"
@@ -190,12 +189,26 @@ void WndTLSource::OpenMediaFile(const wchar_t* path) {
 }
 
 void WndTLSource::ShowUnrecognized(const wchar_t* path, HRESULT result) {
-  wchar_t code[16];
-  swprintf(code, 16, L"%08lx", static_cast<unsigned long>(result));
-  SystemMessage reason(static_cast<uint32_t>(result));
-  const wchar_t* reasonText = reason.Text() ? reason.Text() : L"";
-  JoinedString text(path ? path : L"", L"\nCan't recognize media\n\n", code, L": ", reasonText, nullptr);
+  JoinedString text(L"This file cannot be used as media:\n", path ? path : L"", L"\n\n", MediaStreams::Reason(result),
+                    nullptr);
   MessageBoxW(Handle(), text.Get(), L"Morvik", MB_OK | MB_ICONERROR);
+}
+
+// Media times past the end of timed media would play nothing there; a still
+// has no end of its own.
+bool WndTLSource::MediaTimesFit() {
+  const StreamInfo* stream = SelectedStream();
+  if (!stream || streams_.IsStill() || stream->length <= 0) return true;
+  int64_t stop = mediaStopField_->GetValue();
+  if (stop <= stream->length) return true;
+  wchar_t stopText[48], lengthText[48];
+  FormatTime(kTimeFormat, stopText, stop);
+  FormatTime(kTimeFormat, lengthText, stream->length);
+  JoinedString text(L"The media stop, ", stopText, L", lies beyond the end of the media stream, ", lengthText,
+                    L".\nShorten the clip or choose a media stop within the media.", nullptr);
+  MessageBoxW(Handle(), text.Get(), L"Morvik", MB_OK | MB_ICONWARNING);
+  SetFocus(mediaStopField_->Handle());
+  return false;
 }
 
 void WndTLSource::OnGroupChange() {
@@ -258,7 +271,7 @@ bool WndTLSource::OkEnabled() const { return OkButton() && IsWindowEnabled(OkBut
 int WndTLSource::QueryClose() {
   if (Result() == IDOK) {
     // Enter reaches here also while OK is disabled: there is nothing valid to write then.
-    if (!OkEnabled()) return -1;
+    if (!OkEnabled() || !MediaTimesFit()) return -1;
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     bool written = WriteSource();
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));

@@ -59,6 +59,7 @@ class WndTLSource : public DialogWindow {
   void BuildMediaControls(PropertyWindowShape& shape);
   void Browse();
   void ShowUnrecognized(const wchar_t* path, HRESULT result);
+  bool MediaTimesFit();
   void Load();
   void OnGroupChange();
   void FillStreamChoice(long wanted);

@@ -125,6 +125,7 @@ int FrameWindow::ShowModal(bool withoutLoop) {
   if (!hwnd_) return result_;
   modalOwner_ = TopLevelOf(parent_);
   ShowWindow(hwnd_, SW_SHOW);
+  FocusFirstField();
   if (modalOwner_ && IsWindowEnabled(modalOwner_)) {
     EnableWindow(modalOwner_, FALSE);
     ownerDisabled_ = true;
@@ -145,6 +146,17 @@ int FrameWindow::ShowModal(bool withoutLoop) {
   modalWindow = savedWindow;
   modalAccelerators = savedAccelerators;
   return result_;
+}
+
+// Keys typed at once must reach a field, not the frame; a field's text is
+// selected so typing replaces it.
+void FrameWindow::FocusFirstField() {
+  HWND focus = GetFocus();
+  if (focus && focus != hwnd_ && IsChild(hwnd_, focus)) return;
+  HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  if (!first) return;
+  SetFocus(first);
+  if (SendMessageW(first, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(first, EM_SETSEL, 0, -1);
 }
 
 void FrameWindow::RunModalLoop() {

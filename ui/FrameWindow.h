@@ -55,6 +55,7 @@ class FrameWindow : public ContainerWindow {
   bool OnDestroy();
   void ReleaseOwner(bool activate);
   void RunModalLoop();
+  void FocusFirstField();
 
   bool ownerDisabled_ = false;  // this window disabled modalOwner_ and must enable it again
 };

@@ -2,11 +2,13 @@
 
 #include "ComPtr.h"
 #include "DialogAnswerer.h"
+#include "EngineTestSupport.h"
 #include "FilterList.h"
 #include "MainWindow.h"
 #include "StatusBar.h"
 #include "TimeLineRender.h"
 #include "Text.h"
+#include "TimeLineView.h"
 
 namespace {
 
@@ -122,6 +124,151 @@ TEST(MainWindow, ZoomToFitAndTheStatusOfThePressedItem) {
   }
   DropQuit();
   window->Destroy(false);
+}
+
+// Runs the program's loop (TranslateKey first) until the queue is empty.
+void Pump(MainWindow* window) {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) continue;
+    if (window->TranslateKey(&msg)) continue;
+    if (Window::HandleDialogMessage(&msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+// A key as the keyboard brings it to target, Ctrl held when asked.
+void Press(MainWindow* window, HWND target, UINT key, bool control = false) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  state[VK_CONTROL] = control ? 0x80 : 0;
+  SetKeyboardState(state);
+  PostMessageW(target, WM_KEYDOWN, key, 1);
+  PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+  Pump(window);
+  state[VK_CONTROL] = 0;
+  SetKeyboardState(state);
+}
+
+// Inside a property window's own loop: notes where the focus is and presses
+// a key there.
+struct KeyInWindow {
+  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND focus = GetFocus();
+    wchar_t text[64] = {};
+    GetWindowTextW(GetAncestor(focus, GA_ROOT), text, 64);
+    caption = text;
+    focusIsField = focus && GetAncestor(focus, GA_ROOT) != focus;
+    PostMessageW(focus, WM_KEYDOWN, key, 1);
+  }
+  static void Arm(UINT pressed) {
+    key = pressed;
+    caption.clear();
+    focusIsField = false;
+    SetTimer(nullptr, 0, 60, &OnTimer);
+  }
+  static UINT key;
+  static std::wstring caption;
+  static bool focusIsField;
+};
+UINT KeyInWindow::key = 0;
+std::wstring KeyInWindow::caption;
+bool KeyInWindow::focusIsField = false;
+
+void AddSourceTo(IAMTimeline* timeline, IAMTimelineObj* track) {
+  ComPtr<IAMTimelineObj> source;
+  ASSERT_EQ(S_OK, timeline->CreateEmptyNode(source.Receive(), TIMELINE_MAJOR_TYPE_SOURCE));
+  source->SetStartStop(0, 20000000);
+  ASSERT_EQ(S_OK, ComPtr<IAMTimelineObj>(track).As<IAMTimelineTrack>(IID_IAMTimelineTrack)->SrcAdd(source.Get()));
+}
+
+TEST(MainWindow, KeysDriveEditingUndoAndThePropertyWindows) {
+  MainWindow* window = new MainWindow();
+  ASSERT_EQ(0u, window->Create(nullptr, GetModuleHandleW(nullptr)));
+  ShowWindow(window->Handle(), SW_SHOW);
+  ASSERT_EQ(0, window->InitializeApplication(L"Morvik.exe"));
+  IAMTimeline* timeline = window->Timeline();
+  HWND view = window->View()->Handle();
+  const std::wstring fresh = ProjectText(timeline);
+
+  // Enter in a new group's window makes it; the track window then starts on
+  // that group, and Enter there adds the track to it. Escape adds nothing.
+  const struct {
+    int command;
+    UINT key;
+    const wchar_t* caption;
+  } windows[] = {
+      {kCommandAddGroup, VK_RETURN, L"New timeline group"},
+      {kCommandAddTrack, VK_RETURN, L"New timeline track"},
+      {kCommandAddSource, VK_ESCAPE, L"New timeline source"},
+  };
+  for (const auto& w : windows) {
+    KeyInWindow::Arm(w.key);
+    SendMessageW(window->Handle(), WM_COMMAND, w.command, 0);
+    EXPECT_EQ(w.caption, KeyInWindow::caption);
+    EXPECT_TRUE(KeyInWindow::focusIsField) << w.command;
+  }
+  ASSERT_EQ(3, window->View()->GroupCount());
+  EXPECT_EQ(2, window->View()->Group(2)->trackCount);
+  const std::wstring added = ProjectText(timeline);
+  ASSERT_NE(fresh, added);
+
+  // Delete takes the selected source away; Ctrl+Z and Ctrl+Y go through every state.
+  AddSourceTo(timeline, window->View()->Group(0)->tracks[0].object);
+  window->CurrentProject().MarkModified();
+  const std::wstring withSource = ProjectText(timeline);
+  ASSERT_EQ(1, window->View()->Group(0)->tracks[0].sourceCount);
+  window->View()->Group(0)->tracks[0].sources[0].selected = 1;
+  {
+    DialogAnswerer answerer({{IDOK, L""}});
+    Press(window, view, VK_DELETE);
+  }
+  const std::wstring deleted = ProjectText(timeline);
+  EXPECT_EQ(0, window->View()->Group(0)->tracks[0].sourceCount);
+  struct {
+    UINT key;
+    const std::wstring* expected;
+  } const steps[] = {{'Z', &withSource}, {'Z', &added}, {'Y', &withSource}, {'Y', &deleted}, {'Y', &deleted}};
+  for (const auto& step : steps) {
+    Press(window, view, step.key, true);
+    EXPECT_EQ(*step.expected, ProjectText(timeline));
+    EXPECT_TRUE(window->CurrentProject().Modified());
+  }
+
+  // Ctrl+O and Ctrl+S open their file dialogs; Ctrl+N asks, then forgets every step.
+  for (UINT key : {'O', 'S'}) {
+    DialogAnswerer answerer({{IDCANCEL, L""}, {IDCANCEL, L""}});
+    Press(window, view, key, true);
+    EXPECT_FALSE(answerer.Boxes().empty()) << static_cast<char>(key);
+  }
+  {
+    DialogAnswerer answerer({{IDNO, L""}});
+    Press(window, view, 'N', true);
+    EXPECT_EQ(1u, answerer.Boxes().size());
+  }
+  EXPECT_EQ(fresh, ProjectText(timeline));
+  EXPECT_EQ(0u, window->CurrentProject().History().UndoSteps());
+  Press(window, view, 'Z', true);
+  EXPECT_EQ(fresh, ProjectText(timeline));
+
+  // F5 brings the preview; Space there plays and pauses.
+  {
+    DialogAnswerer answerer({{IDOK, L""}});  // no sound card here: the audio group is not heard
+    Press(window, view, VK_F5);
+  }
+  ASSERT_NE(nullptr, window->Preview());
+  HWND preview = window->Preview()->Handle();
+  EXPECT_TRUE(window->Preview()->ShowsPlayIcon());
+  Press(window, preview, VK_SPACE);
+  EXPECT_FALSE(window->Preview()->ShowsPlayIcon());
+  Press(window, preview, VK_SPACE);
+  EXPECT_TRUE(window->Preview()->ShowsPlayIcon());
+
+  DropQuit();
+  window->Destroy(false);
+  DropQuit();
 }
 
 bool MenuGrayed(HWND hwnd, UINT id) { return (GetMenuState(GetMenu(hwnd), id, MF_BYCOMMAND) & MF_GRAYED) != 0; }

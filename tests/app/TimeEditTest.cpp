@@ -164,3 +164,34 @@ TEST_F(TimeEditTest, ThousandHoursAndMoreAreHeldAtTheLimit) {
   EXPECT_EQ(L"999:59:59,999999", Shown());
   EXPECT_EQ(TimeEdit::kMaxValue, ParseTime(Shown().c_str()));
 }
+
+// With the whole text selected, typing starts a new value from the right of
+// the seconds; moving the caret goes back to digit-by-digit overwriting.
+TEST_F(TimeEditTest, TypingOverASelectedValueStartsANewOne) {
+  struct Case {
+    const wchar_t* typed;
+    const wchar_t* shown;
+  } const cases[] = {
+      {L"10", L"000:00:10,000000"},
+      {L"130", L"000:01:30,000000"},
+      {L"90", L"000:01:30,000000"},          // 90 seconds
+      {L"1,5", L"000:00:01,500000"},
+      {L".25", L"000:00:00,250000"},
+      {L"1234559", L"123:45:59,000000"},
+      {L"12345590", L"123:45:59,000000"},     // an eighth digit is refused
+      {L"9999999", L"999:59:59,999999"},      // beyond the field: its end
+  };
+  for (const Case& c : cases) {
+    edit->SetValue(5 * kMicrosecondsPerHour + 7);
+    SendMessageW(edit->Handle(), EM_SETSEL, 0, -1);
+    for (const wchar_t* p = c.typed; *p; ++p) SendMessageW(edit->Handle(), WM_CHAR, *p, 1);
+    EXPECT_EQ(c.shown, Shown()) << c.typed;
+    EXPECT_EQ(ParseTime(c.shown), edit->GetValue()) << c.typed;
+  }
+  // A caret moved by a key ends the new value.
+  SendMessageW(edit->Handle(), EM_SETSEL, 0, -1);
+  SendMessageW(edit->Handle(), WM_CHAR, L'1', 1);
+  SendMessageW(edit->Handle(), WM_KEYDOWN, VK_HOME, 1);
+  Type(4, L'2');
+  EXPECT_EQ(L"000:20:01,000000", Shown());
+}

@@ -127,6 +127,16 @@ DEXTER_VALUE TextValue(const wchar_t* text, REFERENCE_TIME time, DWORD interp) {
   return value;
 }
 
+std::wstring ProjectText(IAMTimeline* timeline) {
+  ComPtr<IXml2Dex> xml;
+  BSTR text = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_Xml2Dex, nullptr, CLSCTX_INPROC_SERVER, IID_IXml2Dex, xml.ReceiveVoid())))
+    xml->WriteXML(timeline, &text);
+  std::wstring result(text ? text : L"(not written)");
+  SysFreeString(text);
+  return result;
+}
+
 std::wstring NameOf(IAMTimelineObj* object) {
   BSTR name = nullptr;
   EXPECT_EQ(S_OK, object->GetUserName(&name));

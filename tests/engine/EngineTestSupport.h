@@ -61,6 +61,8 @@ void ClearMediaType(AM_MEDIA_TYPE* type);
 DEXTER_VALUE TextValue(const wchar_t* text, REFERENCE_TIME time, DWORD interp = DEXTERF_JUMP);
 
 std::wstring NameOf(IAMTimelineObj* object);
+// The timeline in the project format (IXml2Dex::WriteXML).
+std::wstring ProjectText(IAMTimeline* timeline);
 void SetName(IAMTimelineObj* object, const wchar_t* name);
 // The names of a track's sources in the order GetNextSrcEx gives them.
 std::vector<std::wstring> SourceNames(IAMTimelineObj* track);

@@ -10,6 +10,7 @@
 #include "PropsWindowTesting.h"
 #include "TempFolder.h"
 #include "TimeEdit.h"
+#include "TimeText.h"
 
 #include <wincodec.h>
 
@@ -216,14 +217,34 @@ TEST_F(SourceWindow, UnrecognizedFileIsReportedAndKeepsOkDisabled) {
                  reinterpret_cast<LPARAM>(window->BrowseButton()->Handle()));
     ASSERT_TRUE(answerer.AllAnswered());
     EXPECT_EQ(L"Morvik", answerer.Boxes()[1].caption);
-    std::wstring expected = notes + L"\nCan't recognize media\n\n8004022f: ";
-    EXPECT_EQ(expected, answerer.Boxes()[1].text.substr(0, expected.size())) << answerer.Boxes()[1].text;
+    // Words naming the file and the reason, no bare code.
+    EXPECT_EQ(L"This file cannot be used as media:\n" + notes + L"\n\n" +
+                  MediaStreams::Reason(VFW_E_INVALID_FILE_FORMAT),
+              answerer.Boxes()[1].text);
   }
   EXPECT_EQ(0, lstrcmpiW(notes.c_str(), TextOf(window->FileField()).c_str()));
   EXPECT_EQ(0, window->StreamChoice()->GetCount());
   EXPECT_FALSE(OkEnabled());
   EXPECT_EQ(-1, Close(IDOK));  // Enter while OK is disabled
   EXPECT_EQ(0, SourceCount(v1.Get()));
+}
+
+// Timed media ends: a media stop beyond it is refused with the times in words.
+TEST_F(SourceWindow, MediaStopBeyondTheStreamIsRefused) {
+  window->SetObject(timeline.Get(), nullptr, -1, -1);
+  window->OpenMediaFile(kClip);
+  window->MediaStopField()->SetValue(5500001);
+  {
+    DialogAnswerer answerer({{IDOK, L""}});
+    EXPECT_EQ(-1, Close(IDOK));
+    ASSERT_EQ(1u, answerer.Boxes().size());
+    EXPECT_NE(std::wstring::npos, answerer.Boxes()[0].text.find(L"00:00:05,500001")) << answerer.Boxes()[0].text;
+    EXPECT_NE(std::wstring::npos, answerer.Boxes()[0].text.find(L"00:00:05,500000")) << answerer.Boxes()[0].text;
+  }
+  EXPECT_EQ(0, SourceCount(v1.Get()));
+  window->MediaStopField()->SetValue(5500000);
+  ASSERT_NE(-1, Close(IDOK));
+  EXPECT_EQ(1, SourceCount(v1.Get()));
 }
 
 // A group without tracks leaves the former group's streams listed: picking
@@ -312,6 +333,7 @@ TEST_F(SourceWindowOnRealMedia, StillImageBecomesAFiveSecondVideoSource) {
   EXPECT_EQ(0, window->StreamChoice()->GetCount());
   EXPECT_EQ(-1, Close(IDOK));
   Choose(window->GroupChoice(), 0);
+  window->MediaStopField()->SetValue(100 * kMicrosecondsPerHour);  // a picture has no end
   ASSERT_NE(-1, Close(IDOK));
   ComPtr<IAMTimelineObj> made;
   REFERENCE_TIME at = 0;
