@@ -10,8 +10,8 @@
 // 0-10 of the sound, default 1; interpolated values make fades.
 class VolumeEnvelope final : public AudioEffect {
  public:
-  static constexpr ParameterSpec kVol = {L"Vol", 1, 0, 10};
-  static constexpr ParameterSpec kParameters[] = {kVol};
+  static constexpr ParameterInfo kVol = {L"Vol", 1, 0, 10};
+  static constexpr ParameterInfo kParameters[] = {kVol};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const AudioBlock& block, REFERENCE_TIME time, REFERENCE_TIME length,
@@ -22,8 +22,8 @@ class VolumeEnvelope final : public AudioEffect {
 // two channels is turned down; other channels and mono are left alone.
 class AudioPan final : public AudioEffect {
  public:
-  static constexpr ParameterSpec kPan = {L"Pan", 0, -1, 1};
-  static constexpr ParameterSpec kParameters[] = {kPan};
+  static constexpr ParameterInfo kPan = {L"Pan", 0, -1, 1};
+  static constexpr ParameterInfo kParameters[] = {kPan};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const AudioBlock& block, REFERENCE_TIME time, REFERENCE_TIME length,
@@ -35,8 +35,8 @@ class AudioPan final : public AudioEffect {
 // sine gains) for unlike ones.
 class AudioCrossFade final : public AudioTransition {
  public:
-  static constexpr ParameterSpec kCurve = {L"Curve", 0, 0, 1};
-  static constexpr ParameterSpec kParameters[] = {kCurve};
+  static constexpr ParameterInfo kCurve = {L"Curve", 0, 0, 1};
+  static constexpr ParameterInfo kParameters[] = {kCurve};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const AudioBlock& a, const AudioBlock& b, const AudioBlock& out, REFERENCE_TIME time,

@@ -7,12 +7,12 @@
 #include "WipeMask.h"
 
 // Directions: 0 left to right (the default), 1 right to left, 2 top to bottom, 3 bottom to top.
-inline constexpr ParameterSpec kDirectionParameter = {L"Direction", 0, 0, 3};
+inline constexpr ParameterInfo kDirectionParameter = {L"Direction", 0, 0, 3};
 
 // Every pixel moves from a to b in step.
 class CrossFade final : public VideoTransition {
  public:
-  static constexpr ParameterSpec kParameters[] = {kProgressParameter};
+  static constexpr ParameterInfo kParameters[] = {kProgressParameter};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const VideoFrame& a, const VideoFrame& b, const VideoFrame& out, double progress, REFERENCE_TIME time,
@@ -23,8 +23,8 @@ class CrossFade final : public VideoTransition {
 // (default 0) blends a band that wide around it.
 class EdgeWipe final : public VideoTransition {
  public:
-  static constexpr ParameterSpec kSoftness = {L"Softness", 0, 0, 1000};
-  static constexpr ParameterSpec kParameters[] = {kDirectionParameter, kSoftness, kProgressParameter};
+  static constexpr ParameterInfo kSoftness = {L"Softness", 0, 0, 1000};
+  static constexpr ParameterInfo kParameters[] = {kDirectionParameter, kSoftness, kProgressParameter};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const VideoFrame& a, const VideoFrame& b, const VideoFrame& out, double progress, REFERENCE_TIME time,
@@ -38,8 +38,8 @@ class EdgeWipe final : public VideoTransition {
 // pushes a out ahead of it.
 class Slide final : public VideoTransition {
  public:
-  static constexpr ParameterSpec kPush = {L"Push", 0, 0, 1};
-  static constexpr ParameterSpec kParameters[] = {kDirectionParameter, kPush, kProgressParameter};
+  static constexpr ParameterInfo kPush = {L"Push", 0, 0, 1};
+  static constexpr ParameterInfo kParameters[] = {kDirectionParameter, kPush, kProgressParameter};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const VideoFrame& a, const VideoFrame& b, const VideoFrame& out, double progress, REFERENCE_TIME time,

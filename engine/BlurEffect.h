@@ -10,8 +10,8 @@
 
 class BlurEffect final : public VideoEffect {
  public:
-  static constexpr ParameterSpec kRadius = {L"Radius", 2, 0, 100};
-  static constexpr ParameterSpec kParameters[] = {kRadius};
+  static constexpr ParameterInfo kRadius = {L"Radius", 2, 0, 100};
+  static constexpr ParameterInfo kParameters[] = {kRadius};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TIME length,

@@ -8,9 +8,9 @@
 // Contrast 0 to 4 (a factor around mid-grey), default 1.
 class BrightnessContrast final : public VideoEffect {
  public:
-  static constexpr ParameterSpec kBrightness = {L"Brightness", 0, -1, 1};
-  static constexpr ParameterSpec kContrast = {L"Contrast", 1, 0, 4};
-  static constexpr ParameterSpec kParameters[] = {kBrightness, kContrast};
+  static constexpr ParameterInfo kBrightness = {L"Brightness", 0, -1, 1};
+  static constexpr ParameterInfo kContrast = {L"Contrast", 1, 0, 4};
+  static constexpr ParameterInfo kParameters[] = {kBrightness, kContrast};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TIME length,
@@ -29,8 +29,8 @@ class BrightnessContrast final : public VideoEffect {
 // Amount 0 to 1 (how far towards grey), default 1; grey is Rec. 601 luma.
 class Grayscale final : public VideoEffect {
  public:
-  static constexpr ParameterSpec kAmount = {L"Amount", 1, 0, 1};
-  static constexpr ParameterSpec kParameters[] = {kAmount};
+  static constexpr ParameterInfo kAmount = {L"Amount", 1, 0, 1};
+  static constexpr ParameterInfo kParameters[] = {kAmount};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TIME length,
@@ -42,9 +42,9 @@ class Grayscale final : public VideoEffect {
 // Progress 0-1 overrides how far the fade has gone. Alpha is kept.
 class ColorFade final : public VideoEffect {
  public:
-  static constexpr ParameterSpec kColor = {L"Color", 0, 0, 0xFFFFFF};
-  static constexpr ParameterSpec kDirection = {L"Direction", 0, 0, 1};
-  static constexpr ParameterSpec kParameters[] = {kColor, kDirection, kProgressParameter};
+  static constexpr ParameterInfo kColor = {L"Color", 0, 0, 0xFFFFFF};
+  static constexpr ParameterInfo kDirection = {L"Direction", 0, 0, 1};
+  static constexpr ParameterInfo kParameters[] = {kColor, kDirection, kProgressParameter};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TIME length,
@@ -56,9 +56,9 @@ class ColorFade final : public VideoEffect {
 // negative value (the default -1 of both) means unset.
 class AlphaSetter final : public VideoEffect {
  public:
-  static constexpr ParameterSpec kAlpha = {L"Alpha", -1, -1, 255};
-  static constexpr ParameterSpec kAlphaRamp = {L"AlphaRamp", -1, -1, 1};
-  static constexpr ParameterSpec kParameters[] = {kAlpha, kAlphaRamp};
+  static constexpr ParameterInfo kAlpha = {L"Alpha", -1, -1, 255};
+  static constexpr ParameterInfo kAlphaRamp = {L"AlphaRamp", -1, -1, 1};
+  static constexpr ParameterInfo kParameters[] = {kAlpha, kAlphaRamp};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const VideoFrame& frame, REFERENCE_TIME time, REFERENCE_TIME length,

@@ -15,15 +15,15 @@
 
 class CompositorTransition final : public VideoTransition {
  public:
-  static constexpr ParameterSpec kOffsetX = {L"OffsetX", 0, -100000, 100000};
-  static constexpr ParameterSpec kOffsetY = {L"OffsetY", 0, -100000, 100000};
-  static constexpr ParameterSpec kWidth = {L"Width", 0, 0, 100000};
-  static constexpr ParameterSpec kHeight = {L"Height", 0, 0, 100000};
-  static constexpr ParameterSpec kSrcOffsetX = {L"SrcOffsetX", 0, 0, 100000};
-  static constexpr ParameterSpec kSrcOffsetY = {L"SrcOffsetY", 0, 0, 100000};
-  static constexpr ParameterSpec kSrcWidth = {L"SrcWidth", 0, 0, 100000};
-  static constexpr ParameterSpec kSrcHeight = {L"SrcHeight", 0, 0, 100000};
-  static constexpr ParameterSpec kParameters[] = {kOffsetX,    kOffsetY,    kWidth,    kHeight,
+  static constexpr ParameterInfo kOffsetX = {L"OffsetX", 0, -100000, 100000};
+  static constexpr ParameterInfo kOffsetY = {L"OffsetY", 0, -100000, 100000};
+  static constexpr ParameterInfo kWidth = {L"Width", 0, 0, 100000};
+  static constexpr ParameterInfo kHeight = {L"Height", 0, 0, 100000};
+  static constexpr ParameterInfo kSrcOffsetX = {L"SrcOffsetX", 0, 0, 100000};
+  static constexpr ParameterInfo kSrcOffsetY = {L"SrcOffsetY", 0, 0, 100000};
+  static constexpr ParameterInfo kSrcWidth = {L"SrcWidth", 0, 0, 100000};
+  static constexpr ParameterInfo kSrcHeight = {L"SrcHeight", 0, 0, 100000};
+  static constexpr ParameterInfo kParameters[] = {kOffsetX,    kOffsetY,    kWidth,    kHeight,
                                                   kSrcOffsetX, kSrcOffsetY, kSrcWidth, kSrcHeight};
   static ParameterList Parameters() { return ListOf(kParameters); }
 

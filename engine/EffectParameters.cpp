@@ -28,29 +28,31 @@ bool ReadHexColor(const wchar_t* text, DWORD* color) {
 
 }  // namespace
 
-bool EffectParameters::Read(const ParameterSpec& spec, double* number) const {
-  if (!values_.NumberAt(spec.name, time_, number) || std::isnan(*number)) return false;
-  *number = std::clamp(*number, spec.low, spec.high);
+bool EffectParameters::Read(const ParameterInfo& parameter, double* number) const {
+  if (!values_.NumberAt(parameter.name, time_, number) || std::isnan(*number)) return false;
+  *number = std::clamp(*number, parameter.low, parameter.high);
   return true;
 }
 
-double EffectParameters::Number(const ParameterSpec& spec) const {
+double EffectParameters::Number(const ParameterInfo& parameter) const {
   double number = 0;
-  return Read(spec, &number) ? number : spec.fallback;
+  return Read(parameter, &number) ? number : parameter.fallback;
 }
 
-int EffectParameters::Integer(const ParameterSpec& spec) const { return static_cast<int>(std::lround(Number(spec))); }
+int EffectParameters::Integer(const ParameterInfo& parameter) const {
+  return static_cast<int>(std::lround(Number(parameter)));
+}
 
-DWORD EffectParameters::Color(const ParameterSpec& spec) const {
+DWORD EffectParameters::Color(const ParameterInfo& parameter) const {
   double number = 0;
-  if (Read(spec, &number)) return static_cast<DWORD>(std::lround(number)) & 0xFFFFFF;
-  DWORD color = static_cast<DWORD>(spec.fallback);
-  ReadHexColor(Text(spec), &color);
+  if (Read(parameter, &number)) return static_cast<DWORD>(std::lround(number)) & 0xFFFFFF;
+  DWORD color = static_cast<DWORD>(parameter.fallback);
+  ReadHexColor(Text(parameter), &color);
   return color;
 }
 
-const wchar_t* EffectParameters::Text(const ParameterSpec& spec) const {
-  const wchar_t* text = values_.TextAt(spec.name, time_);
+const wchar_t* EffectParameters::Text(const ParameterInfo& parameter) const {
+  const wchar_t* text = values_.TextAt(parameter.name, time_);
   return text ? text : L"";
 }
 

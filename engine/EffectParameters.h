@@ -9,7 +9,7 @@
 
 #include "PropertyEvaluator.h"
 
-struct ParameterSpec {
+struct ParameterInfo {
   const wchar_t* name;
   double fallback;
   double low;
@@ -17,36 +17,36 @@ struct ParameterSpec {
 };
 
 struct ParameterList {
-  const ParameterSpec* items;
+  const ParameterInfo* items;
   int count;
 };
 
 template <int N>
-constexpr ParameterList ListOf(const ParameterSpec (&items)[N]) {
+constexpr ParameterList ListOf(const ParameterInfo (&items)[N]) {
   return ParameterList{items, N};
 }
 
 // Overrides the progress the compositor gives a transition (0 to 1), so that
 // a transition can move back and forth; -1 means absent.
-inline constexpr ParameterSpec kProgressParameter = {L"Progress", -1, 0, 1};
+inline constexpr ParameterInfo kProgressParameter = {L"Progress", -1, 0, 1};
 
 class EffectParameters {
  public:
   // values must outlive this reader.
   EffectParameters(const PropertyEvaluator& values, REFERENCE_TIME time) : values_(values), time_(time) {}
 
-  double Number(const ParameterSpec& spec) const;
-  int Integer(const ParameterSpec& spec) const;
+  double Number(const ParameterInfo& parameter) const;
+  int Integer(const ParameterInfo& parameter) const;
   // A colour 0xRRGGBB from a number or from text in hexadecimal ("0xRRGGBB",
   // "#RRGGBB", "&HRRGGBB").
-  DWORD Color(const ParameterSpec& spec) const;
+  DWORD Color(const ParameterInfo& parameter) const;
   // The text of a string value, kept by the values; empty when there is none.
-  const wchar_t* Text(const ParameterSpec& spec) const;
+  const wchar_t* Text(const ParameterInfo& parameter) const;
   // The Progress parameter where it is a number, else given; 0 to 1.
   double Progress(double given) const;
 
  private:
-  bool Read(const ParameterSpec& spec, double* number) const;
+  bool Read(const ParameterInfo& parameter, double* number) const;
 
   const PropertyEvaluator& values_;
   REFERENCE_TIME time_;

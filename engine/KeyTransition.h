@@ -20,13 +20,13 @@ class KeyTransition final : public VideoTransition {
  public:
   enum KeyType { kByRgb = 0, kByNonRed = 1, kByLuminance = 2, kByAlpha = 3, kByHue = 4 };
 
-  static constexpr ParameterSpec kKeyType = {L"KeyType", kByAlpha, 0, 4};
-  static constexpr ParameterSpec kRgb = {L"RGB", 0, 0, 0xFFFFFF};
-  static constexpr ParameterSpec kSimilarity = {L"Similarity", 0, 0, 100};
-  static constexpr ParameterSpec kHue = {L"Hue", 0, 0, 360};
-  static constexpr ParameterSpec kLuminance = {L"Luminance", 0, 0, 100};
-  static constexpr ParameterSpec kInvert = {L"Invert", 0, 0, 1};
-  static constexpr ParameterSpec kParameters[] = {kKeyType, kRgb, kSimilarity, kHue, kLuminance, kInvert};
+  static constexpr ParameterInfo kKeyType = {L"KeyType", kByAlpha, 0, 4};
+  static constexpr ParameterInfo kRgb = {L"RGB", 0, 0, 0xFFFFFF};
+  static constexpr ParameterInfo kSimilarity = {L"Similarity", 0, 0, 100};
+  static constexpr ParameterInfo kHue = {L"Hue", 0, 0, 360};
+  static constexpr ParameterInfo kLuminance = {L"Luminance", 0, 0, 100};
+  static constexpr ParameterInfo kInvert = {L"Invert", 0, 0, 1};
+  static constexpr ParameterInfo kParameters[] = {kKeyType, kRgb, kSimilarity, kHue, kLuminance, kInvert};
   static ParameterList Parameters() { return ListOf(kParameters); }
 
   void Apply(const VideoFrame& a, const VideoFrame& b, const VideoFrame& out, double progress, REFERENCE_TIME time,

@@ -19,18 +19,18 @@
 
 class SmpteWipe final : public VideoTransition {
  public:
-  static constexpr ParameterSpec kMaskNum = {L"MaskNum", 1, 1, 409};
-  static constexpr ParameterSpec kMaskName = {L"MaskName", 0, 0, 0};
-  static constexpr ParameterSpec kBorderColor = {L"BorderColor", 0, 0, 0xFFFFFF};
-  static constexpr ParameterSpec kBorderWidth = {L"BorderWidth", 0, 0, 1000};
-  static constexpr ParameterSpec kBorderSoftness = {L"BorderSoftness", 0, 0, 1000};
-  static constexpr ParameterSpec kOffsetX = {L"OffsetX", 0, -100000, 100000};
-  static constexpr ParameterSpec kOffsetY = {L"OffsetY", 0, -100000, 100000};
-  static constexpr ParameterSpec kScaleX = {L"ScaleX", 1, 0.01, 100};
-  static constexpr ParameterSpec kScaleY = {L"ScaleY", 1, 0.01, 100};
-  static constexpr ParameterSpec kReplicateX = {L"ReplicateX", 0, 0, 32};
-  static constexpr ParameterSpec kReplicateY = {L"ReplicateY", 0, 0, 32};
-  static constexpr ParameterSpec kParameters[] = {kMaskNum,        kMaskName,   kBorderColor, kBorderWidth,
+  static constexpr ParameterInfo kMaskNum = {L"MaskNum", 1, 1, 409};
+  static constexpr ParameterInfo kMaskName = {L"MaskName", 0, 0, 0};
+  static constexpr ParameterInfo kBorderColor = {L"BorderColor", 0, 0, 0xFFFFFF};
+  static constexpr ParameterInfo kBorderWidth = {L"BorderWidth", 0, 0, 1000};
+  static constexpr ParameterInfo kBorderSoftness = {L"BorderSoftness", 0, 0, 1000};
+  static constexpr ParameterInfo kOffsetX = {L"OffsetX", 0, -100000, 100000};
+  static constexpr ParameterInfo kOffsetY = {L"OffsetY", 0, -100000, 100000};
+  static constexpr ParameterInfo kScaleX = {L"ScaleX", 1, 0.01, 100};
+  static constexpr ParameterInfo kScaleY = {L"ScaleY", 1, 0.01, 100};
+  static constexpr ParameterInfo kReplicateX = {L"ReplicateX", 0, 0, 32};
+  static constexpr ParameterInfo kReplicateY = {L"ReplicateY", 0, 0, 32};
+  static constexpr ParameterInfo kParameters[] = {kMaskNum,        kMaskName,   kBorderColor, kBorderWidth,
                                                   kBorderSoftness, kOffsetX,    kOffsetY,     kScaleX,
                                                   kScaleY,         kReplicateX, kReplicateY,  kProgressParameter};
   static ParameterList Parameters() { return ListOf(kParameters); }

@@ -155,11 +155,11 @@ void CheckWipeCode(int code, const std::wstring& label) {
   EXPECT_EQ(drawn == code, label.find(L"shown as") == std::wstring::npos) << label;
 }
 
-void CheckParameter(IXMLDOMNode* param, const ParameterSpec& spec, Nodes& lists) {
-  const std::wstring name = spec.name;
+void CheckParameter(IXMLDOMNode* param, const ParameterInfo& parameter, Nodes& lists) {
+  const std::wstring name = parameter.name;
   EXPECT_EQ(name, Attribute(param, L"Name"));
   const std::pair<const wchar_t*, double> numbers[] = {
-      {L"Default", spec.fallback}, {L"Min", spec.low}, {L"Max", spec.high}};
+      {L"Default", parameter.fallback}, {L"Min", parameter.low}, {L"Max", parameter.high}};
   for (const auto& number : numbers) {
     double read = 0;
     if (ReadNumber(Attribute(param, number.first), &read)) {
@@ -172,7 +172,7 @@ void CheckParameter(IXMLDOMNode* param, const ParameterSpec& spec, Nodes& lists)
   ForEachChild(lists[listName].Get(), L"Item", [&](IXMLDOMNode* item) {
     double value = 0;
     ASSERT_TRUE(ReadNumber(Attribute(item, L"Value"), &value)) << listName;
-    EXPECT_TRUE(value >= spec.low && value <= spec.high) << listName << " " << value;
+    EXPECT_TRUE(value >= parameter.low && value <= parameter.high) << listName << " " << value;
     if (name == L"MaskNum") CheckWipeCode(static_cast<int>(value), Attribute(item, L"Name"));
   });
 }
