@@ -82,8 +82,8 @@ STDMETHODIMP CompressorFilter::StreamConfig::GetNumberOfCapabilities(int* count,
 }
 
 STDMETHODIMP CompressorFilter::StreamConfig::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) {
+  if (type) *type = nullptr;
   if (!type || !caps) return E_POINTER;
-  *type = nullptr;
   if (index < 0) return E_INVALIDARG;
   Locked lock(filter_->StateLock());
   if (!filter_->Input().IsConnected()) return VFW_E_NOT_CONNECTED;

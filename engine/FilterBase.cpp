@@ -164,8 +164,8 @@ STDMETHODIMP FilterBase::EnumPins(IEnumPins** pins) {
 }
 
 STDMETHODIMP FilterBase::FindPin(LPCWSTR id, IPin** pin) {
+  if (pin) *pin = nullptr;
   if (!id || !pin) return E_POINTER;
-  *pin = nullptr;
   Locked lock(&stateLock_);
   for (int i = 0; i < PinCount(); ++i) {
     if (wcscmp(PinAt(i)->Name(), id) == 0) {

@@ -13,11 +13,13 @@ STDMETHODIMP NodeTrack::SrcAdd(IAMTimelineObj* source) {
 }
 
 STDMETHODIMP NodeTrack::GetNextSrc(IAMTimelineObj** source, REFERENCE_TIME* inOut) {
+  if (source) *source = nullptr;
   if (!source || !inOut) return E_POINTER;
   return TimelineNode::HandOut(node_.NextAfter(ChildList::Sources, inOut), source);
 }
 
 STDMETHODIMP NodeTrack::GetNextSrc2(IAMTimelineObj** source, REFTIME* inOut) {
+  if (source) *source = nullptr;
   if (!source || !inOut) return E_POINTER;
   REFERENCE_TIME units;
   if (!SecondsToUnits(*inOut, &units)) return E_INVALIDARG;

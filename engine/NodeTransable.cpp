@@ -21,11 +21,13 @@ STDMETHODIMP NodeTransable::TransGetCount(long* count) {
 }
 
 STDMETHODIMP NodeTransable::GetNextTrans(IAMTimelineObj** transition, REFERENCE_TIME* inOut) {
+  if (transition) *transition = nullptr;
   if (!transition || !inOut) return E_POINTER;
   return TimelineNode::HandOut(node_.NextAfter(ChildList::Transitions, inOut), transition);
 }
 
 STDMETHODIMP NodeTransable::GetNextTrans2(IAMTimelineObj** transition, REFTIME* inOut) {
+  if (transition) *transition = nullptr;
   if (!transition || !inOut) return E_POINTER;
   REFERENCE_TIME units;
   if (!SecondsToUnits(*inOut, &units)) return E_INVALIDARG;

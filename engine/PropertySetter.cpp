@@ -1,13 +1,18 @@
 #include "PropertySetter.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "ComPtr.h"
 #include "EngineLimits.h"
 #include "EngineObjects.h"
+#include "LoadProblems.h"
+#include "ParamElements.h"
 #include "PropertyEvaluator.h"
 #include "VariantText.h"
+#include "XmlElement.h"
+#include "XmlWriter.h"
 
 HRESULT PropertySetter::CreateInstance(REFIID iid, void** object) {
   if (!object) return E_POINTER;
@@ -115,10 +120,10 @@ STDMETHODIMP PropertySetter::ClearProps() {
 // --- Reading back ---
 
 STDMETHODIMP PropertySetter::GetProps(LONG* count, DEXTER_PARAM** params, DEXTER_VALUE** values) {
+  if (count) *count = 0;
+  if (params) *params = nullptr;
+  if (values) *values = nullptr;
   if (!count || !params || !values) return E_POINTER;
-  *count = 0;
-  *params = nullptr;
-  *values = nullptr;
   if (params_.empty()) return S_OK;
   size_t total = 0;
   for (const Param& param : params_) total += param.values.size();
@@ -217,11 +222,164 @@ STDMETHODIMP PropertySetter::CloneProps(IPropertySetter** setter, REFERENCE_TIME
   return S_OK;
 }
 
-// --- Not offered ---
+// --- XML, blobs and targets ---
 
-STDMETHODIMP PropertySetter::LoadXML(IUnknown*) { return E_NOTIMPL; }
-STDMETHODIMP PropertySetter::PrintXML(char*, int, int*, int) { return E_NOTIMPL; }
-STDMETHODIMP PropertySetter::PrintXMLW(WCHAR*, int, int*, int) { return E_NOTIMPL; }
-STDMETHODIMP PropertySetter::SaveToBlob(LONG*, BYTE**) { return E_NOTIMPL; }
-STDMETHODIMP PropertySetter::LoadFromBlob(LONG, BYTE*) { return E_NOTIMPL; }
-STDMETHODIMP PropertySetter::SetProps(IUnknown*, REFERENCE_TIME) { return E_NOTIMPL; }
+namespace {
+
+constexpr wchar_t kBlobRoot[] = L"properties";
+
+// The parameters as <param> elements, the outermost `indent` levels in.
+HRESULT ParamsText(IPropertySetter* setter, int indent, std::wstring* text) {
+  XmlWriter xml(indent > 0 ? indent : 0);
+  HRESULT hr = ParamElements::Write(setter, xml);
+  if (SUCCEEDED(hr)) *text = xml.Text();
+  return hr;
+}
+
+std::string Utf8(const std::wstring& text) {
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                   nullptr);
+  std::string bytes(length, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr, nullptr);
+  return bytes;
+}
+
+// Copies text and its terminator into a caller's buffer of `room` units, or
+// leaves it empty and answers E_OUTOFMEMORY, as the reference has it.
+template <typename Char, typename Text>
+HRESULT CopyOut(const Text& text, Char* out, int room, int* printed) {
+  if (printed) *printed = 0;
+  if (room <= 0) return E_OUTOFMEMORY;
+  out[0] = 0;
+  if (text.size() >= static_cast<size_t>(room)) return E_OUTOFMEMORY;
+  std::copy(text.begin(), text.end(), out);
+  out[text.size()] = 0;
+  if (printed) *printed = static_cast<int>(text.size());
+  return S_OK;
+}
+
+}  // namespace
+
+STDMETHODIMP PropertySetter::PrintXMLW(WCHAR* xml, int size, int* printed, int indent) {
+  if (!xml) return E_POINTER;
+  std::wstring text;
+  HRESULT hr = ParamsText(this, indent, &text);
+  if (FAILED(hr)) return hr;
+  return CopyOut(text, xml, size, printed);
+}
+
+// The same text in UTF-8, so no name or value is lost to a code page.
+STDMETHODIMP PropertySetter::PrintXML(char* xml, int size, int* printed, int indent) {
+  if (!xml) return E_POINTER;
+  std::wstring text;
+  HRESULT hr = ParamsText(this, indent, &text);
+  if (FAILED(hr)) return hr;
+  return CopyOut(Utf8(text), xml, size, printed);
+}
+
+// Reads the <param> children of an element (an effect's, a transition's, or
+// a blob's root), or the element itself when it is a <param>.
+HRESULT PropertySetter::LoadParams(const XmlElement& element) {
+  LoadProblems problems(nullptr);
+  bool found = false, added = false;
+  auto read = [&](const XmlElement& param) {
+    found = true;
+    HRESULT hr = ParamElements::Read(param, this, problems);
+    added = added || hr == S_OK;
+    return hr;
+  };
+  if (element.Name() == L"param") {
+    HRESULT hr = read(element);
+    if (FAILED(hr)) return hr;
+  }
+  for (XmlElement child = element.FirstChild(); !child.IsNull() && element.Name() != L"param";
+       child = child.NextSibling()) {
+    if (child.Name() != L"param") continue;
+    HRESULT hr = read(child);
+    if (FAILED(hr)) return hr;
+  }
+  if (!found) return S_FALSE;
+  return added ? S_OK : VFW_E_INVALID_FILE_FORMAT;
+}
+
+STDMETHODIMP PropertySetter::LoadXML(IUnknown* xml) {
+  if (!xml) return E_POINTER;
+  XmlElement element = XmlElement::FromUnknown(xml);
+  if (element.IsNull()) return VFW_E_INVALID_FILE_FORMAT;
+  return LoadParams(element);
+}
+
+// The blob is the parameters as XML in UTF-8: nothing is cut short.
+STDMETHODIMP PropertySetter::SaveToBlob(LONG* size, BYTE** blob) {
+  if (size) *size = 0;
+  if (blob) *blob = nullptr;
+  if (!size || !blob) return E_POINTER;
+  XmlWriter xml;
+  xml.Begin(kBlobRoot);
+  HRESULT hr = ParamElements::Write(this, xml);
+  if (FAILED(hr)) return hr;
+  xml.End();
+  std::string bytes = xml.Utf8Document();
+  *blob = static_cast<BYTE*>(CoTaskMemAlloc(bytes.size()));
+  if (!*blob) return E_OUTOFMEMORY;
+  memcpy(*blob, bytes.data(), bytes.size());
+  *size = static_cast<LONG>(bytes.size());
+  return S_OK;
+}
+
+// Replaces every parameter, or changes nothing when the blob cannot be read.
+STDMETHODIMP PropertySetter::LoadFromBlob(LONG size, BYTE* blob) {
+  if (size < 0) return E_INVALIDARG;
+  if (!blob && size) return E_POINTER;
+  XmlElement root;
+  if (!size || FAILED(XmlElement::Parse(std::string(reinterpret_cast<char*>(blob), size), &root)) ||
+      root.Name() != kBlobRoot) {
+    return VFW_E_INVALID_FILE_FORMAT;
+  }
+  ComPtr<IPropertySetter> loaded;
+  HRESULT hr = CreateInstance(IID_IPropertySetter, loaded.ReceiveVoid());
+  if (FAILED(hr)) return hr;
+  auto* own = static_cast<PropertySetter*>(loaded.Get());
+  hr = own->LoadParams(root);
+  if (FAILED(hr)) return hr;
+  ClearProps();
+  params_.swap(own->params_);
+  return S_OK;
+}
+
+HRESULT PropertySetter::SetProp(IDispatch* target, const Param& param, const PropertyEvaluator& evaluator,
+                                REFERENCE_TIME time) {
+  DISPID id = param.dispId;
+  if (!id) {
+    auto* name = const_cast<LPOLESTR>(param.name.c_str());
+    HRESULT hr = target->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) return hr;
+  }
+  VARIANT value;
+  VariantInit(&value);
+  HRESULT hr = evaluator.ValueAt(param.name.c_str(), time, &value);
+  if (FAILED(hr)) return hr;
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS arguments = {&value, &put, 1, 1};
+  hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &arguments, nullptr, nullptr,
+                      nullptr);
+  VariantClear(&value);
+  return hr;
+}
+
+// At -1 only the parameters that do not change over time are set.
+STDMETHODIMP PropertySetter::SetProps(IUnknown* target, REFERENCE_TIME now) {
+  if (!target) return E_POINTER;
+  if (now < -1) return E_INVALIDARG;
+  ComPtr<IDispatch> dispatch;
+  HRESULT hr = target->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid());
+  if (FAILED(hr)) return hr;
+  PropertyEvaluator evaluator;
+  hr = evaluator.Load(this);
+  for (const Param& param : params_) {
+    if (FAILED(hr)) break;
+    if (now == -1 && param.values.size() != 1) continue;
+    hr = SetProp(dispatch.Get(), param, evaluator, now < 0 ? 0 : now);
+  }
+  return hr;
+}

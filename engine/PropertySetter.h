@@ -13,9 +13,9 @@
 // values of types a project cannot store (interfaces, arrays, references,
 // see IsTextVariantType) with DISP_E_BADVARTYPE.
 //
-// LoadXML, PrintXML, PrintXMLW, SaveToBlob, LoadFromBlob and SetProps answer
-// E_NOTIMPL: projects store parameters through the project writer, and
-// rendering reads values through PropertyEvaluator.
+// PrintXML(W) and LoadXML use the project format's <param> elements (PrintXML
+// in UTF-8, sizes in bytes; PrintXMLW in characters); a blob is the same
+// elements as an XML document, so nothing is cut short.
 #pragma once
 
 #include <string>
@@ -24,6 +24,7 @@
 #include "EditingServices.h"
 
 class PropertyEvaluator;
+class XmlElement;
 
 class PropertySetter final : public IPropertySetter {
  public:
@@ -69,6 +70,9 @@ class PropertySetter final : public IPropertySetter {
   static HRESULT CopyValues(const DEXTER_VALUE* values, LONG count, std::vector<DEXTER_VALUE>* copies);
   static void ClearValues(std::vector<DEXTER_VALUE>* values);
   Param* Find(const wchar_t* name);
+  HRESULT LoadParams(const XmlElement& element);
+  static HRESULT SetProp(IDispatch* target, const Param& param, const PropertyEvaluator& evaluator,
+                         REFERENCE_TIME time);
   static HRESULT CloneParam(const Param& param, const PropertyEvaluator& evaluator,
                             REFERENCE_TIME start, REFERENCE_TIME stop, IPropertySetter* target);
 

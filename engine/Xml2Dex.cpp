@@ -22,18 +22,6 @@ ComPtr<IAMTimeline> TimelineOf(IUnknown* object) {
 }
 
 // The document element of a DOM document, or the element itself.
-XmlElement ElementOf(IUnknown* xml) {
-  ComPtr<IXMLDOMDocument> document;
-  if (SUCCEEDED(xml->QueryInterface(IID_IXMLDOMDocument, document.ReceiveVoid()))) {
-    ComPtr<IXMLDOMElement> root;
-    if (document->get_documentElement(root.Receive()) != S_OK || !root) return XmlElement();
-    return XmlElement(root.As<IXMLDOMNode>(IID_IXMLDOMNode));
-  }
-  ComPtr<IXMLDOMNode> node;
-  xml->QueryInterface(IID_IXMLDOMNode, node.ReceiveVoid());
-  return XmlElement(node);
-}
-
 }  // namespace
 
 HRESULT Xml2Dex::CreateInstance(REFIID iid, void** object) {
@@ -124,7 +112,7 @@ HRESULT Xml2Dex::ReadRoot(IAMTimeline* timeline, const XmlElement& root) {
 STDMETHODIMP Xml2Dex::ReadXML(IUnknown* timeline, IUnknown* xml) {
   ComPtr<IAMTimeline> target = TimelineOf(timeline);
   if (!target || !xml) return E_INVALIDARG;
-  return ReadRoot(target.Get(), ElementOf(xml));
+  return ReadRoot(target.Get(), XmlElement::FromUnknown(xml));
 }
 
 STDMETHODIMP Xml2Dex::WriteXML(IUnknown* timeline, BSTR* xml) {

@@ -74,6 +74,21 @@ XmlElement::XmlElement(ComPtr<IXMLDOMNode> node) : node_(std::move(node)) {
   SysFreeString(name);
 }
 
+XmlElement XmlElement::FromUnknown(IUnknown* xml) {
+  if (!xml) return XmlElement();
+  ComPtr<IXMLDOMDocument> document;
+  if (SUCCEEDED(xml->QueryInterface(IID_IXMLDOMDocument, document.ReceiveVoid()))) {
+    ComPtr<IXMLDOMElement> root;
+    if (document->get_documentElement(root.Receive()) != S_OK || !root) return XmlElement();
+    return XmlElement(root.As<IXMLDOMNode>(IID_IXMLDOMNode));
+  }
+  ComPtr<IXMLDOMNode> node;
+  xml->QueryInterface(IID_IXMLDOMNode, node.ReceiveVoid());
+  DOMNodeType type = NODE_INVALID;
+  if (!node || FAILED(node->get_nodeType(&type)) || type != NODE_ELEMENT) return XmlElement();
+  return XmlElement(node);
+}
+
 HRESULT XmlElement::Parse(const std::string& bytes, XmlElement* root, long* errorLine) {
   *root = XmlElement();
   if (errorLine) *errorLine = 0;

@@ -21,6 +21,9 @@ class XmlElement {
   // bytes are not well-formed XML or the DOM is not available, with the line
   // of the error in *errorLine where the parser tells it (else 0).
   static HRESULT Parse(const std::string& bytes, XmlElement* root, long* errorLine = nullptr);
+  // The element a caller hands over: a DOM document's root, or a DOM node;
+  // null for anything else.
+  static XmlElement FromUnknown(IUnknown* xml);
 
   bool IsNull() const { return !node_; }
   IXMLDOMNode* Node() const { return node_.Get(); }

@@ -16,7 +16,7 @@ bool IsUnwritable(wchar_t c) {
 
 }  // namespace
 
-void XmlWriter::Indent() { text_.append(open_.size() * 2, L' '); }
+void XmlWriter::Indent() { text_.append((level_ + open_.size()) * 2, L' '); }
 
 void XmlWriter::CloseStartTag() {
   if (open_.empty() || open_.back().hasChildren) return;

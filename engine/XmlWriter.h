@@ -7,6 +7,9 @@
 
 class XmlWriter {
  public:
+  // Elements start `level` indents in (for text placed inside other text).
+  explicit XmlWriter(int level = 0) : level_(level) {}
+
   // Starts an element; attributes follow until its first child or its end.
   void Begin(const wchar_t* name);
   void Attribute(const wchar_t* name, const wchar_t* value);
@@ -31,6 +34,7 @@ class XmlWriter {
     const wchar_t* name;
     bool hasChildren;
   };
+  int level_;
   std::wstring text_;
   std::vector<Open> open_;
 };

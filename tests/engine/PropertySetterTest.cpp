@@ -2,6 +2,7 @@
 
 #include "EngineTestSupport.h"
 #include "PropertyEvaluator.h"
+#include "XmlElement.h"
 
 namespace {
 
@@ -25,6 +26,41 @@ std::wstring TextOf(const VARIANT& value) {
   VariantClear(&text);
   return result;
 }
+
+std::string Utf8(const std::wstring& text) {
+  std::string bytes(4 * text.size() + 1, '\0');
+  bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &bytes[0], int(bytes.size()), nullptr, nullptr) - 1);
+  return bytes;
+}
+
+// An effect's automation side: records every property put as "name=value".
+class RecordingTarget final : public IDispatch {
+ public:
+  std::vector<std::wstring> names = {L"Mix", L"Level"};
+  std::wstring puts;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    *object = iid == IID_IUnknown || iid == IID_IDispatch ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* name, UINT, LCID, DISPID* id) override {
+    for (size_t i = 0; i < names.size(); ++i) {
+      if (_wcsicmp(names[i].c_str(), *name) == 0) return *id = DISPID(i + 1), S_OK;
+    }
+    return DISP_E_UNKNOWNNAME;
+  }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* args, VARIANT*, EXCEPINFO*, UINT*) override {
+    if (flags != DISPATCH_PROPERTYPUT || args->cArgs != 1 || args->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    puts += names[id - 1] + L"=" + TextOf(args->rgvarg[0]) + L" ";
+    return S_OK;
+  }
+};
 
 class PropertySetterTest : public EngineTest {
  protected:
@@ -144,4 +180,89 @@ TEST_F(PropertySetterTest, ClonesTheValuesFromAStartTimeOnShiftedToIt) {
   EXPECT_EQ(L"Level: 5@0/0 10@50/1 20@150/0\n", Dump());
 }
 
+// XML and blobs keep every value as it was, names of any length included.
+TEST_F(PropertySetterTest, PrintsLoadsAndBlobsEveryValueAsItWas) {
+  ASSERT_EQ(S_OK, Add(L"Mix", {Number(0.25, 0), Number(1, 2 * kSecond, DEXTERF_INTERPOLATE)}));
+  ASSERT_EQ(S_OK, Add(L"A name longer than forty characters, \u00e9t\u00e9 & <more>",
+                      {TextValue(L"text \u4e2d longer than forty characters as well, & <tags>", kSecond)}));
+  std::wstring original = Dump();
+
+  wchar_t text[4096];
+  int printed = -1;
+  ASSERT_EQ(S_OK, setter->PrintXMLW(text, 4096, &printed, 2));
+  EXPECT_EQ(wcslen(text), size_t(printed));
+  EXPECT_EQ(0, wcsncmp(text, L"    <param name=\"Mix\"", 21)) << text;
+  std::wstring wrapped = L"<effect>" + std::wstring(text) + L"</effect>";
+  XmlElement element;
+  ASSERT_EQ(S_OK, XmlElement::Parse(Utf8(wrapped), &element));
+  ComPtr<IPropertySetter> printedCopy = setter;
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_PropertySetter, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySetter,
+                                   setter.ReceiveVoid()));
+  EXPECT_EQ(S_OK, setter->LoadXML(element.Node()));
+  EXPECT_EQ(original, Dump());
+
+  LONG size = 0;
+  BYTE* blob = nullptr;
+  ASSERT_EQ(S_OK, printedCopy->SaveToBlob(&size, &blob));
+  ASSERT_EQ(S_OK, Add(L"Gone", {Number(1, 0)}));
+  EXPECT_EQ(S_OK, setter->LoadFromBlob(size, blob));
+  CoTaskMemFree(blob);
+  EXPECT_EQ(original, Dump());  // loading a blob replaces what was there
+
+  char narrow[64] = "unchanged";
+  EXPECT_EQ(E_OUTOFMEMORY, setter->PrintXML(narrow, 64, &printed, 0));
+  EXPECT_EQ(0, printed);
+  EXPECT_EQ('\0', narrow[0]);
+}
+
+TEST_F(PropertySetterTest, BadArgumentsAndUnreadableDataChangeNothing) {
+  ASSERT_EQ(S_OK, Add(L"Mix", {Number(0.5, 0)}));
+  std::wstring before = Dump();
+  XmlElement noParams;
+  ASSERT_EQ(S_OK, XmlElement::Parse("<effect><other/></effect>", &noParams));
+  XmlElement badParam;
+  ASSERT_EQ(S_OK, XmlElement::Parse("<effect><param value=\"1\"/></effect>", &badParam));
+  LONG size = 0;
+  BYTE* blob = reinterpret_cast<BYTE*>(1);
+  BYTE garbage[] = "<timeline/>";
+  wchar_t text[8];
+  struct {
+    HRESULT expected;
+    HRESULT actual;
+  } cases[] = {
+      {E_POINTER, setter->PrintXMLW(nullptr, 8, nullptr, 0)},
+      {E_POINTER, setter->LoadXML(nullptr)},
+      {VFW_E_INVALID_FILE_FORMAT, setter->LoadXML(setter.Get())},
+      {S_FALSE, setter->LoadXML(noParams.Node())},
+      {VFW_E_INVALID_FILE_FORMAT, setter->LoadXML(badParam.Node())},
+      {E_OUTOFMEMORY, setter->PrintXMLW(text, 0, nullptr, 0)},
+      {E_POINTER, setter->SaveToBlob(nullptr, &blob)},
+      {E_INVALIDARG, setter->LoadFromBlob(-1, garbage)},
+      {E_POINTER, setter->LoadFromBlob(4, nullptr)},
+      {VFW_E_INVALID_FILE_FORMAT, setter->LoadFromBlob(sizeof garbage - 1, garbage)},
+      {VFW_E_INVALID_FILE_FORMAT, setter->LoadFromBlob(5, garbage + 3)},
+      {E_POINTER, setter->SetProps(nullptr, 0)},
+      {E_NOINTERFACE, setter->SetProps(setter.Get(), 0)},
+  };
+  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) EXPECT_EQ(cases[i].expected, cases[i].actual) << i;
+  EXPECT_EQ(nullptr, blob);
+  EXPECT_EQ(0, size);
+  EXPECT_EQ(before, Dump());
+}
+
+// Effects get their values through automation, at a time or only the fixed ones.
+TEST_F(PropertySetterTest, SetPropsPutsEachValueAtTheTimeThroughAutomation) {
+  ASSERT_EQ(S_OK, Add(L"Mix", {Number(0, 0), Number(1, 2 * kSecond, DEXTERF_INTERPOLATE)}));
+  ASSERT_EQ(S_OK, Add(L"level", {TextValue(L"7", 0)}));
+  RecordingTarget target;
+  EXPECT_EQ(S_OK, setter->SetProps(&target, kSecond));
+  EXPECT_EQ(L"Mix=0.5 Level=7 ", target.puts);
+  target.puts.clear();
+  EXPECT_EQ(S_OK, setter->SetProps(&target, -1));
+  EXPECT_EQ(L"Level=7 ", target.puts);
+  ASSERT_EQ(S_OK, Add(L"Unknown", {Number(1, 0)}));
+  EXPECT_EQ(DISP_E_UNKNOWNNAME, setter->SetProps(&target, 0));
+}
+
 }  // namespace
+
