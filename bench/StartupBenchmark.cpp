@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,8 @@ double StartMorvik(const std::wstring& from) {
   }
   std::wstring program = folder.File(L"Morvik.exe");
   std::wstring line = L"\"" + program + L"\"";
-  STARTUPINFOW startup = {sizeof startup};
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   double started = Now();
   if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(),
@@ -110,7 +112,8 @@ double StartMorvik(const std::wstring& from) {
 // Seconds from start to end of cmd.exe /c exit, or a negative number.
 double StartFloor() {
   wchar_t line[] = L"cmd.exe /c exit";
-  STARTUPINFOW startup = {sizeof startup};
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   double started = Now();
   if (!CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
