@@ -25,19 +25,12 @@ constexpr REFERENCE_TIME kSecond = 10000000;
 constexpr int64_t kMicroseconds = 1000000;  // a second of interface time
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255);
 
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
 void WriteStill(const std::wstring& path, COLORREF c) {
   std::string rows;
   for (int i = 0; i < 8 * 8; ++i) rows += {char(GetBValue(c)), char(GetGValue(c)), char(GetRValue(c))};
   const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
   BITMAPFILEHEADER header = {0x4D42, DWORD(offset + rows.size()), 0, 0, offset};
-  WriteBytes(path, Bytes(header) + Bytes(Bitmap(8, 8, 24)) + rows);
+  WriteWholeFile(path, Bytes(header) + Bytes(Bitmap(8, 8, 24)) + rows);
 }
 
 bool Near(COLORREF a, COLORREF b) {
@@ -69,7 +62,7 @@ class PreviewTest : public EngineTest {
       WriteStill(media.File(name), color);
     std::vector<int> tone;
     for (int i = 0; i < 44100 * 3; ++i) tone.insert(tone.end(), 2, (i % 100 - 50) * 100);
-    WriteBytes(media.File(L"tone.wav"), PcmWav(16, 2, 44100, tone));
+    WriteWholeFile(media.File(L"tone.wav"), PcmWav(16, 2, 44100, tone));
     static Owner* shared = new Owner();
     owner = shared;
     if (!owner->Handle()) owner->Create(nullptr, TestInstance());
@@ -161,7 +154,6 @@ TEST_F(PreviewTest, PlaysToTheEndAndSeeksKeepingTheState) {
   preview->Audio()->get_Volume(&volume);
   EXPECT_EQ(-2500, volume);  // and the slider shows it, in the range it was given
   EXPECT_EQ(-2500, SendMessageW(preview->VolumeSlider(), TBM_GETPOS, 0, 0));
-  EXPECT_EQ(-10000, SendMessageW(preview->VolumeSlider(), TBM_GETRANGEMIN, 0, 0));
 
   ASSERT_EQ(0, preview->SeekTo(3 * kMicroseconds / 2));
   EXPECT_EQ(State_Stopped, State());
@@ -280,15 +272,11 @@ TEST_F(PreviewTest, TheGraphAsksTheSkipListForEveryFilterProposed) {
   ComPtr<IGraphBuilder>(preview->Graph()).As<IObjectWithSite>(IID_IObjectWithSite)
       ->GetSite(IID_IAMGraphBuilderCallback, callback.ReceiveVoid());
   ASSERT_TRUE(callback);
-  ComPtr<IMoniker> moniker;
-  wchar_t* name = nullptr;
+  ComPtr<IMoniker> moniker;  // its display name "!Some Filter"
   ASSERT_EQ(S_OK, CreateItemMoniker(L"!", L"Some Filter", moniker.Receive()));
-  moniker->GetDisplayName(nullptr, nullptr, &name);
-  EXPECT_STREQ(L"!Some Filter", name);
-  CoTaskMemFree(name);
   for (auto [section, answer] : {std::pair{"nothing like it", S_OK}, {"other\r\nme filt", E_FAIL}}) {
     TempFolder folder;
-    WriteBytes(folder.File(L"skip.ini"), std::string("[RenderSkipFilters]\r\n") + section + "\r\n");
+    WriteWholeFile(folder.File(L"skip.ini"), std::string("[RenderSkipFilters]\r\n") + section + "\r\n");
     SettingsFile settings(CopyText(folder.File(L"skip.ini").c_str()));
     renderSkipFilters.Load(&settings);
     EXPECT_EQ(answer, callback->SelectedFilter(moniker.Get())) << section;
