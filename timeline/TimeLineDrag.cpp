@@ -182,6 +182,7 @@ bool TimeLineDrag::Cancel() {
   bool moved = state_.item->start != state_.start || state_.item->stop != state_.stop || state_.target != state_.home;
   state_.item->start = state_.start;
   state_.item->stop = state_.stop;
+  if (state_.refused) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
   state_ = State{};
   return moved;
 }

@@ -215,12 +215,12 @@ TEST(MainWindow, KeysDriveEditingUndoAndThePropertyWindows) {
   // step, which Ctrl+Z takes back.
   SendMessageW(window->Handle(), WM_COMMAND, kCommandZoomToFit, 0);
   const int x = static_cast<int>(window->View()->XOfTime(1000000));
-  const size_t steps = window->CurrentProject().History().UndoSteps();
+  const size_t undoSteps = window->CurrentProject().History().UndoSteps();
   SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 140));
   SendMessageW(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 60));
   SendMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(x, 60));
   EXPECT_EQ(1, window->View()->Group(0)->tracks[1].sourceCount);
-  EXPECT_EQ(steps + 1, window->CurrentProject().History().UndoSteps());
+  EXPECT_EQ(undoSteps + 1, window->CurrentProject().History().UndoSteps());
   Press(window, view, 'Z', true);
   EXPECT_EQ(withSource, ProjectText(timeline));
   window->View()->Group(0)->tracks[0].sources[0].selected = 1;

