@@ -117,23 +117,25 @@ TEST_F(NestedTimeLineTest, HeaderTipNamesGroupAndTrackPath) {
 }
 
 // A source moves between a composition's tracks and out to the group's own
-// track; a composition holds no sources. While it is dragged a framed box
-// shows where it would land.
+// track, keeping its times below a microsecond; a composition holds no
+// sources. While it is dragged a framed box shows where it would land.
 TEST_F(NestedTimeLineTest, SourcesMoveBetweenNestedTracks) {
   BuildNested();
+  nested->SetStartStop(2 * kSecond + 3, 6 * kSecond + 3);
+  control->Refresh(true);
   Press(WM_LBUTTONDOWN, 300, 5);  // the cursor out of snapping reach
-  DragMouse(48, 260, 48, 170, false);
-  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), PixelAt(44, 160));  // in Inner1's sources row
-  SendMessageW(control->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(48, 170));
+  DragMouse(48, 260, 50, 170, false);  // a second later, to Inner1
+  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), PixelAt(46, 160));  // in Inner1's sources row
+  SendMessageW(control->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(50, 170));
   EXPECT_EQ(inner1.Get(), TrackHolding(nested.Get()));
   const std::wstring before = ProjectText(timeline.Get());
-  DragMouse(48, 170, 48, 90);  // onto Comp
+  DragMouse(50, 170, 50, 90);  // onto Comp
   EXPECT_EQ(before, ProjectText(timeline.Get()));
-  DragMouse(48, 170, 48, 340);
+  DragMouse(50, 170, 50, 340);
   EXPECT_EQ(plain.Get(), TrackHolding(nested.Get()));
   REFERENCE_TIME start = 0, stop = 0;
   nested->GetStartStop(&start, &stop);
-  EXPECT_EQ(std::make_pair(2 * kSecond, 6 * kSecond), std::make_pair(start, stop));
+  EXPECT_EQ(std::make_pair(3 * kSecond + 3, 7 * kSecond + 3), std::make_pair(start, stop));
 }
 
 TEST_F(TimeLineTest, DescribeItemGivesKindNameAndTimes) {
