@@ -99,7 +99,7 @@ int64_t TimeLineModel::TimeAtX(int x) const {
 int TimeLineModel::Rebuild() {
   ReleaseTables();
   tipTarget_ = nullptr;
-  drag_ = Drag{};
+  drag_.Forget();
   contentHeight_ = 0;
   int keptPosition = verticalPosition_;  // the content may have shrunk under it
   verticalPosition_ = 0;
@@ -271,6 +271,32 @@ const TLTrackItem* TimeLineModel::TrackAt(const TLGroupItem& group, int offset) 
   return found;
 }
 
+int TimeLineModel::GroupTop(int index) const {
+  int top = rulerHeight_ - verticalPosition_;
+  for (int g = 0; g < index && g < groupCount_; ++g) top += groups_[g].height + kTimeLineGroupGap;
+  return top;
+}
+
+int TimeLineModel::GroupAtY(int y) const {
+  int top = rulerHeight_ - verticalPosition_;
+  for (int g = 0; g < groupCount_; ++g) {
+    if (y >= top && y < top + groups_[g].height) return g;
+    top += groups_[g].height + kTimeLineGroupGap;
+  }
+  return -1;
+}
+
+int TimeLineModel::RowOffset(int32_t kind) const {
+  if (kind == kItemEffect) return 0;
+  if (kind == kItemSource) return effectsRowHeight_ + 1;
+  return effectsRowHeight_ + sourcesRowHeight_ + 2;
+}
+
+int TimeLineModel::RowHeight(int32_t kind) const {
+  if (kind == kItemEffect) return effectsRowHeight_;
+  return kind == kItemSource ? sourcesRowHeight_ : transitionsRowHeight_;
+}
+
 // The group's own row: an effect or transition at time, else the group
 // itself; null when y is below the row.
 TLItem* TimeLineModel::HitGroupRow(const TLGroupItem& group, int top, int y, int64_t time) const {
@@ -331,15 +357,17 @@ void TimeLineModel::UpdateScrollBars(int which) {
   if (which & kScrollBarVertical) UpdateVerticalBar();
 }
 
-// Rooms never go below 0, so an empty timeline never shows a bar.
+// Rooms never go below 0, so an empty timeline never shows a bar. A view
+// scrolled from time 0 (a zoom kept the cursor in place) keeps its bar even
+// when the project fits, so it can be scrolled back.
 void TimeLineModel::UpdateHorizontalBar() {
   int64_t widthInPixels = Pixels(maxTime_);
-  if (TimeAreaWidth() >= widthInPixels) {
+  if (TimeAreaWidth() >= widthInPixels && leftTime_ == 0) {
     ShowScrollBar(hwnd_, SB_HORZ, FALSE);
-    leftTime_ = 0;
     return;
   }
-  ShowBar(SB_HORZ, widthInPixels, TimeAreaWidth(), Pixels(leftTime_));
+  int64_t range = std::max<int64_t>(widthInPixels, Pixels(leftTime_) + TimeAreaWidth());
+  ShowBar(SB_HORZ, range, TimeAreaWidth(), Pixels(leftTime_));
 }
 
 void TimeLineModel::UpdateVerticalBar() {
@@ -416,10 +444,18 @@ void TimeLineModel::ZoomToFit() {
 }
 
 bool TimeLineModel::ZoomAtCursor(bool in) {
-  int64_t scale = in ? scale_ / 2 : scale_ * 2;
-  if (in ? scale_ < 2 : scale_ >= std::max<int64_t>(maxTime_ / 360, 1)) return false;
   int64_t offset = std::clamp<int64_t>(XOfTime(cursorTime_) - kTimeLineHeaderWidth, 0, TimeAreaWidth());
-  SetScale(scale, cursorTime_ - offset * scale);
+  return Zoom(in, cursorTime_, offset);
+}
+
+bool TimeLineModel::ZoomAtX(bool in, int x) { return Zoom(in, TimeAtX(x), x - kTimeLineHeaderWidth); }
+
+// The anchor time stays offset pixels into the time area; zooming out stops
+// once the project is about 360 pixels wide.
+bool TimeLineModel::Zoom(bool in, int64_t anchor, int64_t offset) {
+  if (in ? scale_ < 2 : scale_ >= std::max<int64_t>(maxTime_ / 360, 1)) return false;
+  int64_t scale = in ? scale_ / 2 : scale_ * 2;
+  SetScale(scale, anchor - offset * scale);
   return true;
 }
 
@@ -455,23 +491,18 @@ bool TrackPath(const TLTrackItem* tracks, int count, const TLTrackItem* target,
 }  // namespace
 
 std::wstring TimeLineModel::HeaderTip(int x, int y) const {
-  if (x < 0 || x >= kTimeLineHeaderWidth || y <= rulerHeight_) return std::wstring();
-  int top = rulerHeight_ - verticalPosition_;
-  for (int g = 0; g < groupCount_; ++g) {
-    const TLGroupItem& group = groups_[g];
-    if (y >= top && y < top + group.height) {
-      std::wstring text = L"Group \"" + ObjectName(group.object) + L"\"";
-      if (y < top + GroupRowHeight(group)) return text + L": its own effects and transitions";
-      std::vector<std::pair<int, const TLTrackItem*>> path;
-      TrackPath(group.tracks, group.trackCount, TrackAt(group, y - top), &path);
-      for (const auto& step : path) {
-        text += L" / track " + std::to_wstring(step.first) + L" \"" + ObjectName(step.second->object) + L"\"";
-      }
-      return text;
-    }
-    top += group.height + kTimeLineGroupGap;
+  int g = x >= 0 && x < kTimeLineHeaderWidth && y > rulerHeight_ ? GroupAtY(y) : -1;
+  if (g < 0) return std::wstring();
+  const TLGroupItem& group = groups_[g];
+  int top = GroupTop(g);
+  std::wstring text = L"Group \"" + ObjectName(group.object) + L"\"";
+  if (y < top + GroupRowHeight(group)) return text + L": its own effects and transitions";
+  std::vector<std::pair<int, const TLTrackItem*>> path;
+  TrackPath(group.tracks, group.trackCount, TrackAt(group, y - top), &path);
+  for (const auto& step : path) {
+    text += L" / track " + std::to_wstring(step.first) + L" \"" + ObjectName(step.second->object) + L"\"";
   }
-  return std::wstring();
+  return text;
 }
 
 // A new target hides the tip, so that it comes back with the new names.
@@ -479,16 +510,10 @@ void TimeLineModel::OnMouseMove(LPARAM lParam) {
   int x = static_cast<short>(LOWORD(lParam));
   int y = static_cast<short>(HIWORD(lParam));
   const void* target = nullptr;
-  if (x < kTimeLineHeaderWidth && y > rulerHeight_) {
-    int top = rulerHeight_ - verticalPosition_;
-    for (int g = 0; g < groupCount_ && !target; ++g) {
-      const TLGroupItem& group = groups_[g];
-      if (y >= top && y < top + group.height) {
-        const TLTrackItem* track = TrackAt(group, y - top);
-        target = track ? static_cast<const void*>(track) : &group;
-      }
-      top += group.height + kTimeLineGroupGap;
-    }
+  int g = x < kTimeLineHeaderWidth && y > rulerHeight_ ? GroupAtY(y) : -1;
+  if (g >= 0) {
+    const TLTrackItem* track = TrackAt(groups_[g], y - GroupTop(g));
+    target = track ? static_cast<const void*>(track) : &groups_[g];
   }
   if (target != tipTarget_ && tooltip_) SendMessageW(tooltip_, TTM_POP, 0, 0);
   tipTarget_ = target;
@@ -497,17 +522,12 @@ void TimeLineModel::OnMouseMove(LPARAM lParam) {
 
 // Mouse
 
-void TimeLineModel::OnWheel(int delta) {
-  if (delta > 0) {
-    if (scale_ < maxTime_ / 360) {
-      scale_ *= 2;
-      InvalidateRect(hwnd_, nullptr, TRUE);
-    }
-  } else if (scale_ >= 2) {
-    scale_ /= 2;
-    InvalidateRect(hwnd_, nullptr, TRUE);
-  }
-  UpdateScrollBars(kScrollBarHorizontal);
+// Anchored at the mouse over the time area, else at the left edge.
+void TimeLineModel::OnWheel(int delta, LPARAM lParam) {
+  POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  ScreenToClient(hwnd_, &at);
+  if (at.x < kTimeLineHeaderWidth || at.x > clientWidth_) at.x = kTimeLineHeaderWidth;
+  ZoomAtX(delta <= 0, at.x);
 }
 
 void TimeLineModel::OnMousePress(UINT message, LPARAM lParam) {
@@ -525,133 +545,42 @@ void TimeLineModel::OnMousePress(UINT message, LPARAM lParam) {
     ++changed;
   }
   if (changed) InvalidateRect(hwnd_, nullptr, FALSE);
-  if (message == WM_LBUTTONDOWN && IsObjectItem(item)) StartDrag(item, x);
+  if (message == WM_LBUTTONDOWN && IsObjectItem(item)) {
+    drag_.Start(static_cast<TLObjectItem*>(item), x);
+    SetCapture(hwnd_);
+  }
   if (notify_ && (notify_->mask & kNotifyItemMouseDown)) notify_->OnItemMouseDown(message, item);
 }
 
 // Drag
 
-namespace {
-
-constexpr int kEdgePixels = 3;
-constexpr int kSnapPixels = 5;
-
-// The row table of an object item within a track, at any depth.
-bool FindRow(const TLTrackItem& track, const TLItem* item, const TLObjectItem** row, int* count) {
-  const TLObjectItem* tables[] = {track.sources, track.effects, track.transitions};
-  const int counts[] = {track.sourceCount, track.effectCount, track.transitionCount};
-  for (int i = 0; i < 3; ++i) {
-    if (item >= tables[i] && item < tables[i] + counts[i]) {
-      *row = tables[i];
-      *count = counts[i];
-      return true;
-    }
-  }
-  for (int j = 0; j < track.trackCount; ++j) {
-    if (FindRow(track.tracks[j], item, row, count)) return true;
-  }
-  return false;
+TLItem* TimeLineModel::ItemOf(IAMTimelineObj* object) {
+  struct Search {
+    IAMTimelineObj* object;
+    TLItem* found;
+  } search = {object, nullptr};
+  ForEachItem(kItemObjects, [](TimeLineModel*, TLItem* item, void* argument) {
+    auto* search = static_cast<Search*>(argument);
+    if (item->object == search->object) search->found = item;
+    return 0;
+  }, &search);
+  return search.found;
 }
 
-}  // namespace
-
-void TimeLineModel::StartDrag(TLItem* item, int x) {
-  auto* object = static_cast<TLObjectItem*>(item);
-  drag_ = Drag{};
-  for (int g = 0; g < groupCount_ && !drag_.row; ++g) {
-    const TLGroupItem& group = groups_[g];
-    if (Holds(item, group.effects, group.effectCount)) drag_.row = group.effects, drag_.rowCount = group.effectCount;
-    if (Holds(item, group.transitions, group.transitionCount)) {
-      drag_.row = group.transitions;
-      drag_.rowCount = group.transitionCount;
-    }
-    for (int j = 0; j < group.trackCount && !drag_.row; ++j) FindRow(group.tracks[j], item, &drag_.row, &drag_.rowCount);
-  }
-  int64_t left = XOfTime(object->start), right = XOfTime(object->stop);
-  bool wide = right - left > 3 * kEdgePixels;
-  drag_.mode = wide && x - left < kEdgePixels ? kDragStart : wide && right - x <= kEdgePixels ? kDragStop : kDragMove;
-  drag_.item = object;
-  drag_.pressX = x;
-  drag_.start = object->start;
-  drag_.stop = object->stop;
-  SetCapture(hwnd_);
-}
-
-// The nearest snapping time within reach of time, or time itself.
-int64_t TimeLineModel::Snap(int64_t time, int64_t* distance) const {
-  int64_t best = time;
-  *distance = kSnapPixels * scale_ + 1;
-  auto consider = [&](int64_t candidate) {
-    int64_t away = candidate > time ? candidate - time : time - candidate;
-    if (away < *distance) *distance = away, best = candidate;
-  };
-  consider(cursorTime_);
-  for (int i = 0; i < drag_.rowCount; ++i) {
-    if (&drag_.row[i] == drag_.item) continue;
-    consider(drag_.row[i].start);
-    consider(drag_.row[i].stop);
-  }
-  return best;
-}
-
-void TimeLineModel::ContinueDrag(int x) {
-  if (!drag_.item) return;
-  int64_t delta = static_cast<int64_t>(x - drag_.pressX) * scale_;
-  int64_t start = drag_.start, stop = drag_.stop;
-  int64_t startDistance = 0, stopDistance = 0;
-  if (drag_.mode == kDragMove) {
-    delta = std::max(delta, -drag_.start);
-    int64_t snappedStart = Snap(drag_.start + delta, &startDistance);
-    int64_t snappedStop = Snap(drag_.stop + delta, &stopDistance);
-    if (startDistance <= stopDistance) delta = snappedStart - drag_.start;
-    else if (snappedStop - (drag_.stop - drag_.start) >= 0) delta = snappedStop - drag_.stop;
-    start += delta;
-    stop += delta;
-  } else if (drag_.mode == kDragStart) {
-    start = std::clamp<int64_t>(Snap(drag_.start + delta, &startDistance), 0, drag_.stop - 1);
-  } else {
-    stop = std::max(Snap(drag_.stop + delta, &stopDistance), drag_.start + 1);
-  }
-  if (start == drag_.item->start && stop == drag_.item->stop) return;
-  drag_.item->start = start;
-  drag_.item->stop = stop;
-  InvalidateRect(hwnd_, nullptr, FALSE);
-}
-
-// A source trimmed at an edge keeps showing the same media at its other edge:
-// its media times move by the trimmed time at the source's playing rate.
-bool TimeLineModel::WriteDrag(const Drag& drag) const {
-  const TLObjectItem& item = *drag.item;
-  IAMTimelineObj* object = item.object;
-  REFERENCE_TIME oldStart = 0, oldStop = 0;
-  object->GetStartStop(&oldStart, &oldStop);
-  ComPtr<IAMTimelineSrc> source = ComPtr<IAMTimelineObj>(object).As<IAMTimelineSrc>(IID_IAMTimelineSrc);
-  REFERENCE_TIME mediaStart = 0, mediaStop = 0;
-  bool trimSource = source && drag.mode != kDragMove && SUCCEEDED(source->GetMediaTimes(&mediaStart, &mediaStop));
-  if (FAILED(object->SetStartStop(ToReferenceTime(item.start), ToReferenceTime(item.stop)))) return false;
-  if (!trimSource || oldStop <= oldStart) return true;
-  double rate = static_cast<double>(mediaStop - mediaStart) / static_cast<double>(oldStop - oldStart);
-  REFERENCE_TIME newStart = mediaStart, newStop = mediaStop;
-  if (drag.mode == kDragStart) newStart += static_cast<REFERENCE_TIME>((ToReferenceTime(item.start) - oldStart) * rate);
-  else newStop += static_cast<REFERENCE_TIME>((ToReferenceTime(item.stop) - oldStop) * rate);
-  if (newStart >= 0 && newStop >= newStart && SUCCEEDED(source->SetMediaTimes(newStart, newStop))) return true;
-  object->SetStartStop(oldStart, oldStop);
-  return false;
-}
-
+// A move to another track leaves the tables behind the timeline: they are
+// read again, and the owner hears of the object's new item.
 void TimeLineModel::FinishDrag() {
-  Drag drag = drag_;
-  drag_ = Drag{};  // before the capture goes, whose notice would undo the drag
+  ComPtr<IAMTimelineObj> object(drag_.Active() ? drag_.Item()->object : nullptr);
+  TLItem* item = drag_.Item();
+  TimeLineDrag::Outcome outcome = drag_.Finish();  // before the capture goes, whose notice would cancel it
   if (GetCapture() == hwnd_) ReleaseCapture();
-  TLObjectItem* item = drag.item;
-  if (!item || (item->start == drag.start && item->stop == drag.stop)) return;
-  bool written = WriteDrag(drag);
-  if (!written) {
-    item->start = drag.start;
-    item->stop = drag.stop;
-    MessageBeep(MB_ICONWARNING);
+  if (outcome == TimeLineDrag::kRefused) MessageBeep(MB_ICONWARNING);
+  if (outcome == TimeLineDrag::kMoved) {
+    Refresh(true);
+    item = ItemOf(object.Get());
   }
   InvalidateRect(hwnd_, nullptr, FALSE);
+  bool written = outcome == TimeLineDrag::kWritten || outcome == TimeLineDrag::kMoved;
   if (written && notify_ && (notify_->mask & kNotifyItemChanged)) notify_->OnItemChanged(item);
 }
 
@@ -690,20 +619,21 @@ LRESULT TimeLineModel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
       if (OnKey(wParam)) return 0;
       break;
     case WM_MOUSEMOVE:
-      if (drag_.item && (wParam & MK_LBUTTON)) ContinueDrag(static_cast<short>(LOWORD(lParam)));
-      else OnMouseMove(lParam);
+      if (drag_.Active() && (wParam & MK_LBUTTON)) {
+        if (drag_.Continue(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)))) {
+          InvalidateRect(hwnd_, nullptr, FALSE);
+        }
+      } else {
+        OnMouseMove(lParam);
+      }
       return 0;
     case WM_LBUTTONUP:
-      if (drag_.item) ContinueDrag(static_cast<short>(LOWORD(lParam)));
+      drag_.Continue(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
       FinishDrag();
       return 0;
     case WM_CAPTURECHANGED:
-      if (drag_.item && reinterpret_cast<HWND>(lParam) != hwnd_) {
-        drag_.item->start = drag_.start;  // taken away mid-drag: nothing is written
-        drag_.item->stop = drag_.stop;
-        drag_ = Drag{};
-        InvalidateRect(hwnd_, nullptr, FALSE);
-      }
+      // Taken away mid-drag: nothing is written.
+      if (reinterpret_cast<HWND>(lParam) != hwnd_ && drag_.Cancel()) InvalidateRect(hwnd_, nullptr, FALSE);
       return 0;
     case WM_NOTIFY: {
       auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
@@ -717,7 +647,7 @@ LRESULT TimeLineModel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
       return 0;
     }
     case WM_MOUSEWHEEL:
-      OnWheel(static_cast<short>(HIWORD(wParam)));
+      OnWheel(static_cast<short>(HIWORD(wParam)), lParam);
       return 0;
     case WM_HSCROLL:
       OnScroll(SB_HORZ, wParam);

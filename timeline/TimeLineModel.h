@@ -9,6 +9,7 @@
 
 #include "EditingServices.h"
 #include "FrameWindow.h"
+#include "TimeLineDrag.h"
 #include "TimeLineItems.h"
 #include "TimeLineMedia.h"
 #include "TimeLineModelNotify.h"
@@ -63,8 +64,11 @@ class TimeLineModel final : public FrameWindow {
   // from time 0; an empty project keeps the scale.
   void ZoomToFit();
   // Halves (in) or doubles the scale keeping the time cursor where it is on
-  // screen, within the wheel's limits; true when the scale changed.
+  // screen (as far as time 0 allows), within the wheel's limits; true when
+  // the scale changed.
   bool ZoomAtCursor(bool in);
+  // The same, keeping the time at a client x where it is.
+  bool ZoomAtX(bool in, int x);
   // The header column's tooltip at a client point: the group and the track
   // (with the compositions it lies in); empty outside the header column.
   std::wstring HeaderTip(int x, int y) const;
@@ -105,6 +109,14 @@ class TimeLineModel final : public FrameWindow {
   int GroupRowHeight(const TLGroupItem& group) const;
   // The track (at any depth) whose block holds a y offset from its band's top.
   const TLTrackItem* TrackAt(const TLGroupItem& group, int offset) const;
+  // The top of a group's band in client coordinates, and the group whose band
+  // holds a client y (-1 for none).
+  int GroupTop(int index) const;
+  int GroupAtY(int y) const;
+  // A track's row of an object kind: its offset from the track's top, its height.
+  int RowOffset(int32_t kind) const;
+  int RowHeight(int32_t kind) const;
+  const TimeLineDrag& Drag() const { return drag_; }
   // The largest stop time read by the last rebuild.
   int64_t ProjectEnd() const { return projectEnd_; }
 
@@ -125,7 +137,8 @@ class TimeLineModel final : public FrameWindow {
   void LayOut(TLGroupItem* group);
   void OnMousePress(UINT message, LPARAM lParam);
   void OnRulerPress(int x);
-  void OnWheel(int delta);
+  void OnWheel(int delta, LPARAM lParam);
+  bool Zoom(bool in, int64_t anchor, int64_t offset);
   void OnScroll(int bar, WPARAM wParam);
   int ThumbPosition(int bar, WPARAM wParam) const;
   void UpdateHorizontalBar();
@@ -133,13 +146,8 @@ class TimeLineModel final : public FrameWindow {
   void ShowBar(int bar, int64_t maximum, int page, int64_t position);
   void OnPaint();
   bool OnKey(WPARAM key);
-  // Dragging an object with the left button: its body moves it in time, an
-  // edge (within kEdgePixels) trims it; edges snap to the time cursor and to
-  // the other edges of its row. The timeline is written on release.
-  void StartDrag(TLItem* item, int x);
-  void ContinueDrag(int x);
   void FinishDrag();
-  int64_t Snap(int64_t time, int64_t* distance) const;
+  TLItem* ItemOf(IAMTimelineObj* object);
 
   void CreateTooltip();
   void OnMouseMove(LPARAM lParam);
@@ -164,16 +172,7 @@ class TimeLineModel final : public FrameWindow {
   TimeLineModelNotify* notify_ = nullptr;
   HWND tooltip_ = nullptr;  // destroyed with the control, its owner
   const void* tipTarget_ = nullptr;
-  enum DragMode { kDragNone, kDragMove, kDragStart, kDragStop };
-  struct Drag {
-    DragMode mode = kDragNone;
-    TLObjectItem* item = nullptr;  // in the current tables; a rebuild ends the drag
-    const TLObjectItem* row = nullptr;  // the item's row table, for snapping
-    int rowCount = 0;
-    int pressX = 0;
-    int64_t start = 0, stop = 0;  // the item's times at the press
-  } drag_;
-  bool WriteDrag(const Drag& drag) const;
+  TimeLineDrag drag_{*this};
   wchar_t tipText_[400] = {};  // the track or group the tooltip last named
   mutable TimeLineMedia media_{35};  // pictures fill the sources row below the name
 };

@@ -60,6 +60,7 @@ void TimeLinePainter::Paint() {
   HGDIOBJ oldPen = GetCurrentObject(dc_, OBJ_PEN);
   int y = model_.RulerHeight() - model_.VerticalPosition();
   for (int g = 0; g < model_.GroupCount(); ++g) y = PaintGroup(*model_.Group(g), y);
+  PaintDropBox();
   PaintRuler();  // last, so it covers bands scrolled up under it
   SelectObject(dc_, oldPen);
   SetBkMode(dc_, oldMode);
@@ -202,6 +203,20 @@ void TimeLinePainter::PaintPeaks(const TLMediaEntry& media, const TLObjectItem& 
   if (counts.empty()) return;
   SelectObject(dc_, darkPen_);
   PolyPolyline(dc_, points.data(), counts.data(), static_cast<DWORD>(counts.size()));
+}
+
+// Where a dragged object would land on another track: hatched and framed in
+// the selection colour.
+void TimeLinePainter::PaintDropBox() {
+  RECT box;
+  if (!model_.Drag().DropBox(&box)) return;
+  HBRUSH hatch = CreateHatchBrush(HS_BDIAGONAL, GetSysColor(COLOR_HIGHLIGHT));
+  FillRect(dc_, &box, hatch);
+  DeleteObject(hatch);
+  for (int i = 0; i < 2; ++i) {
+    FrameRect(dc_, &box, GetSysColorBrush(COLOR_HIGHLIGHT));
+    InflateRect(&box, -1, -1);
+  }
 }
 
 void TimeLinePainter::PaintRuler() {

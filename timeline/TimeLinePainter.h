@@ -34,6 +34,7 @@ class TimeLinePainter {
   void PaintMedia(const TLObjectItem& item, const RECT& box);
   void PaintPicture(const TLMediaEntry& media, const RECT& box);
   void PaintPeaks(const TLMediaEntry& media, const TLObjectItem& item, const RECT& box);
+  void PaintDropBox();
   void PaintRuler();
   void PaintTicks(int decimals);
   void PaintCursor();

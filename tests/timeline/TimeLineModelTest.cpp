@@ -35,42 +35,36 @@ TEST_F(TimeLineTest, SnapshotHoldsTheTimelineInWalkOrder) {
             kinds);
 }
 
-TEST_F(TimeLineTest, HitTestFollowsTheBandLayout) {
+// Rows have inclusive bounds, times strict ones: at 10 s (A's start) and
+// 20 s (A's stop, B's start) the press lands on the track.
+TEST_F(TimeLineTest, HitTestAndLocateFollowTheBandLayout) {
   BuildProject();
-  // Header column: the trackless group only on its top line, then the gap.
-  EXPECT_EQ(ItemOf(audio.Get()), control->HitTest(10, 20));
-  EXPECT_EQ(nullptr, control->HitTest(10, 22));
-  EXPECT_EQ(ItemOf(video.Get()), control->HitTest(10, 23));
-  EXPECT_EQ(ItemOf(video.Get()), control->HitTest(10, 191));
-  EXPECT_EQ(nullptr, control->HitTest(10, 192));
-  // Track 1 on top, track 0 below it; rows with inclusive bounds.
-  EXPECT_EQ(ItemOf(sourceC.Get()), control->HitTest(53, 50));
-  EXPECT_EQ(ItemOf(track1.Get()), control->HitTest(75, 39));
-  EXPECT_EQ(ItemOf(effectE.Get()), control->HitTest(45, 122));
-  EXPECT_EQ(ItemOf(sourceA.Get()), control->HitTest(61, 123));
-  EXPECT_EQ(ItemOf(transitionX.Get()), control->HitTest(75, 189));
-  EXPECT_EQ(nullptr, control->HitTest(75, 106));
-  // Strict times: at 10 s (A's start) and 20 s (A's stop, B's start) the track.
-  EXPECT_EQ(ItemOf(track0.Get()), control->HitTest(60, 130));
-  EXPECT_EQ(ItemOf(track0.Get()), control->HitTest(80, 130));
-  EXPECT_EQ(ItemOf(sourceB.Get()), control->HitTest(81, 130));
+  struct Case {
+    int x, y;
+    IAMTimelineObj* expected;  // null: no item
+    int group, track;
+  } cases[] = {
+      {10, 20, audio.Get(), 0, -1},  // the trackless group only on its top line, then the gap
+      {10, 22, nullptr, -1, -1},      {10, 23, video.Get(), 1, -1},        {10, 191, video.Get(), 1, -1},
+      {10, 192, nullptr, -1, -1},     {53, 50, sourceC.Get(), 1, 1},        {75, 39, track1.Get(), 1, 1},
+      {45, 122, effectE.Get(), 1, 0}, {61, 123, sourceA.Get(), 1, 0},       {75, 189, transitionX.Get(), 1, 0},
+      {75, 106, nullptr, -1, -1},     {60, 130, track0.Get(), 1, 0},        {80, 130, track0.Get(), 1, 0},
+      {81, 130, sourceB.Get(), 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
+    TLItem* hit = control->HitTest(c.x, c.y);
+    EXPECT_EQ(c.expected, hit ? hit->object : nullptr);
+    int group = 7, track = 7;
+    EXPECT_EQ(hit ? 0 : -1, control->LocateItem(hit, &group, &track));
+    EXPECT_EQ(std::make_pair(c.group, c.track), std::make_pair(group, track));
+  }
   control->ScrollBy(0, 23);  // group 1 now starts right under the ruler
   EXPECT_EQ(ItemOf(sourceC.Get()), control->HitTest(53, 27));
-}
-
-TEST_F(TimeLineTest, LocateItemGivesGroupAndTrack) {
-  BuildProject();
-  int group = 7, track = 7;
-  EXPECT_EQ(0, control->LocateItem(ItemOf(sourceC.Get()), &group, &track));
-  EXPECT_EQ(std::make_pair(1, 1), std::make_pair(group, track));
-  control->LocateItem(ItemOf(transitionX.Get()), &group, &track);
-  EXPECT_EQ(std::make_pair(1, 0), std::make_pair(group, track));
-  control->LocateItem(ItemOf(audio.Get()), &group, &track);
-  EXPECT_EQ(std::make_pair(0, -1), std::make_pair(group, track));
   TLObjectItem stranger = {};
+  int track = 7;
   control->LocateItem(&stranger, nullptr, &track);
   EXPECT_EQ(-1, track);
-  EXPECT_EQ(-1, control->LocateItem(nullptr, &group, nullptr));
 }
 
 TEST_F(TimeLineTest, ScrollingStaysWithinTheTimeline) {
@@ -108,11 +102,14 @@ TEST_F(TimeLineTest, ScrollingStaysWithinTheTimeline) {
 TEST_F(TimeLineTest, ScrollBarsShowOnlyWhenTheContentDoesNotFit) {
   BuildProject();
   EXPECT_GT(control->ClientWidth(), 500);  // known from creation, before any resize
-  control->ScrollBy(10000000, 0);
-  control->Refresh(true);
   EXPECT_FALSE(BarShown(WS_HSCROLL));
   EXPECT_FALSE(BarShown(WS_VSCROLL));
-  EXPECT_EQ(0, control->LeftTime());  // a hidden bar resets the left time
+  control->ScrollBy(10000000, 0);
+  control->Refresh(true);
+  EXPECT_TRUE(BarShown(WS_HSCROLL));  // a view scrolled from 0 keeps its bar to come back
+  Scroll(WM_HSCROLL, SB_LEFT);
+  control->Refresh(true);
+  EXPECT_FALSE(BarShown(WS_HSCROLL));
 
   control->SetSize(600, 120);
   ASSERT_TRUE(BarShown(WS_VSCROLL));
@@ -140,28 +137,23 @@ TEST_F(TimeLineTest, ThumbPositionBeyondSixteenBits) {
   EXPECT_EQ(70000, control->LeftTime());
 }
 
+// An empty timeline shows only the ruler and cannot be zoomed out; 40 s at
+// half a second a pixel is already under 360 pixels.
 TEST_F(TimeLineTest, WheelZoomLimits) {
-  BuildProject();
-  Wheel(120);  // 40 s at half a second a pixel is already under 360 pixels
-  EXPECT_EQ(kMicrosecondsPerPixel, control->Scale());
-  Wheel(-120, 17);
-  EXPECT_EQ(3, control->Scale());
-  Wheel(-120);
-  EXPECT_EQ(1, control->Scale());
-  Wheel(-120);
-  EXPECT_EQ(1, control->Scale());
-}
-
-TEST_F(TimeLineTest, EmptyTimelineShowsOnlyTheRuler) {
   control->SetTimeline(timeline.Get());
   control->Refresh(true);
-  EXPECT_FALSE(BarShown(WS_HSCROLL));
-  EXPECT_FALSE(BarShown(WS_VSCROLL));
+  EXPECT_FALSE(BarShown(WS_HSCROLL) || BarShown(WS_VSCROLL));
   Wheel(120);
   EXPECT_EQ(kMicrosecondsPerPixel, control->Scale());
   Press(WM_LBUTTONDOWN, 100, 100);
   ASSERT_EQ(1u, notify.presses.size());
   EXPECT_EQ(nullptr, notify.presses[0].second);
+  BuildProject();
+  const std::pair<int, int64_t> steps[] = {{120, kMicrosecondsPerPixel}, {-120 * 17, 3}, {-120, 1}, {-120, 1}};
+  for (auto [delta, scale] : steps) {
+    Wheel(delta > 0 ? 120 : -120, delta > 0 ? 1 : -delta / 120);
+    EXPECT_EQ(scale, control->Scale());
+  }
 }
 
 TEST_F(TimeLineTest, PressesSelectNotifyAndSetTheCursor) {
@@ -191,18 +183,6 @@ TEST_F(TimeLineTest, PressesSelectNotifyAndSetTheCursor) {
   Press(WM_LBUTTONDOWN, 200, 5);
   EXPECT_EQ(5u, notify.presses.size());
   EXPECT_EQ(1u, notify.times.size());
-}
-
-TEST_F(TimeLineTest, NestedCompositionIsReadWithoutSources) {
-  BuildProject();
-  ComPtr<IAMTimelineObj> nested = NewNode(TIMELINE_MAJOR_TYPE_COMPOSITE);
-  ASSERT_EQ(S_OK, video.As<IAMTimelineComp>(IID_IAMTimelineComp)->VTrackInsBefore(nested.Get(), -1));
-  ComPtr<IAMTimelineObj> effect = AddEffect(nested.Get(), 0, kSecond);
-  control->Refresh(true);
-  const TLTrackItem& item = control->Group(1)->tracks[2];
-  EXPECT_EQ(nested.Get(), item.object);
-  EXPECT_EQ(0, item.sourceCount);
-  EXPECT_EQ(1, item.effectCount);
 }
 
 // Closing the parent destroys the control's window before the object goes.

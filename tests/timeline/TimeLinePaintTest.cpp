@@ -67,8 +67,8 @@ TEST_F(TimeLineTest, RulerTicksAndFirstLabel) {
   EXPECT_TRUE(labelled);
 }
 
-// A fuller project filling the host. Set MORVIK_SHOW_MS to keep it up for a
-// screenshot.
+// A fuller project filling the host, a source dragged to another track. Set
+// MORVIK_SHOW_MS to keep it up, mid-drag, for a screenshot.
 TEST_F(TimeLineTest, LooksRightOnScreen) {
   RECT client;
   GetClientRect(host->Handle(), &client);
@@ -82,10 +82,12 @@ TEST_F(TimeLineTest, LooksRightOnScreen) {
   SetName(effectE.Get(), L"Fade");
   control->Refresh(true);
   Wheel(-120);  // a quarter second a pixel
-  // Group 1 now starts at y 107, its track 0 at 191: B (20 to 30 s) at x 120 to 160.
-  Press(WM_LBUTTONDOWN, 140, 230);
+  // Group 1 now starts at y 107, its track 0 at 191: B (20 to 30 s) at x 120
+  // to 160, dragged 25 s later onto track 1, whose sources row is y 123..173.
   Press(WM_LBUTTONDOWN, 128, 5);
-  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), PixelAt(120, 240));
-  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHTTEXT), PixelAt(128, 16));
+  DragMouse(140, 230, 240, 150, false);
+  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), PixelAt(220, 150));  // the drop box's frame
   if (const char* show = std::getenv("MORVIK_SHOW_MS")) ShowFor(std::atoi(show));
+  SendMessageW(control->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(240, 150));
+  EXPECT_EQ(track1.Get(), TrackHolding(sourceB.Get()));
 }

@@ -84,19 +84,14 @@ TEST_F(NestedTimeLineTest, NestedTracksAndGroupObjectsAreLaidOutHitAndLocated) {
   }
 }
 
-TEST_F(NestedTimeLineTest, NestedAndGroupBoxesAreDrawnAndSelectable) {
+TEST_F(NestedTimeLineTest, NestedAndGroupBoxesAreDrawn) {
   BuildNested();
   EXPECT_EQ(Box(), PixelAt(48, 260));  // N, 2-6 s: x 44..52
   EXPECT_EQ(Box(), PixelAt(50, 30));   // G
   EXPECT_EQ(Box(), PixelAt(70, 45));   // H
   EXPECT_NE(Box(), PixelAt(48, 170));  // nothing in Inner1
-  Press(WM_LBUTTONDOWN, 48, 260);
-  EXPECT_EQ(nested.Get(), notify.presses.back().second->object);
-  EXPECT_EQ(1, SelectedCount());
-  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), PixelAt(44, 260));
   Press(WM_LBUTTONDOWN, 50, 25);
-  EXPECT_EQ(groupEffect.Get(), notify.presses.back().second->object);
-  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), PixelAt(59, 30));
+  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), PixelAt(59, 30));  // G selected in the group's row
 }
 
 TEST_F(NestedTimeLineTest, HeaderTipNamesGroupAndTrackPath) {
@@ -114,6 +109,28 @@ TEST_F(NestedTimeLineTest, HeaderTipNamesGroupAndTrackPath) {
   };
   for (const Case& c : cases) EXPECT_EQ(std::wstring(c.tip), control->HeaderTip(c.x, c.y)) << c.x << "," << c.y;
   EXPECT_TRUE(IsWindow(control->Tooltip()));
+}
+
+// A source moves between a composition's tracks and out to the group's own
+// track, keeping its times below a microsecond; a composition holds no
+// sources. While it is dragged a framed box shows where it would land.
+TEST_F(NestedTimeLineTest, SourcesMoveBetweenNestedTracks) {
+  BuildNested();
+  nested->SetStartStop(2 * kSecond + 3, 6 * kSecond + 3);
+  control->Refresh(true);
+  Press(WM_LBUTTONDOWN, 300, 5);  // the cursor out of snapping reach
+  DragMouse(48, 260, 50, 170, false);  // a second later, to Inner1
+  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), PixelAt(46, 160));  // in Inner1's sources row
+  SendMessageW(control->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(50, 170));
+  EXPECT_EQ(inner1.Get(), TrackHolding(nested.Get()));
+  const std::wstring before = ProjectText(timeline.Get());
+  DragMouse(50, 170, 50, 90);  // onto Comp
+  EXPECT_EQ(before, ProjectText(timeline.Get()));
+  DragMouse(50, 170, 50, 340);
+  EXPECT_EQ(plain.Get(), TrackHolding(nested.Get()));
+  REFERENCE_TIME start = 0, stop = 0;
+  nested->GetStartStop(&start, &stop);
+  EXPECT_EQ(std::make_pair(3 * kSecond + 3, 7 * kSecond + 3), std::make_pair(start, stop));
 }
 
 TEST_F(TimeLineTest, DescribeItemGivesKindNameAndTimes) {
@@ -149,24 +166,28 @@ TEST_F(TimeLineTest, ZoomToFitShowsTheWholeProject) {
   }
 }
 
-TEST_F(TimeLineTest, KeyboardZoomKeepsTheCursorInPlace) {
+// + and - keep the time cursor in place, also while the 40 s project is
+// narrower than the view (160 and 320 pixels wide), where the bar stays so
+// the view can be scrolled back; the wheel keeps the time under the mouse.
+TEST_F(TimeLineTest, ZoomKeepsItsAnchorInPlace) {
   BuildProject();
-  Wheel(-120, 2);
-  Press(WM_LBUTTONDOWN, 200, 5);  // cursor at 20 s, an eighth of a second a pixel
+  Press(WM_LBUTTONDOWN, 70, 5);  // the cursor at 15 s
   const int64_t cursor = control->GetCursorTime();
-  // Back at the last scale the project fits, so the left time is 0 again.
   struct Step {
     WPARAM key;
     int64_t scale;
-  } steps[] = {{VK_ADD, 62500}, {VK_OEM_PLUS, 31250}, {VK_SUBTRACT, 62500}, {VK_OEM_MINUS, 125000}};
+  } steps[] = {{VK_ADD, 250000},      {VK_OEM_PLUS, 125000}, {VK_ADD, 62500}, {VK_SUBTRACT, 125000},
+               {VK_OEM_MINUS, 125000}};  // the limit: the project about 360 pixels wide
   for (const Step& step : steps) {
     SendMessageW(control->Handle(), WM_KEYDOWN, step.key, 0);
     EXPECT_EQ(step.scale, control->Scale());
-    EXPECT_EQ(200, control->XOfTime(cursor)) << step.key;
+    EXPECT_EQ(70, control->XOfTime(cursor)) << step.scale;
+    EXPECT_EQ(control->LeftTime() > 0, BarShown(WS_HSCROLL)) << step.scale;
   }
-  // Zooming out stops at the wheel's limit: the project about 360 pixels wide.
-  SendMessageW(control->Handle(), WM_KEYDOWN, VK_SUBTRACT, 0);
-  EXPECT_EQ(125000, control->Scale());
+  const int64_t underMouse = control->TimeAtX(100);
+  Wheel(-120, 3, {100, 100});
+  EXPECT_EQ(15625, control->Scale());
+  EXPECT_EQ(100, control->XOfTime(underMouse));
 }
 
 TEST(RulerLabels, DecimalsFollowTheScale) {
@@ -230,27 +251,39 @@ TEST_F(TimeLineTest, AudioSourcesShowTheirLoudness) {
   EXPECT_EQ(stroke, PixelAt(450, 78));
 }
 
-// Drags through real mouse messages over the fixture's project: A 10-20 s at
-// x 60..80 in track 0's sources row (y 123..173), transition X 15-25 s in its
-// transitions row (y 174..189); edges snap within 5 pixels (2.5 s).
-TEST_F(TimeLineTest, DraggingMovesAndTrimsThroughTheEngine) {
+// Drags through real mouse messages over the fixture's project, with a track
+// in the audio group: group 1's track 1 at y 107 (sources row 123..173,
+// transitions 174..189), its track 0 at y 191 (effects 191..206, A 10-20 s at
+// x 60..80 in sources 207..257, transition X 15-25 s in transitions
+// 258..273). Edges snap within 5 pixels (2.5 s); the cursor is at 6 s.
+TEST_F(TimeLineTest, DraggingMovesTrimsAndChangesTracksThroughTheEngine) {
   BuildProject();
+  AddTrack(audio.Get(), L"Music");
   ComPtr<IAMTimelineObj> late = AddTransition(track0.Get(), 30 * kSecond, 35 * kSecond);  // x 100..110
   control->Refresh(true);
-  Press(WM_LBUTTONDOWN, 52, 5);  // cursor at 6 s
+  Press(WM_LBUTTONDOWN, 52, 5);
   // B's media from 20 s leaves room to trim its start earlier.
   sourceA.As<IAMTimelineSrc>(IID_IAMTimelineSrc)->SetMediaTimes(0, 10 * kSecond);
   sourceB.As<IAMTimelineSrc>(IID_IAMTimelineSrc)->SetMediaTimes(20 * kSecond, 30 * kSecond);
   struct Case {
     const char* what;
     IAMTimelineObj* object;
-    int y, from, to;
-    REFERENCE_TIME start, stop;
+    int fromX, fromY, toX, toY;
+    REFERENCE_TIME start, stop;  // 0, 0: refused, the project unchanged
+    IAMTimelineObj* track;
   } cases[] = {
-      {"move, clamped at 0", sourceA.Get(), 150, 70, 40, 0, 10 * kSecond},
-      {"trim the stop edge, snapping to the cursor", sourceA.Get(), 150, 59, 50, 0, 6 * kSecond},
-      {"trim the start edge, snapping to A's stop", sourceB.Get(), 150, 81, 54, 6 * kSecond, 30 * kSecond},
-      {"overlapping X is refused", late.Get(), 180, 105, 85, 30 * kSecond, 35 * kSecond},
+      {"move, clamped at 0", sourceA.Get(), 70, 234, 40, 234, 0, 10 * kSecond, track0.Get()},
+      {"trim the stop edge, snapping to the cursor", sourceA.Get(), 59, 234, 50, 234, 0, 6 * kSecond, track0.Get()},
+      {"trim the start edge, snapping to A's stop", sourceB.Get(), 81, 234, 54, 234, 6 * kSecond, 30 * kSecond,
+       track0.Get()},
+      {"overlapping X in time is refused", late.Get(), 105, 264, 85, 264, 0, 0, track0.Get()},
+      {"a transition to track 1, 10 s later", late.Get(), 105, 264, 125, 180, 40 * kSecond, 45 * kSecond,
+       track1.Get()},
+      {"an effect to track 1", effectE.Get(), 100, 198, 100, 114, 0, 40 * kSecond, track1.Get()},
+      {"a source to track 1, snapping to C's stop", sourceA.Get(), 46, 234, 63, 150, 8 * kSecond, 14 * kSecond,
+       track1.Get()},
+      {"over the other transition there: refused", transitionX.Get(), 80, 264, 120, 180, 0, 0, track0.Get()},
+      {"to another group: refused", sourceB.Get(), 90, 234, 90, 60, 0, 0, track0.Get()},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -258,11 +291,16 @@ TEST_F(TimeLineTest, DraggingMovesAndTrimsThroughTheEngine) {
     c.object->GetStartStop(&start, &stop);
     ComPtr<IAMTimelineSrc> source = ComPtr<IAMTimelineObj>(c.object).As<IAMTimelineSrc>(IID_IAMTimelineSrc);
     if (source) source->GetMediaTimes(&mediaStart, &mediaStop);
-    Press(WM_LBUTTONDOWN, c.from, c.y);
-    SendMessageW(control->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(c.to, c.y));
-    SendMessageW(control->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(c.to, c.y));
+    const std::wstring before = ProjectText(timeline.Get());
+    DragMouse(c.fromX, c.fromY, c.toX, c.toY);
     REFERENCE_TIME newStart = 0, newStop = 0;
     c.object->GetStartStop(&newStart, &newStop);
+    EXPECT_EQ(c.track, TrackHolding(c.object));
+    if (!c.stop) {
+      EXPECT_EQ(before, ProjectText(timeline.Get()));
+      EXPECT_EQ(stop / 10, static_cast<TLObjectItem*>(ItemOf(c.object))->stop);
+      continue;
+    }
     EXPECT_EQ(c.start, newStart);
     EXPECT_EQ(c.stop, newStop);
     TLObjectItem* item = static_cast<TLObjectItem*>(ItemOf(c.object));
@@ -277,4 +315,5 @@ TEST_F(TimeLineTest, DraggingMovesAndTrimsThroughTheEngine) {
     EXPECT_EQ(moved ? 0 : newStop - stop, newMediaStop - mediaStop);
   }
   EXPECT_EQ(nullptr, GetCapture());
+  EXPECT_EQ(6, notify.changes);  // once for each drag written
 }

@@ -81,13 +81,37 @@ TLItem* TimeLineTest::ItemOf(IAMTimelineObj* object) {
   return search.second;
 }
 
+IAMTimelineObj* TimeLineTest::TrackHolding(IAMTimelineObj* object) {
+  std::pair<IAMTimelineObj*, IAMTimelineObj*> search(object, nullptr);
+  control->ForEachItem(kItemTrack, [](TimeLineModel*, TLItem* item, void* argument) {
+    auto* search = static_cast<std::pair<IAMTimelineObj*, IAMTimelineObj*>*>(argument);
+    auto* track = static_cast<TLTrackItem*>(item);
+    for (auto [table, count] : {std::pair{track->sources, track->sourceCount}, {track->effects, track->effectCount},
+                                {track->transitions, track->transitionCount}}) {
+      for (int i = 0; i < count; ++i) {
+        if (table[i].object == search->first) search->second = track->object;
+      }
+    }
+    return 0;
+  }, &search);
+  return search.second;
+}
+
+void TimeLineTest::DragMouse(int fromX, int fromY, int toX, int toY, bool release) {
+  Press(WM_LBUTTONDOWN, fromX, fromY);
+  SendMessageW(control->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(toX, toY));
+  if (release) SendMessageW(control->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(toX, toY));
+}
+
 void TimeLineTest::Press(UINT message, int x, int y) {
   SendMessageW(control->Handle(), message, message == WM_RBUTTONDOWN ? MK_RBUTTON : MK_LBUTTON, MAKELPARAM(x, y));
 }
 
-void TimeLineTest::Wheel(int delta, int times) {
+void TimeLineTest::Wheel(int delta, int times, POINT at) {
+  ClientToScreen(control->Handle(), &at);  // the message carries screen coordinates
   for (int i = 0; i < times; ++i) {
-    SendMessageW(control->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(static_cast<short>(delta))), 0);
+    SendMessageW(control->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(static_cast<short>(delta))),
+                 MAKELPARAM(at.x, at.y));
   }
 }
 

@@ -26,9 +26,11 @@ struct RecordingNotify : TimeLineModelNotify {
   RecordingNotify() : TimeLineModelNotify(kNotifyAll) {}
   void OnItemMouseDown(UINT message, TLItem* item) override { presses.emplace_back(message, item); }
   void OnCursorTimeChanged(int64_t time) override { times.push_back(time); }
+  void OnItemChanged(TLItem*) override { ++changes; }
 
   std::vector<std::pair<UINT, TLItem*>> presses;
   std::vector<int64_t> times;
+  int changes = 0;
 };
 
 class TimeLineTest : public EngineTest {
@@ -40,10 +42,16 @@ class TimeLineTest : public EngineTest {
   void BuildProject();
   // Drops the test's own references to the project's nodes.
   void ReleaseProject();
-  // The control's item for a timeline object, or null.
+  // The control's item for a timeline object, or null; the track whose row
+  // holds an object.
   TLItem* ItemOf(IAMTimelineObj* object);
+  IAMTimelineObj* TrackHolding(IAMTimelineObj* object);
   void Press(UINT message, int x, int y);
-  void Wheel(int delta, int times = 1);
+  // Presses the left button at one point and moves to another, releasing there
+  // when asked.
+  void DragMouse(int fromX, int fromY, int toX, int toY, bool release = true);
+  // The wheel over a client point; by default over no point of the control.
+  void Wheel(int delta, int times = 1, POINT at = {-1000, -1000});
   void Scroll(UINT message, int request, int position = 0);
   bool BarShown(DWORD styleBit) const;
   int SelectedCount();

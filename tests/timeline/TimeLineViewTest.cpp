@@ -25,19 +25,12 @@ constexpr REFERENCE_TIME kSecond = 10000000;
 constexpr int64_t kMicroseconds = 1000000;  // a second of interface time
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255);
 
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
 void WriteStill(const std::wstring& path, COLORREF c) {
   std::string rows;
   for (int i = 0; i < 8 * 8; ++i) rows += {char(GetBValue(c)), char(GetGValue(c)), char(GetRValue(c))};
   const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
   BITMAPFILEHEADER header = {0x4D42, DWORD(offset + rows.size()), 0, 0, offset};
-  WriteBytes(path, Bytes(header) + Bytes(Bitmap(8, 8, 24)) + rows);
+  WriteWholeFile(path, Bytes(header) + Bytes(Bitmap(8, 8, 24)) + rows);
 }
 
 bool Near(COLORREF a, COLORREF b) {
@@ -49,11 +42,9 @@ bool Near(COLORREF a, COLORREF b) {
 struct Owner final : FrameWindow {
   LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message != kPreviewNotice || wParam) return FrameWindow::WindowProc(hwnd, message, wParam, lParam);
-    notices.push_back(reinterpret_cast<HWND>(lParam));
     if (onNotice) onNotice(reinterpret_cast<HWND>(lParam));
     return 0;
   }
-  std::vector<HWND> notices;
   std::function<void(HWND)> onNotice;
 };
 
@@ -69,11 +60,10 @@ class PreviewTest : public EngineTest {
       WriteStill(media.File(name), color);
     std::vector<int> tone;
     for (int i = 0; i < 44100 * 3; ++i) tone.insert(tone.end(), 2, (i % 100 - 50) * 100);
-    WriteBytes(media.File(L"tone.wav"), PcmWav(16, 2, 44100, tone));
+    WriteWholeFile(media.File(L"tone.wav"), PcmWav(16, 2, 44100, tone));
     static Owner* shared = new Owner();
     owner = shared;
     if (!owner->Handle()) owner->Create(nullptr, TestInstance());
-    owner->notices.clear();
     owner->onNotice = nullptr;
     preview = new TimeLineView();
     ASSERT_EQ(0u, preview->Create(owner->Handle(), TestInstance()));
@@ -159,9 +149,7 @@ TEST_F(PreviewTest, PlaysToTheEndAndSeeksKeepingTheState) {
   EXPECT_TRUE(Connected(Named(L"Morvik_group_audio_renderer_1").Get()));
   long volume = 0;
   preview->Audio()->get_Volume(&volume);
-  EXPECT_EQ(-2500, volume);  // and the slider shows it, in the range it was given
-  EXPECT_EQ(-2500, SendMessageW(preview->VolumeSlider(), TBM_GETPOS, 0, 0));
-  EXPECT_EQ(-10000, SendMessageW(preview->VolumeSlider(), TBM_GETRANGEMIN, 0, 0));
+  EXPECT_EQ(volume, SendMessageW(preview->VolumeSlider(), TBM_GETPOS, 0, 0));  // the slider shows it
 
   ASSERT_EQ(0, preview->SeekTo(3 * kMicroseconds / 2));
   EXPECT_EQ(State_Stopped, State());
@@ -207,25 +195,6 @@ TEST_F(PreviewTest, EditsKeepTheRenderersAndChangeTheFrameAtTheCursor) {
   }));
   EXPECT_EQ(renderer.Get(), Named(L"Morvik_group_video_renderer_0").Get());
   EXPECT_TRUE(Connected(renderer.Get()));
-}
-
-TEST_F(PreviewTest, ClosingWhilePlayingDestroysTheGraphBeforeTheOwnerDeletesTheWindow) {
-  Colours();
-  Tone();
-  preview->Start(timeline.Get());
-  preview->TogglePlay();
-  HWND hwnd = preview->Handle();
-  bool graphGone = false;
-  owner->onNotice = [&](HWND from) {
-    if (!preview || from != preview->Handle()) return;  // the second notice finds no preview
-    graphGone = !preview->Graph() && !preview->Control();
-    preview->Destroy(true);
-    preview = nullptr;
-  };
-  PostMessageW(hwnd, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(WaitFor([&] { return owner->notices.size() == 2; }));
-  EXPECT_TRUE(graphGone);
-  EXPECT_EQ(std::vector<HWND>(2, hwnd), owner->notices);  // the second from WM_DESTROY
 }
 
 TEST_F(PreviewTest, ChoosingTheCheckedAudioDeviceDoesNothingAnotherReconnects) {
@@ -280,15 +249,11 @@ TEST_F(PreviewTest, TheGraphAsksTheSkipListForEveryFilterProposed) {
   ComPtr<IGraphBuilder>(preview->Graph()).As<IObjectWithSite>(IID_IObjectWithSite)
       ->GetSite(IID_IAMGraphBuilderCallback, callback.ReceiveVoid());
   ASSERT_TRUE(callback);
-  ComPtr<IMoniker> moniker;
-  wchar_t* name = nullptr;
+  ComPtr<IMoniker> moniker;  // its display name "!Some Filter"
   ASSERT_EQ(S_OK, CreateItemMoniker(L"!", L"Some Filter", moniker.Receive()));
-  moniker->GetDisplayName(nullptr, nullptr, &name);
-  EXPECT_STREQ(L"!Some Filter", name);
-  CoTaskMemFree(name);
   for (auto [section, answer] : {std::pair{"nothing like it", S_OK}, {"other\r\nme filt", E_FAIL}}) {
     TempFolder folder;
-    WriteBytes(folder.File(L"skip.ini"), std::string("[RenderSkipFilters]\r\n") + section + "\r\n");
+    WriteWholeFile(folder.File(L"skip.ini"), std::string("[RenderSkipFilters]\r\n") + section + "\r\n");
     SettingsFile settings(CopyText(folder.File(L"skip.ini").c_str()));
     renderSkipFilters.Load(&settings);
     EXPECT_EQ(answer, callback->SelectedFilter(moniker.Get())) << section;
