@@ -159,7 +159,10 @@ void TimeLinePainter::DrawItemBox(const TLObjectItem& item, RECT* rect) {
   }
   if (rect->right - rect->left < kMinTextWidth) return;  // no letter fits: save the text layout
   if (item.kind == kItemSource) PaintMedia(item, *rect);
-  if (item.name && item.name[0]) DrawTextW(dc_, item.name, -1, rect, 0);
+  // Clipped plain text: no layout pass, and an '&' in a name stays an '&'.
+  if (item.name && item.name[0]) {
+    ExtTextOutW(dc_, rect->left, rect->top, ETO_CLIPPED, rect, item.name, lstrlenW(item.name), nullptr);
+  }
 }
 
 void TimeLinePainter::PaintMedia(const TLObjectItem& item, const RECT& box) {
