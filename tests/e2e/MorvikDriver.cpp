@@ -119,24 +119,28 @@ HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* textStart) 
 
 std::vector<HWND> ControlsBelow(HWND window, const wchar_t* label, const wchar_t* className) {
   HWND caption = FindChild(window, L"Static", label);
-  std::vector<HWND> row;
-  if (!caption) return row;
-  RECT under;
-  GetWindowRect(caption, &under);
-  LONG nearest = LONG_MAX;
-  std::vector<std::pair<RECT, HWND>> below;
+  std::vector<std::pair<POINT, HWND>> below;
+  RECT under = {};
+  if (caption) GetWindowRect(caption, &under);
   for (HWND control : Children(window, className)) {
     RECT place;
     GetWindowRect(control, &place);
-    if (GetParent(control) != window || place.top < under.top - 2) continue;
-    nearest = std::min(nearest, place.top);
-    below.push_back({place, control});
+    if (caption && GetParent(control) == window && place.top >= under.top - 2)
+      below.push_back({{place.left, place.top}, control});
   }
-  std::sort(below.begin(), below.end(), [](auto& a, auto& b) { return a.first.left < b.first.left; });
-  for (auto& [place, control] : below) {
-    if (place.top - nearest < 5) row.push_back(control);
+  std::sort(below.begin(), below.end(), [](auto& a, auto& b) {
+    return a.first.y != b.first.y ? a.first.y < b.first.y : a.first.x < b.first.x;
+  });
+  std::vector<HWND> controls;
+  for (auto& entry : below) controls.push_back(entry.second);
+  return controls;
+}
+
+HWND OkButton(HWND window) {
+  for (HWND button : Children(window, L"Button")) {
+    if ((GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) return button;
   }
-  return row;
+  return nullptr;
 }
 
 bool ChooseIndex(HWND combo, int index) {
@@ -156,7 +160,15 @@ void Type(HWND field, const std::wstring& text) {
   for (wchar_t c : text) SendMessageW(field, WM_CHAR, c, 1);
 }
 
+// Windows that have just appeared may not have painted all of their children yet.
+BOOL CALLBACK PaintNow(HWND hwnd, LPARAM) {
+  if (IsWindowVisible(hwnd))
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  return TRUE;
+}
+
 void KeepScreen(const wchar_t* name) {
+  EnumWindows(&PaintNow, 0);
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -177,7 +189,9 @@ void KeepScreen(const wchar_t* name) {
 bool CopyProgram(const std::wstring& folder) {
   std::wstring built = L"Z:";
   for (char c : std::string(MORVIK_EXE_PATH)) built += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return CopyFileW(built.c_str(), (folder + L"\\Morvik.exe").c_str(), FALSE) != FALSE;
+  std::wstring catalog = built.substr(0, built.rfind(L'\\')) + L"\\DSF_desc.xml";
+  return CopyFileW(built.c_str(), (folder + L"\\Morvik.exe").c_str(), FALSE) &&
+         CopyFileW(catalog.c_str(), (folder + L"\\DSF_desc.xml").c_str(), FALSE);
 }
 
 MorvikRun::MorvikRun(const std::wstring& folder, const std::wstring& arguments) {

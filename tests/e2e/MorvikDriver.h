@@ -34,9 +34,11 @@ void WriteBitmap(const std::wstring& path, int width = 4, int height = 2, COLORR
 
 // The first child (at any depth) of a class whose text begins with textStart.
 HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* textStart = nullptr);
-// The window's own controls of a class in the nearest row beside or below
-// the static text label, left to right.
+// The window's own controls of a class beside and below the static text
+// label, row by row, each row left to right.
 std::vector<HWND> ControlsBelow(HWND window, const wchar_t* label, const wchar_t* className);
+// The default button, which the property windows show as a picture of "OK".
+HWND OkButton(HWND window);
 // Picks entry index of a combo box and tells its parent, as a click would.
 bool ChooseIndex(HWND combo, int index);
 // Likewise the entry of exactly that text.
@@ -72,5 +74,6 @@ class MorvikRun {
   bool started_ = false;
 };
 
-// Copies the built Morvik.exe into folder; false when there is none.
+// Copies the built Morvik.exe and its parameter catalog into folder; false
+// when they are not there.
 bool CopyProgram(const std::wstring& folder);

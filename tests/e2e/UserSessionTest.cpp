@@ -49,7 +49,7 @@ HWND OpenWindow(const MorvikRun& run, UINT command, const wchar_t* className) {
 }
 
 void PressOk(HWND window) {
-  HWND ok = FindChild(window, L"Button", L"OK");
+  HWND ok = OkButton(window);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(ok) != FALSE; }, 10000)) << TextOf(window);
   PostMessageW(window, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitUntilGone(window)) << TextOf(window);
@@ -58,11 +58,11 @@ void PressOk(HWND window) {
 // Group and track, then start (and stop) as typed into the time fields.
 void Place(HWND window, int group, int track, const wchar_t* start, const wchar_t* stop = nullptr) {
   std::vector<HWND> place = ControlsBelow(window, L"Timeline parent group and track:", L"ComboBox");
-  ASSERT_EQ(2u, place.size());
+  ASSERT_LE(2u, place.size());
   EXPECT_TRUE(ChooseIndex(place[0], group));
   EXPECT_TRUE(ChooseIndex(place[1], track));
   std::vector<HWND> times = ControlsBelow(window, L"Timeline start and stop times:", L"Edit");
-  ASSERT_EQ(2u, times.size());
+  ASSERT_LE(2u, times.size());
   Type(times[0], start);
   if (stop) Type(times[1], stop);
 }
