@@ -97,19 +97,9 @@ std::wstring ReadText(const std::wstring& path) {
 }
 
 void WriteBitmap(const std::wstring& path, int width, int height, COLORREF color) {
-  const int stride = (width * 3 + 3) / 4 * 4;
-  BITMAPINFOHEADER info = Bitmap(width, height, 24);
-  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
-  BITMAPFILEHEADER file = {0x4D42, DWORD(offset + stride * height), 0, 0, offset};
-  std::string pixels(stride * height, '\0');
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      pixels[y * stride + x * 3] = char(GetBValue(color));
-      pixels[y * stride + x * 3 + 1] = char(GetGValue(color));
-      pixels[y * stride + x * 3 + 2] = char(GetRValue(color));
-    }
-  }
-  WriteWholeFile(path, Bytes(file) + Bytes(info) + pixels);
+  std::string rows;
+  for (int i = 0; i < width * height; ++i) rows += {char(GetBValue(color)), char(GetGValue(color)), char(GetRValue(color))};
+  WriteWholeFile(path, EncodePicture(GUID_ContainerFormatBmp, width, height, rows));
 }
 
 HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* textStart) {
@@ -186,9 +176,14 @@ void KeepScreen(const wchar_t* name) {
   WriteWholeFile(folder + L"\\" + name + L".png", EncodePicture(GUID_ContainerFormatPng, width, height, rows));
 }
 
+std::wstring SeenFromWine(const char* path) {
+  std::wstring seen = L"Z:";
+  for (const char* c = path; *c; ++c) seen += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+  return seen;
+}
+
 bool CopyProgram(const std::wstring& folder) {
-  std::wstring built = L"Z:";
-  for (char c : std::string(MORVIK_EXE_PATH)) built += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  std::wstring built = SeenFromWine(MORVIK_EXE_PATH);
   std::wstring catalog = built.substr(0, built.rfind(L'\\')) + L"\\DSF_desc.xml";
   return CopyFileW(built.c_str(), (folder + L"\\Morvik.exe").c_str(), FALSE) &&
          CopyFileW(catalog.c_str(), (folder + L"\\DSF_desc.xml").c_str(), FALSE);
@@ -236,7 +231,14 @@ std::wstring MorvikRun::WaitForTitle(const std::wstring& title, int milliseconds
 std::wstring MorvikRun::AnswerDialog(int button, const std::wstring& fileName) const {
   HWND box = WaitForWindow(L"#32770");
   if (!box) return L"(no dialog)";
-  std::wstring text = TextOf(GetDlgItem(box, kMessageTextId));
+  // A box may show before its controls are filled in.
+  std::wstring text;
+  WaitUntil(
+      [&] {
+        if (!fileName.empty()) return GetDlgItem(box, kFileNameComboId) != nullptr;
+        return !(text = TextOf(GetDlgItem(box, kMessageTextId))).empty();
+      },
+      5000);
   if (!fileName.empty()) {
     SendMessageW(GetDlgItem(box, kFileNameComboId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(fileName.c_str()));
   }

@@ -74,6 +74,8 @@ class MorvikRun {
   bool started_ = false;
 };
 
+// A path of the build, seen from inside Wine.
+std::wstring SeenFromWine(const char* path);
 // Copies the built Morvik.exe and its parameter catalog into folder; false
 // when they are not there.
 bool CopyProgram(const std::wstring& folder);
