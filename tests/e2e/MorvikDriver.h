@@ -9,17 +9,7 @@
 #include <string>
 #include <vector>
 
-// Morvik's menu commands.
-constexpr UINT kNewProject = 11;
-constexpr UINT kSaveAs = 14;
-constexpr UINT kRenderToFile = 15;
-constexpr UINT kPreview = 21;
-constexpr UINT kAddGroup = 31;
-constexpr UINT kAddTrack = 32;
-constexpr UINT kAddSource = 33;
-constexpr UINT kAddEffect = 34;
-constexpr UINT kAddTransition = 35;
-constexpr UINT kAbout = 41;
+#include "MainWindow.h"  // the menu commands
 
 // True once condition holds, polled every 50 ms for at most milliseconds.
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 20000);

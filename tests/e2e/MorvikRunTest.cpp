@@ -23,7 +23,7 @@ TEST_F(MorvikRunTest, WithoutSettingsMakesThemEmptyAndKeepsNoLog) {
     ASSERT_TRUE(run.Started());
     ASSERT_EQ(L"Morvik", run.WaitForTitle(L"Morvik"));
     // The About box reads the program's own version record.
-    run.Command(kAbout);
+    run.Command(kCommandAbout);
     std::wstring about = run.AnswerDialog(IDOK);
     EXPECT_EQ(0u, about.find(L"Morvik\n\n0.1.0 (64 bit)\n\n")) << about;
     EXPECT_EQ(0, run.Close());
@@ -41,7 +41,7 @@ TEST_F(MorvikRunTest, RecoversFromABadProject) {
   MorvikRun run(folder.Path(), L"\"" + bad + L"\"");
   EXPECT_EQ(bad + L"\n\nInvalid file format", run.AnswerDialog(IDOK));
   ASSERT_EQ(L"Morvik", run.WaitForTitle(L"Morvik"));
-  run.Command(kSaveAs);
+  run.Command(kCommandSaveAs);
   run.AnswerDialog(IDOK, folder.File(L"fresh"));
   ASSERT_TRUE(WaitForFile(folder.File(L"fresh.MVP")));
   EXPECT_EQ(0, run.Close());

@@ -212,7 +212,7 @@ TEST_F(MvrenderTest, MakesWhatTheRenderWindowMakes) {
   {
     MorvikRun run(folder_.Path(), Quoted(project));
     ASSERT_EQ(L"Morvik - [" + project + L"]", run.WaitForTitle(L"Morvik - [" + project + L"]"));
-    run.Command(kRenderToFile);
+    run.Command(kCommandRender);
     HWND window = run.WaitForWindow(L"TimeLineRender");
     ASSERT_NE(nullptr, window);
     PostMessageW(FindChild(window, L"Button", L"Start"), BM_CLICK, 0, 0);

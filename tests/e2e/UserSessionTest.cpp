@@ -68,7 +68,7 @@ void Place(HWND window, int group, int track, const wchar_t* start, const wchar_
 }
 
 void AddGroup(const MorvikRun& run) {
-  HWND window = OpenWindow(run, kAddGroup, L"WndTLGroup");
+  HWND window = OpenWindow(run, kCommandAddGroup, L"WndTLGroup");
   ASSERT_NE(nullptr, window);
   SendMessageW(ControlsBelow(window, L"Timeline group name:", L"Edit").at(0), WM_SETTEXT, 0,
                reinterpret_cast<LPARAM>(L"Voice"));
@@ -79,7 +79,7 @@ void AddGroup(const MorvikRun& run) {
 
 // A third track at the top of the video group.
 void AddTrack(const MorvikRun& run) {
-  HWND window = OpenWindow(run, kAddTrack, L"WndTLTrack");
+  HWND window = OpenWindow(run, kCommandAddTrack, L"WndTLTrack");
   ASSERT_NE(nullptr, window);
   EXPECT_TRUE(ChooseIndex(ControlsBelow(window, L"Timeline parent group:", L"ComboBox").at(0), 0));
   EXPECT_TRUE(ChooseIndex(ControlsBelow(window, L"Track priority level:", L"ComboBox").at(0), 2));
@@ -89,7 +89,7 @@ void AddTrack(const MorvikRun& run) {
 // The file chosen with the browse button, its name typed into the open dialog.
 void AddSource(const MorvikRun& run, int group, int track, const wchar_t* start, const std::wstring& file,
                const wchar_t* screen = nullptr) {
-  HWND window = OpenWindow(run, kAddSource, L"WndTLSource");
+  HWND window = OpenWindow(run, kCommandAddSource, L"WndTLSource");
   ASSERT_NE(nullptr, window);
   ASSERT_NO_FATAL_FAILURE(Place(window, group, track, start));
   PostMessageW(FindChild(window, L"Button", L"..."), BM_CLICK, 0, 0);
@@ -129,7 +129,7 @@ void EditValue(HWND grid, const wchar_t* value, const wchar_t* time, const wchar
 // Brightness rising from 0 to 0.4 over the effect's two seconds: Insert
 // gives the parameter its second value.
 void AddEffect(const MorvikRun& run) {
-  HWND window = OpenWindow(run, kAddEffect, L"WndTLEffectTransition");
+  HWND window = OpenWindow(run, kCommandAddEffect, L"WndTLEffectTransition");
   ASSERT_NE(nullptr, window);
   ASSERT_NO_FATAL_FAILURE(Place(window, 0, 0, L"0", L"2"));
   EXPECT_TRUE(ChooseText(ControlsBelow(window, L"Effect:", L"ComboBox").at(0), L"Morvik Brightness and Contrast"));
@@ -143,7 +143,7 @@ void AddEffect(const MorvikRun& run) {
 }
 
 void AddTransition(const MorvikRun& run) {
-  HWND window = OpenWindow(run, kAddTransition, L"WndTLEffectTransition");
+  HWND window = OpenWindow(run, kCommandAddTransition, L"WndTLEffectTransition");
   ASSERT_NE(nullptr, window);
   ASSERT_NO_FATAL_FAILURE(Place(window, 0, 2, L"3", L"4"));
   EXPECT_TRUE(ChooseText(ControlsBelow(window, L"Transition:", L"ComboBox").at(0), L"Morvik Cross-fade"));
@@ -283,7 +283,7 @@ void ClickRuler(HWND main, double seconds) {
 }
 
 void Preview(const MorvikRun& run) {
-  HWND preview = OpenWindow(run, kPreview, L"TimeLineView");
+  HWND preview = OpenWindow(run, kCommandPreview, L"TimeLineView");
   ASSERT_NE(nullptr, preview);
   EXPECT_TRUE(PreviewShows(preview, kStill));  // the frame at the cursor, 0 s
   RECT client;
@@ -346,7 +346,7 @@ void Configure(const MorvikRun& run, HWND window, HWND grid, int row) {
 }
 
 void Render(const MorvikRun& run, const std::wstring& destination) {
-  HWND window = OpenWindow(run, kRenderToFile, L"TimeLineRender");
+  HWND window = OpenWindow(run, kCommandRender, L"TimeLineRender");
   ASSERT_NE(nullptr, window);
   HWND grid = FindChild(window, L"QuenGridStr");
   ASSERT_NE(nullptr, grid);
@@ -473,7 +473,7 @@ class UserSessionTest : public ::testing::Test {
 
   void MakeProject(const MorvikRun& run) {
     ASSERT_EQ(L"Morvik", run.WaitForTitle(L"Morvik"));
-    run.Command(kNewProject);
+    run.Command(kCommandNew);
     ASSERT_NO_FATAL_FAILURE(AddGroup(run));
     ASSERT_NO_FATAL_FAILURE(AddTrack(run));
     ASSERT_NO_FATAL_FAILURE(AddSource(run, 0, 0, L"0", folder.File(L"still.bmp"), L"02-source"));
@@ -482,7 +482,7 @@ class UserSessionTest : public ::testing::Test {
     ASSERT_NO_FATAL_FAILURE(AddSource(run, 2, 0, L"1", folder.File(L"voice.wav")));
     ASSERT_NO_FATAL_FAILURE(AddEffect(run));
     ASSERT_NO_FATAL_FAILURE(AddTransition(run));
-    run.Command(kSaveAs);
+    run.Command(kCommandSaveAs);
     run.AnswerDialog(IDOK, folder.File(L"session"));
     ASSERT_TRUE(WaitForFile(folder.File(L"session.MVP")));
     // The dialog adds the default extension; Wine's in lower case.
