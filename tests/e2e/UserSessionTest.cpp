@@ -285,6 +285,7 @@ void ClickRuler(HWND main, double seconds) {
 void Preview(const MorvikRun& run) {
   HWND preview = OpenWindow(run, kCommandPreview, L"TimeLineView");
   ASSERT_NE(nullptr, preview);
+  SetWindowPos(preview, HWND_TOP, 640, 20, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);  // beside the timeline
   EXPECT_TRUE(PreviewShows(preview, kStill));  // the frame at the cursor, 0 s
   RECT client;
   GetClientRect(preview, &client);
@@ -488,6 +489,7 @@ class UserSessionTest : public ::testing::Test {
     // The dialog adds the default extension; Wine's in lower case.
     std::wstring title = run.WaitForTitle(L"Morvik - [session.mvp]");
     EXPECT_EQ(0, lstrcmpiW(L"Morvik - [session.MVP]", title.c_str())) << title;
+    SendMessageW(run.WaitForWindow(L"QUEN_Morvik_Main"), WM_COMMAND, kCommandZoomToFit, 0);
     KeepScreen(L"04-saved");
   }
 
