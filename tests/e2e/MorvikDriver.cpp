@@ -126,13 +126,6 @@ std::vector<HWND> ControlsBelow(HWND window, const wchar_t* label, const wchar_t
   return controls;
 }
 
-HWND OkButton(HWND window) {
-  for (HWND button : Children(window, L"Button")) {
-    if ((GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) return button;
-  }
-  return nullptr;
-}
-
 bool ChooseIndex(HWND combo, int index) {
   if (!combo || SendMessageW(combo, CB_SETCURSEL, index, 0) != index) return false;
   SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),

@@ -27,8 +27,6 @@ HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* textStart =
 // The window's own controls of a class beside and below the static text
 // label, row by row, each row left to right.
 std::vector<HWND> ControlsBelow(HWND window, const wchar_t* label, const wchar_t* className);
-// The default button, which the property windows show as a picture of "OK".
-HWND OkButton(HWND window);
 // Picks entry index of a combo box and tells its parent, as a click would.
 bool ChooseIndex(HWND combo, int index);
 // Likewise the entry of exactly that text.

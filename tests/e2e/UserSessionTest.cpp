@@ -49,7 +49,7 @@ HWND OpenWindow(const MorvikRun& run, UINT command, const wchar_t* className) {
 }
 
 void PressOk(HWND window) {
-  HWND ok = OkButton(window);
+  HWND ok = FindChild(window, L"Button", L"OK");
   EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(ok) != FALSE; }, 10000)) << TextOf(window);
   PostMessageW(window, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitUntilGone(window)) << TextOf(window);
