@@ -65,6 +65,24 @@ ComPtr<IPropertySetter> SetterToWrite(IAMTimelineObj* object) {
   return setter;
 }
 
+// A row continuing the parameter whose record is given.
+ParameterRecord* ContinuationOf(const ParameterRecord& record) {
+  ParameterRecord* more = new ParameterRecord();
+  more->valuesList = CopyText(record.valuesList);
+  more->valueCount = 0;
+  return more;
+}
+
+// The row that starts the parameter row belongs to; -1 for none.
+int FirstRowOf(const GridControl* grid, int row) {
+  for (; row >= 0; --row) {
+    ParameterRecord* record = ParameterGrid::Record(grid, row);
+    if (!record) return -1;
+    if (record->valueCount > 0) return row;
+  }
+  return -1;
+}
+
 void PlaceEditor(GridControl* grid, Window* editor) {
   int col = grid->GetSelectedColumn();
   editor->SetPosition(grid->ColumnX(col), grid->RowY(grid->GetSelectedRow()));
@@ -74,7 +92,7 @@ void PlaceEditor(GridControl* grid, Window* editor) {
 }  // namespace
 
 ParameterGrid::ParameterGrid(const ParameterCatalog* catalog)
-    : GridObserver(kGridNotifyBeginEdit | kGridNotifyRowDeleted), catalog_(catalog) {}
+    : GridObserver(kGridNotifyBeginEdit | kGridNotifyRowDeleted | kGridNotifyKey), catalog_(catalog) {}
 
 ParameterRecord* ParameterGrid::Record(const GridControl* grid, int row) {
   return reinterpret_cast<ParameterRecord*>(grid->GetRowData(row));
@@ -99,6 +117,31 @@ void ParameterGrid::OnRowDeleted(GridControl* grid, int row) {
   grid->SetRowData(row, 0);
   FreeText(record->valuesList);
   delete record;
+}
+
+bool ParameterGrid::OnKey(GridControl* grid, WPARAM key) {
+  int row = grid->GetSelectedRow();
+  int first = FirstRowOf(grid, row);
+  if (first < 0) return false;
+  if (key == VK_INSERT) return AddValueRow(grid, first);
+  if (key != VK_DELETE || row == first) return false;
+  --Record(grid, first)->valueCount;
+  grid->DeleteRows(row, 1);
+  return true;
+}
+
+// The new value starts as a copy of the one above it, reached by interpolation.
+bool ParameterGrid::AddValueRow(GridControl* grid, int first) const {
+  ParameterRecord* record = Record(grid, first);
+  int at = first + record->valueCount;
+  if (grid->InsertRows(at, 1, 0) != 1) return false;
+  grid->SetRowData(at, reinterpret_cast<intptr_t>(ContinuationOf(*record)));
+  ++record->valueCount;
+  grid->SetCellText(kValueColumn, at, grid->GetCellText(kValueColumn, at - 1), true);
+  grid->SetCellText(kTimeColumn, at, grid->GetCellText(kTimeColumn, at - 1), true);
+  grid->SetCellText(kInterpolationColumn, at, kInterpolate, true);
+  grid->SelectCell(kValueColumn, at);
+  return true;
 }
 
 Window* ParameterGrid::MakeValueEditor(GridControl* grid, int row) const {
@@ -177,12 +220,7 @@ void ParameterGrid::ShowParameter(GridControl* grid, int row, const DEXTER_PARAM
   record->valueCount = shown;
   for (int j = 0; j < shown; ++j) {
     int at = row + j;
-    if (j > 0) {
-      ParameterRecord* more = new ParameterRecord();
-      more->valuesList = CopyText(record->valuesList);
-      more->valueCount = 0;
-      grid->SetRowData(at, reinterpret_cast<intptr_t>(more));
-    }
+    if (j > 0) grid->SetRowData(at, reinterpret_cast<intptr_t>(ContinuationOf(*record)));
     grid->SetCellText(kValueColumn, at, ValueText(values[j].v), false);
     wchar_t time[32];
     grid->SetCellText(kTimeColumn, at, FormatTime(kTimeFormatEdit, time, values[j].rt / 10), true);

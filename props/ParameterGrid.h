@@ -4,6 +4,7 @@
 //
 // A parameter with several values takes one row per value: its first row has
 // the name and the count, the rows below it continue it (count 0, no name).
+// Insert and Delete add and remove such rows.
 #pragma once
 
 #include "EditingServices.h"
@@ -27,6 +28,10 @@ class ParameterGrid : public GridObserver {
 
   int OnBeginEdit(GridControl* grid, Window** editor) override;
   void OnRowDeleted(GridControl* grid, int row) override;
+  // Insert gives the selected row's parameter one more value, below its
+  // last, so that it can change over time; Delete takes off a row that
+  // continues a parameter.
+  bool OnKey(GridControl* grid, WPARAM key) override;
 
   // Shows the values of object's property setter in the rows of the same
   // names (letter case aside). An object without a setter shows none.
@@ -41,6 +46,7 @@ class ParameterGrid : public GridObserver {
   Window* MakeValueEditor(GridControl* grid, int row) const;
   void ShowParameter(GridControl* grid, int row, const DEXTER_PARAM& param, const DEXTER_VALUE* values) const;
   void AddParameter(GridControl* grid, IPropertySetter* setter, int row, int count) const;
+  bool AddValueRow(GridControl* grid, int first) const;
 
   const ParameterCatalog* catalog_;
 };

@@ -45,8 +45,9 @@ Button* DialogWindow::AddButton(int x, int y, uint32_t style, HICON image, const
   if (image) button->ModifyStyle(style, false, kStyleAdd);
   button->Create(hwnd_, instance_);
   button->SetAnchor(kAnchorBottomRight);
+  // A picture button keeps its words too, for screen readers and automation.
+  button->SetText(text);
   if (image) button->SetImage(image, IMAGE_ICON);
-  else button->SetText(text);
   AddChild(button);
   return button;
 }

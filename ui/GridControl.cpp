@@ -688,9 +688,14 @@ bool GridControl::OnKeyDown(WPARAM key, LPARAM lParam) {
     case VK_RIGHT: MoveSelection(r, false); return true;
     case VK_UP: MoveSelection(-r, true); return true;
     case VK_DOWN: MoveSelection(r, true); return true;
+    case VK_INSERT:
+    case VK_DELETE:
+      return !editor_ && ObserverTakesKeys() && observer_->OnKey(this, key);
   }
   return false;
 }
+
+bool GridControl::ObserverTakesKeys() const { return observer_ && (observer_->mask & kGridNotifyKey); }
 
 // Keys taken from dialog navigation; Tab and the rest are left to the dialog.
 bool GridControl::WantsKey(const MSG* msg) const {
@@ -701,6 +706,7 @@ bool GridControl::WantsKey(const MSG* msg) const {
     case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME:
     case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN:
       return true;
+    case VK_INSERT: case VK_DELETE: return !editor_ && ObserverTakesKeys();
   }
   return false;
 }

@@ -167,6 +167,7 @@ class GridControl : public Window {
   void OnKillFocus(HWND to);
   bool OnKeyDown(WPARAM key, LPARAM lParam);
   bool WantsKey(const MSG* msg) const;
+  bool ObserverTakesKeys() const;
   void OnLeftButtonDown(int x, int y);
   void OnWheel(int delta);
   bool OnScroll(int bar, int request, int position);

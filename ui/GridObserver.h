@@ -2,6 +2,8 @@
 // is set in mask.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 
 class GridControl;
@@ -12,6 +14,7 @@ constexpr uint32_t kGridNotifyBeginEdit = 2;     // OnBeginEdit before the defau
 constexpr uint32_t kGridNotifyEditorMade = 4;    // OnBeginEdit once an editor exists, before it shows
 constexpr uint32_t kGridNotifyEndEdit = 8;       // OnEndEdit
 constexpr uint32_t kGridNotifyRowDeleted = 16;   // OnRowDeleted
+constexpr uint32_t kGridNotifyKey = 32;          // OnKey
 
 class GridObserver {
  public:
@@ -29,6 +32,8 @@ class GridObserver {
   virtual void OnEndEdit(GridControl*, Window* /*editor*/, bool /*commit*/) {}
   // Before the row's cells are freed; the row is still readable.
   virtual void OnRowDeleted(GridControl*, int /*row*/) {}
+  // Insert and Delete pressed while no editor is open; true when taken.
+  virtual bool OnKey(GridControl*, WPARAM /*key*/) { return false; }
 
   uint32_t mask;
 };

@@ -7,19 +7,12 @@
 #include <string>
 
 #include "MediaReaders.h"
+#include "MorvikDriver.h"
 #include "RiffBytes.h"
 #include "TempFolder.h"
 #include "TestMedia.h"
 
 namespace {
-
-// The built program, seen from inside Wine.
-std::wstring Program() {
-  std::string unix = MVRENDER_EXE_PATH;
-  std::wstring path = L"Z:";
-  for (char c : unix) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return path;
-}
 
 struct Outcome {
   DWORD code = 99;
@@ -44,7 +37,7 @@ Outcome Mvrender(const TempFolder& folder, const std::wstring& arguments) {
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdError = Inheritable(errors);
   startup.hStdOutput = Inheritable(output);
-  std::wstring line = L"\"" + Program() + L"\" " + arguments;
+  std::wstring line = L"\"" + SeenFromWine(MVRENDER_EXE_PATH) + L"\" " + arguments;
   PROCESS_INFORMATION process = {};
   if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                      &process)) {
@@ -181,6 +174,57 @@ TEST_F(MvrenderTest, FailuresKeepTheEarlierOutput) {
     EXPECT_EQ(TempFiles(), 0);
   }
   EXPECT_NE(Mvrender(folder_, L"--help").output.find("Usage: mvrender"), std::string::npos);
+}
+
+// Every frame and every sample of two AVIs, read back through the engine's readers.
+void ExpectSameMedia(const std::wstring& a, const std::wstring& b) {
+  std::unique_ptr<MediaReader> first, second;
+  ASSERT_HRESULT_SUCCEEDED(MediaReaders::Open(a.c_str(), &first));
+  ASSERT_HRESULT_SUCCEEDED(MediaReaders::Open(b.c_str(), &second));
+  ASSERT_EQ(first->Streams().size(), second->Streams().size());
+  for (int s = 0; s < int(first->Streams().size()); ++s) {
+    const MediaStream& stream = first->Streams()[s];
+    ASSERT_EQ(stream.length, second->Streams()[s].length) << "stream " << s;
+    std::vector<BYTE> x, y;
+    if (stream.frameRate > 0) {
+      for (LONGLONG f = 0; f < std::llround(stream.length * stream.frameRate / 1e7); ++f) {
+        REFERENCE_TIME time = REFERENCE_TIME((f + 0.5) * 1e7 / stream.frameRate);
+        ASSERT_HRESULT_SUCCEEDED(first->ReadFrame(s, time, &x));
+        ASSERT_HRESULT_SUCCEEDED(second->ReadFrame(s, time, &y));
+        ASSERT_EQ(x, y) << "frame " << f;
+      }
+    } else {
+      WAVEFORMATEX format = *reinterpret_cast<const WAVEFORMATEX*>(stream.type.Get().pbFormat);
+      DWORD frames = DWORD(stream.length * format.nSamplesPerSec / 10000000);
+      ASSERT_HRESULT_SUCCEEDED(first->ReadAudio(s, 0, format, frames, &x));
+      ASSERT_HRESULT_SUCCEEDED(second->ReadAudio(s, 0, format, frames, &y));
+      EXPECT_EQ(x, y) << "samples of stream " << s;
+    }
+  }
+}
+
+// Morvik's render window, left at "Uncompressed", makes the same file.
+TEST_F(MvrenderTest, MakesWhatTheRenderWindowMakes) {
+  std::wstring project = folder_.File(L"good.mvp"), rendered = folder_.File(L"window.avi");
+  ASSERT_TRUE(CopyProgram(folder_.Path()));
+  std::string narrow(rendered.begin(), rendered.end());
+  ASSERT_TRUE(WriteWholeFile(folder_.File(L"Morvik.ini"), "[RenderFile]\r\nFileName=" + narrow + "\r\n"));
+  {
+    MorvikRun run(folder_.Path(), Quoted(project));
+    ASSERT_EQ(L"Morvik - [" + project + L"]", run.WaitForTitle(L"Morvik - [" + project + L"]"));
+    run.Command(kCommandRender);
+    HWND window = run.WaitForWindow(L"TimeLineRender");
+    ASSERT_NE(nullptr, window);
+    PostMessageW(FindChild(window, L"Button", L"Start"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return FindChild(window, L"Static", L"Done: ") != nullptr; }, 60000))
+        << "the render did not end";
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntilGone(window));
+    EXPECT_EQ(0, run.Close());
+  }
+  std::wstring command = folder_.File(L"command.avi");
+  ASSERT_EQ(0u, Mvrender(folder_, Quoted(project) + L" " + Quoted(command)).code);
+  ExpectSameMedia(rendered, command);
 }
 
 }  // namespace

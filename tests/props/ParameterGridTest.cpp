@@ -141,4 +141,31 @@ TEST_F(ParameterGridTest, EditorsStoreWhatWasPickedOrTyped) {
   EXPECT_EQ(DEXTERF_INTERPOLATE, props.values[0].dwInterp);
 }
 
+// Insert and Delete, as pressed on the grid: a second value reached by
+// interpolation, written as one parameter of two values.
+TEST_F(ParameterGridTest, InsertAddsAValueAndDeleteTakesItOff) {
+  grid->SelectCell(1, 2);  // Size
+  grid->SetCellText(1, 2, L"4", true);
+  SendMessageW(grid->Handle(), WM_KEYDOWN, VK_INSERT, 0);
+  SendMessageW(grid->Handle(), WM_KEYDOWN, VK_INSERT, 0);
+  ASSERT_EQ(5, grid->GetRowCount());
+  EXPECT_EQ(4, grid->GetSelectedRow());
+  SendMessageW(grid->Handle(), WM_KEYDOWN, VK_DELETE, 0);
+  grid->SelectCell(1, 2);
+  SendMessageW(grid->Handle(), WM_KEYDOWN, VK_DELETE, 0);  // a parameter's own row stays
+  ASSERT_EQ(4, grid->GetRowCount());
+  grid->SetCellText(1, 3, L"8", true);
+  grid->SetCellText(2, 3, L"000:00:02,000000", true);
+
+  ASSERT_TRUE(rows.WriteValues(grid, effect.Get()));
+  Props props(effect.Get());
+  ASSERT_EQ(3, props.count);
+  EXPECT_EQ(std::wstring(L"Size"), props.params[2].Name);
+  ASSERT_EQ(2, props.params[2].nValues);
+  EXPECT_EQ(std::wstring(L"4"), props.values[2].v.bstrVal);
+  EXPECT_EQ(std::wstring(L"8"), props.values[3].v.bstrVal);
+  EXPECT_EQ(20000000, props.values[3].rt);
+  EXPECT_EQ(DEXTERF_INTERPOLATE, props.values[3].dwInterp);
+}
+
 }  // namespace

@@ -113,6 +113,9 @@ TEST(DialogLook, ImageButtonsFromTheButtonStrip) {
   EXPECT_TRUE(GetWindowLongW(ok, GWL_STYLE) & BS_ICON);
   EXPECT_TRUE(GetWindowLongW(ok, GWL_STYLE) & BS_DEFPUSHBUTTON);
   EXPECT_EQ(reinterpret_cast<LRESULT>(DialogWindow::OkImage()), SendMessageW(ok, BM_GETIMAGE, IMAGE_ICON, 0));
+  wchar_t name[8] = {};
+  GetWindowTextW(ok, name, 8);
+  EXPECT_STREQ(L"OK", name);
   EXPECT_TRUE(HasColour(ok, true));
   EXPECT_FALSE(HasColour(ok, false));
   EXPECT_TRUE(HasColour(cancel, false));
