@@ -28,10 +28,13 @@ class SampleDialog : public DialogWindow {
     SetSize(420, 300);
     Add(new StaticText(), 12, 14, 80, 15)->SetText(L"Name:");
     Add(new EditBox(), 96, 12, 300, 20)->SetText(L"Clip 1");
+    Add(new StaticText(), 12, 42, 80, 15)->SetText(L"Stretch:");
     ComboBox* combo = static_cast<ComboBox*>(Add(new ComboBox(), 96, 40, 160, 20));
     for (const wchar_t* text : {L"Stretch", L"Crop", L"Preserve aspect ratio with letterbox"}) combo->AddString(text);
     combo->SetCurSel(0);
-    static_cast<CheckBox*>(Add(new CheckBox(), 96, 68, 120, 20))->SetCheck(BST_CHECKED);
+    CheckBox* muted = static_cast<CheckBox*>(Add(new CheckBox(), 96, 68, 120, 20));
+    muted->SetText(L"Muted");
+    muted->SetCheck(BST_CHECKED);
     Add(new TrackBar(), 96, 94, 300, 28);
     GroupBox* group = static_cast<GroupBox*>(Add(new GroupBox(), 12, 128, 384, 100));
     group->SetText(L"Streams");
