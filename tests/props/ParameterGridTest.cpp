@@ -1,38 +1,16 @@
 #include "ParameterGrid.h"
 
-#include "ComboBox.h"
-#include "GridControl.h"
-#include "GridTesting.h"
-#include "ParameterCatalog.h"
 #include "ParameterRecord.h"
 #include "PropsTesting.h"
 #include "TimeEdit.h"
 
 namespace {
 
-struct Props {
-  LONG count = 0;
-  DEXTER_PARAM* params = nullptr;
-  DEXTER_VALUE* values = nullptr;
-  ComPtr<IPropertySetter> setter;
-  explicit Props(IAMTimelineObj* object) {
-    object->GetPropertySetter(setter.Receive());
-    if (setter) setter->GetProps(&count, &params, &values);
-  }
-  ~Props() {
-    if (setter) setter->FreeProps(count, params, values);
-  }
-};
-
-class ParameterGridTest : public PropsTest {
+class ParameterGridTest : public CatalogGridTest {
  protected:
   void SetUp() override {
-    PropsTest::SetUp();
+    CatalogGridTest::SetUp();
     catalog.Open();
-    grid = new GridControl();
-    grid->SetSize(400, 200);
-    grid->Create(GridHost()->Handle(), TestInstance());
-    rows.SetUp(grid);
     AM_MEDIA_TYPE type = MakeVideoType(64, 48, 32);
     ComPtr<IAMTimelineObj> group = AddGroup(L"Video", &type);
     ClearMediaType(&type);
@@ -40,11 +18,9 @@ class ParameterGridTest : public PropsTest {
     catalog.ListParameters(ParameterCatalog::kEffect, kBlurFilter, *grid);
   }
   void TearDown() override {
-    grid->Destroy(true);
     effect.Reset();
-    PropsTest::TearDown();
+    CatalogGridTest::TearDown();
   }
-  std::wstring Cell(int col, int row) { return Text(grid->GetCellText(col, row)); }
   // Level: two values; MODE: one (case differs from the catalog); Unknown: not in the catalog.
   void GiveSetter() {
     ComPtr<IPropertySetter> setter;
@@ -61,10 +37,15 @@ class ParameterGridTest : public PropsTest {
     SysFreeString(param.Name);
     for (DEXTER_VALUE& value : values) VariantClear(&value.v);
   }
+  // Opens the cell's editor; the caller picks or types, then Enter stores.
+  template <class Editor>
+  Editor* Edit(int col, int row) {
+    grid->SelectCell(col, row);
+    grid->BeginEdit();
+    return dynamic_cast<Editor*>(grid->GetEditor());
+  }
+  static void Enter(HWND editor) { SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0); }
 
-  ParameterCatalog catalog;
-  ParameterGrid rows{&catalog};
-  GridControl* grid = nullptr;
   ComPtr<IAMTimelineObj> effect;
 };
 
@@ -75,62 +56,58 @@ TEST_F(ParameterGridTest, SetterReadIntoRowsAndWrittenBackUnchanged) {
   ASSERT_EQ(4, grid->GetRowCount());
   EXPECT_EQ(2, ParameterGrid::Record(grid, 0)->valueCount);
   EXPECT_EQ(0, ParameterGrid::Record(grid, 1)->valueCount);
-  EXPECT_EQ(L"20", Cell(1, 1));
-  EXPECT_EQ(L"000:00:01,500000", Cell(2, 1));
-  EXPECT_EQ(L"Interpolate", Cell(3, 1));
-  EXPECT_EQ(L"Jump", Cell(3, 0));
-  EXPECT_EQ(L"3", Cell(1, 2));
-  EXPECT_EQ(L"(null)", Cell(1, 3));
+  const wchar_t* cells[][3] = {{L"10", L"000:00:00,000000", L"Jump"},
+                               {L"20", L"000:00:01,500000", L"Interpolate"},
+                               {L"3", L"000:00:02,000000", L"Jump"},
+                               {L"(null)", L"(null)", L"(null)"}};
+  for (int row = 0; row < 4; ++row)
+    for (int col = 1; col < 4; ++col) EXPECT_EQ(cells[row][col - 1], Cell(col, row)) << col << "," << row;
 
   ASSERT_TRUE(rows.WriteValues(grid, effect.Get()));
   Props props(effect.Get());
   ASSERT_EQ(3, props.count);  // Unknown has no row; Size is written empty
-  EXPECT_EQ(std::wstring(L"Level"), props.params[0].Name);
+  const wchar_t* names[] = {L"Level", L"mode", L"Size"};  // the catalog's spelling
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(std::wstring(names[i]), props.params[i].Name);
   ASSERT_EQ(2, props.params[0].nValues);
-  EXPECT_EQ(std::wstring(L"10"), props.values[0].v.bstrVal);
-  EXPECT_EQ(DEXTERF_JUMP, props.values[0].dwInterp);
-  EXPECT_EQ(std::wstring(L"20"), props.values[1].v.bstrVal);
-  EXPECT_EQ(15000000, props.values[1].rt);
-  EXPECT_EQ(DEXTERF_INTERPOLATE, props.values[1].dwInterp);
-  EXPECT_EQ(std::wstring(L"mode"), props.params[1].Name);  // the catalog's spelling
-  EXPECT_EQ(20000000, props.values[2].rt);
-  EXPECT_EQ(std::wstring(L"Size"), props.params[2].Name);
-  EXPECT_EQ(VT_BSTR, props.values[3].v.vt);
-  EXPECT_EQ(0u, SysStringLen(props.values[3].v.bstrVal));
-  EXPECT_EQ(DEXTERF_JUMP, props.values[3].dwInterp);  // an empty cell jumps
+  struct Value {
+    const wchar_t* text;
+    REFERENCE_TIME time;
+    DWORD interpolation;
+  } values[] = {{L"10", 0, DEXTERF_JUMP},
+                {L"20", 15000000, DEXTERF_INTERPOLATE},
+                {L"3", 20000000, DEXTERF_JUMP},
+                {L"", 0, DEXTERF_JUMP}};  // an empty cell jumps
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(VT_BSTR, props.values[i].v.vt) << i;
+    EXPECT_EQ(values[i].text, Text(props.values[i].v.bstrVal)) << i;
+    EXPECT_EQ(values[i].time, props.values[i].rt) << i;
+    EXPECT_EQ(values[i].interpolation, props.values[i].dwInterp) << i;
+  }
 }
 
 // The cell editors, driven as the user would: pick, type, Enter.
 TEST_F(ParameterGridTest, EditorsStoreWhatWasPickedOrTyped) {
-  grid->SelectCell(1, 0);
-  ASSERT_EQ(0, grid->BeginEdit());
-  ComboBox* values = dynamic_cast<ComboBox*>(grid->GetEditor());
+  ComboBox* values = Edit<ComboBox>(1, 0);
   ASSERT_NE(nullptr, values);
   EXPECT_EQ(3, values->GetCount());
   values->SetCurSel(0);  // "0: Off"
-  SendMessageW(values->EditWindow(), WM_KEYDOWN, VK_RETURN, 0);
+  Enter(values->EditWindow());
   EXPECT_EQ(nullptr, grid->GetEditor());
   EXPECT_EQ(L"0", Cell(1, 0));
 
-  grid->SelectCell(1, 2);  // Size: no value list, the grid's own editor
-  grid->BeginEdit();
-  EXPECT_EQ(nullptr, dynamic_cast<ComboBox*>(grid->GetEditor()));
+  EXPECT_EQ(nullptr, Edit<ComboBox>(1, 2));  // Size: no value list, the grid's own editor
   grid->EndEdit(false);
 
-  grid->SelectCell(2, 0);
-  grid->BeginEdit();
-  TimeEdit* time = dynamic_cast<TimeEdit*>(grid->GetEditor());
+  TimeEdit* time = Edit<TimeEdit>(2, 0);
   ASSERT_NE(nullptr, time);
   time->SetValue(2500000);
-  SendMessageW(time->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  Enter(time->Handle());
   EXPECT_EQ(L"000:00:02,500000", Cell(2, 0));
 
-  grid->SelectCell(3, 0);
-  grid->BeginEdit();
-  ComboBox* interpolation = dynamic_cast<ComboBox*>(grid->GetEditor());
+  ComboBox* interpolation = Edit<ComboBox>(3, 0);
   ASSERT_NE(nullptr, interpolation);
   interpolation->SetCurSel(1);
-  SendMessageW(interpolation->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  Enter(interpolation->Handle());
   EXPECT_EQ(L"Interpolate", Cell(3, 0));
 
   rows.WriteValues(grid, effect.Get());

@@ -3,11 +3,8 @@
 #include <cstdlib>
 
 #include "CheckBox.h"
-#include "ComboBox.h"
 #include "EditBox.h"
 #include "FilterList.h"
-#include "GridControl.h"
-#include "GridTesting.h"
 #include "PropsTesting.h"
 #include "TimeEdit.h"
 
@@ -16,16 +13,17 @@ namespace {
 constexpr CLSID kAlphaFilter = {0x77777777, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
 constexpr CLSID kEchoFilter = {0x88888888, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
 
-class EffectWindowTest : public PropsTest {
+// Group "Video" with tracks V1 and V2, group "Audio" with A1; effects Blur
+// and Alpha, transition Wipe, audio effect Echo.
+class EffectWindowTest : public PropsWindowTest<WndTLEffectTransition> {
  protected:
   void SetUp() override {
-    PropsTest::SetUp();
+    PropsWindowTest::SetUp();
     effectFilters[0].Append(L"Blur", kBlurFilter, nullptr);
     effectFilters[0].Append(L"Alpha", kAlphaFilter, nullptr);
     effectFilters[1].Append(L"Wipe", kWipeFilter, nullptr);
     effectFilters[2].Append(L"Echo", kEchoFilter, nullptr);
-    AM_MEDIA_TYPE video = MakeVideoType(64, 48, 32);
-    AM_MEDIA_TYPE audio = MakeAudioType(44100);
+    AM_MEDIA_TYPE video = MakeVideoType(64, 48, 32), audio = MakeAudioType(44100);
     ComPtr<IAMTimelineObj> group = AddGroup(L"Video", &video);
     v1 = AddTrack(group.Get(), L"V1");
     v2 = AddTrack(group.Get(), L"V2");
@@ -34,35 +32,13 @@ class EffectWindowTest : public PropsTest {
     ClearMediaType(&audio);
   }
   void TearDown() override {
-    if (window) window->Destroy(true);
-    v1.Reset();
-    v2.Reset();
+    v1 = v2 = ComPtr<IAMTimelineObj>();
     for (FilterList& list : effectFilters) list.Clear();
-    PropsTest::TearDown();
+    PropsWindowTest::TearDown();
   }
   void Open(int kind, IAMTimelineObj* object, long group, long track) {
-    window = new WndTLEffectTransition();
-    window->ModifyStyle(WS_VISIBLE, false, kStyleRemove);
-    ASSERT_EQ(0u, window->Create(nullptr, TestInstance()));
     window->SetKind(kind);
     window->SetObject(timeline.Get(), object, group, track);
-  }
-  void Choose(ComboBox* list, int index) {
-    list->SetCurSel(index);
-    SendMessageW(window->Handle(), WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list->Handle()));
-  }
-  // Runs the window modally and presses the button (or sends Enter first).
-  int Press(int button, bool enterFirst = false) {
-    if (enterFirst) PostMessageW(window->Handle(), WM_COMMAND, IDOK, 0);
-    Button* pressed = button == IDOK ? window->OkButton() : window->CancelButton();
-    PostMessageW(pressed->Handle(), BM_CLICK, 0, 0);
-    return window->ShowModal(false);
-  }
-  std::wstring String(ComboBox* list, int index) {
-    wchar_t* text = list->GetString(index);
-    std::wstring result = Text(text);
-    FreeText(text);
-    return result;
   }
   static ComPtr<IAMTimelineObj> EffectAt(IAMTimelineObj* track, long index) {
     ComPtr<IAMTimelineObj> effect;
@@ -75,7 +51,6 @@ class EffectWindowTest : public PropsTest {
     return count;
   }
 
-  WndTLEffectTransition* window = nullptr;
   ComPtr<IAMTimelineObj> v1, v2;
 };
 
@@ -89,7 +64,7 @@ TEST_F(EffectWindowTest, NewEffectIsCreatedOnTheChosenTrackOnOk) {
   EXPECT_EQ(window->NameField()->Width(), window->Grid()->Width());
   window->SetDefaultTimes(5000000);
   EXPECT_EQ(L"000:00:06,000000", Text(window->StopField()->Text()));
-  EXPECT_EQ(L"Alpha", String(window->FilterChoice(), window->FilterChoice()->GetCurSel()));  // sorted
+  EXPECT_EQ(L"Alpha", Selected(window->FilterChoice()));  // sorted
   EXPECT_EQ(0, window->Grid()->GetRowCount());
   Choose(window->FilterChoice(), window->FilterChoice()->FindString(L"Blur", -1, true));
   ASSERT_EQ(3, window->Grid()->GetRowCount());
@@ -119,16 +94,9 @@ TEST_F(EffectWindowTest, NewEffectIsCreatedOnTheChosenTrackOnOk) {
   GUID filter = GUID_NULL;
   effect->GetSubObjectGUID(&filter);
   EXPECT_TRUE(IsEqualGUID(kBlurFilter, filter));
-  ComPtr<IPropertySetter> setter;
-  effect->GetPropertySetter(setter.Receive());
-  ASSERT_TRUE(setter);
-  LONG count = 0;
-  DEXTER_PARAM* params = nullptr;
-  DEXTER_VALUE* values = nullptr;
-  setter->GetProps(&count, &params, &values);
-  ASSERT_EQ(3, count);
-  EXPECT_EQ(std::wstring(L"20"), values[0].v.bstrVal);
-  setter->FreeProps(count, params, values);
+  Props props(effect.Get());
+  ASSERT_EQ(3, props.count);
+  EXPECT_EQ(std::wstring(L"20"), props.values[0].v.bstrVal);
 }
 
 TEST_F(EffectWindowTest, CancelWritesNothingAndEditingKeepsPlace) {
@@ -137,14 +105,12 @@ TEST_F(EffectWindowTest, CancelWritesNothingAndEditingKeepsPlace) {
   SetName(first.Get(), L"Keep");
   first->SetSubObjectGUID(kBlurFilter);
   Open(1, first.Get(), 0, 0);
-  EXPECT_EQ(L"Blur", String(window->FilterChoice(), window->FilterChoice()->GetCurSel()));
+  EXPECT_EQ(L"Blur", Selected(window->FilterChoice()));
   EXPECT_EQ(3, window->Grid()->GetRowCount());
   window->NameField()->SetText(L"Changed");
   EXPECT_EQ(IDCANCEL, Press(IDCANCEL));
   EXPECT_EQ(L"Keep", NameOf(first.Get()));
-  ComPtr<IPropertySetter> setter;
-  first->GetPropertySetter(setter.Receive());
-  EXPECT_FALSE(setter);
+  EXPECT_FALSE(Props(first.Get()).setter);
 
   // OK on the same track: not taken off and appended after the second effect.
   window->NameField()->SetText(L"");
@@ -196,8 +162,12 @@ TEST_F(EffectWindowTest, ATrackThatRefusesTheTransitionLeavesItWhereItWas) {
   EXPECT_EQ(S_OK, wipe->GetTimelineNoRef(&owner));  // still in the timeline
 
   // A new transition over an existing one is refused too, so every saved
-  // project loads again.
+  // project loads again. (A window is not reused: it would keep the former
+  // object's place.)
   window->Destroy(true);
+  window = new WndTLEffectTransition();
+  window->ModifyStyle(WS_VISIBLE, false, kStyleRemove);
+  ASSERT_EQ(0u, window->Create(nullptr, TestInstance()));
   Open(2, nullptr, -1, -1);
   window->SetDefaultTimes(0);
   EXPECT_EQ(IDCANCEL, Press(IDCANCEL, true));
@@ -208,17 +178,15 @@ TEST_F(EffectWindowTest, GroupChangeRefillsTracksAndFilters) {
   Open(1, nullptr, -1, -1);
   EXPECT_EQ(2, window->TrackChoice()->GetCount());
   Choose(window->GroupChoice(), 1);
-  ASSERT_EQ(1, window->TrackChoice()->GetCount());
-  EXPECT_EQ(L"A1", String(window->TrackChoice(), 0));
-  ASSERT_EQ(1, window->FilterChoice()->GetCount());
-  EXPECT_EQ(L"Echo", String(window->FilterChoice(), 0));
-  EXPECT_TRUE(IsWindowEnabled(window->OkButton()->Handle()));
+  EXPECT_EQ((Names{L"A1"}), Entries(window->TrackChoice()));
+  EXPECT_EQ((Names{L"Echo"}), Entries(window->FilterChoice()));
+  EXPECT_TRUE(OkEnabled());
 }
 
 TEST_F(EffectWindowTest, EnterCannotBypassADisabledOk) {
   effectFilters[0].Clear();  // nothing to choose: OK stays disabled
   Open(1, nullptr, -1, -1);
-  EXPECT_FALSE(IsWindowEnabled(window->OkButton()->Handle()));
+  EXPECT_FALSE(OkEnabled());
   EXPECT_EQ(IDCANCEL, Press(IDCANCEL, true));
   EXPECT_FALSE(EffectAt(v1.Get(), 0));
 }

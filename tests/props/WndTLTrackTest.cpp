@@ -1,9 +1,8 @@
 #include "WndTLTrack.h"
 
-#include "Button.h"
 #include "CheckBox.h"
 #include "EditBox.h"
-#include "PropsWindowTesting.h"
+#include "PropsTesting.h"
 
 namespace {
 
@@ -24,14 +23,13 @@ class TrackWindow : public PropsWindowTest<WndTLTrack> {
     groupA = groupB = a0 = ComPtr<IAMTimelineObj>();
     PropsWindowTest::TearDown();
   }
-  bool OkEnabled() const { return IsWindowEnabled(window->OkButton()->Handle()) != FALSE; }
 
   ComPtr<IAMTimelineObj> groupA, groupB, a0;
 };
 
 }  // namespace
 
-TEST_F(TrackWindow, NewTrackProposalFollowsTheGroupUntilTyped) {
+TEST_F(TrackWindow, NewTrackProposalFollowsTheGroupAndGoesWhereChosen) {
   AddGroups();
   window->SetObject(timeline.Get(), nullptr, -1, -1);
   EXPECT_EQ(L"New timeline track", TextOf(window));
@@ -39,23 +37,22 @@ TEST_F(TrackWindow, NewTrackProposalFollowsTheGroupUntilTyped) {
   EXPECT_EQ((Names{L"0", L"1", L"2"}), Entries(window->LevelList()));
   EXPECT_EQ(L"Track_2", TextOf(window->NameField()));
   EXPECT_TRUE(OkEnabled());
+  EXPECT_EQ(19, window->GroupList()->Top());
+  EXPECT_EQ(43, window->LevelList()->Top());
+  EXPECT_EQ(82, window->NameField()->Top());
+  EXPECT_GT(window->OkButton()->Top(), window->MutedBox()->Top() + window->MutedBox()->Height());
   Choose(window->GroupList(), 1);
   EXPECT_EQ((Names{L"0", L"1"}), Entries(window->LevelList()));
   EXPECT_EQ(L"Track_1", TextOf(window->NameField()));
   window->NameField()->SetText(L"Mine");  // raises EN_CHANGE, as typing does
   Choose(window->GroupList(), 0);
   EXPECT_EQ(L"Mine", TextOf(window->NameField()));
-}
-
-TEST_F(TrackWindow, NewTrackGoesLastOrAtTheChosenLevel) {
-  AddGroups();
-  window->SetObject(timeline.Get(), nullptr, -1, -1);
-  ASSERT_NE(-1, Close(IDOK));  // no level chosen
+  ASSERT_NE(-1, Close(IDOK));  // no level chosen: last
   window->SetObject(timeline.Get(), nullptr, -1, -1);
   window->LevelList()->SetCurSel(0);
   window->NameField()->SetText(L"First");
   ASSERT_NE(-1, Close(IDOK));
-  EXPECT_EQ((Names{L"First", L"A0", L"A1", L"Track_2"}), TrackNames(groupA.Get()));
+  EXPECT_EQ((Names{L"First", L"A0", L"A1", L"Mine"}), TrackNames(groupA.Get()));
 }
 
 TEST_F(TrackWindow, ExistingTrackSwapsLevelsWithinItsGroup) {
@@ -108,15 +105,6 @@ TEST_F(TrackWindow, CancelOrNoLevelKeepsTheOrder) {
 TEST_F(TrackWindow, WithoutGroupsOnlyCancelCloses) {
   window->SetObject(timeline.Get(), nullptr, -1, -1);
   EXPECT_FALSE(OkEnabled());
-  PostMessageW(window->Handle(), WM_COMMAND, IDOK, 0);
-  PostMessageW(window->Handle(), WM_COMMAND, IDCANCEL, 0);
-  EXPECT_EQ(IDCANCEL, window->ShowModal(false));
+  EXPECT_EQ(IDCANCEL, Press(IDCANCEL, true));
   EXPECT_EQ(0, GroupCount());
-}
-
-TEST_F(TrackWindow, RowsStandAboveTheButtons) {
-  EXPECT_EQ(19, window->GroupList()->Top());
-  EXPECT_EQ(43, window->LevelList()->Top());
-  EXPECT_EQ(82, window->NameField()->Top());
-  EXPECT_GT(window->OkButton()->Top(), window->MutedBox()->Top() + window->MutedBox()->Height());
 }

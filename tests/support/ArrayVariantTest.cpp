@@ -43,8 +43,7 @@ TEST(ArrayVariant, VariantElementsAreDeepCopies) {
   EXPECT_STREQ(L"first", back[0].bstrVal);
   EXPECT_NE(data[0].bstrVal, back[0].bstrVal);
   EXPECT_DOUBLE_EQ(2.5, back[1].dblVal);
-  // The caller's own string survived the array's destruction.
-  EXPECT_STREQ(L"first", data[0].bstrVal);
+  EXPECT_STREQ(L"first", data[0].bstrVal);  // the caller's own survived the array
   for (VARIANT& v : data) VariantClear(&v);
   for (LONG i = 0; i < count; ++i) VariantClear(&back[i]);
   CoTaskMemFree(back);
@@ -52,9 +51,8 @@ TEST(ArrayVariant, VariantElementsAreDeepCopies) {
 }
 
 TEST(ArrayVariant, FillAndClear) {
-  LONG zeros[3] = {0, 0, 0};
+  LONG zeros[3] = {0, 0, 0}, values[3] = {4, 5, 6};
   ArrayVariant holder(zeros, 3, VT_I4);
-  LONG values[3] = {4, 5, 6};
   EXPECT_TRUE(FillArray(&holder.Variant(), values));
   LONG* back = static_cast<LONG*>(ExtractArray(&holder.Variant(), false));
   ASSERT_NE(nullptr, back);
@@ -68,10 +66,8 @@ TEST(ArrayVariant, FillAndClear) {
 
 TEST(ArrayVariant, UnhandledTypesFailCleanly) {
   LONG values[2] = {1, 2};
-  ArrayVariant empty(nullptr, 2, VT_I4);
-  EXPECT_TRUE(empty.IsEmpty());
-  ArrayVariant outside(values, 2, VT_UI8);
-  EXPECT_TRUE(outside.IsEmpty());
+  EXPECT_TRUE(ArrayVariant(nullptr, 2, VT_I4).IsEmpty());
+  EXPECT_TRUE(ArrayVariant(values, 2, VT_UI8).IsEmpty());
   EXPECT_EQ(nullptr, MakeArrayVariant(values, 2, VT_UI8));
 
   // Strings: the array is made, but nothing is copied in or out.
@@ -93,7 +89,6 @@ TEST(ArrayVariant, UnhandledTypesFailCleanly) {
   EXPECT_FALSE(FillArray(&byRef, values));
   EXPECT_FALSE(ClearArrayVariant(&byRef));
   EXPECT_FALSE(owner.IsEmpty());
-
   VARIANT number;
   VariantInit(&number);
   number.vt = VT_I4;

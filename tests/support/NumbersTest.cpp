@@ -21,32 +21,20 @@ std::wstring Decimal(double value, int digits) {
 
 }  // namespace
 
-TEST(FormatDecimal, WorkedExamples) {
-  EXPECT_EQ(L"2.5", Decimal(2.5, 2));
-  EXPECT_EQ(L"3", Decimal(3.0, 2));
-  EXPECT_EQ(L"0.05", Decimal(0.05, 2));
-  EXPECT_EQ(L"-1.5", Decimal(-1.5, 2));
-  EXPECT_EQ(L"10", Decimal(10.0, 2));
-  EXPECT_EQ(L"12.35", Decimal(12.345, 2));
-  EXPECT_EQ(L"2", Decimal(2.0, 0));
-  EXPECT_EQ(L"29.97", Decimal(29.97002997, 2));
-}
-
-TEST(FormatDecimal, RoundingEdges) {
-  // Values that round to zero read "0", never "-0" or "0.".
-  EXPECT_EQ(L"0", Decimal(0.0, 2));
-  EXPECT_EQ(L"0", Decimal(-0.001, 2));
-  EXPECT_EQ(L"0", Decimal(0.004, 2));
-  // Rounding carries through nines and past the first digit.
-  EXPECT_EQ(L"10", Decimal(9.999, 2));
-  EXPECT_EQ(L"0.01", Decimal(0.005, 2));
-  EXPECT_EQ(L"2.68", Decimal(2.675, 2));
-  EXPECT_EQ(L"-3", Decimal(-2.5, 0));
-  EXPECT_EQ(L"1000000", Decimal(1e6, 3));
-  EXPECT_EQ(L"0.000123", Decimal(0.000123, 6));
-  EXPECT_EQ(L"nan", Decimal(std::nan(""), 2));
-  EXPECT_EQ(L"-inf", Decimal(-HUGE_VAL, 2));
-
+TEST(FormatDecimal, TrimsAndRounds) {
+  struct {
+    double value;
+    int digits;
+    const wchar_t* text;
+  } cases[] = {
+      {0.05, 2, L"0.05"}, {-1.5, 2, L"-1.5"}, {12.345, 2, L"12.35"}, {29.97002997, 2, L"29.97"},
+      // Values that round to zero read "0", never "-0" or "0.".
+      {0.0, 2, L"0"}, {-0.001, 2, L"0"}, {0.004, 2, L"0"},
+      // Rounding carries through nines and past the first digit.
+      {9.999, 2, L"10"}, {0.005, 2, L"0.01"}, {2.675, 2, L"2.68"}, {-2.5, 0, L"-3"},
+      {1e6, 3, L"1000000"}, {0.000123, 6, L"0.000123"}, {std::nan(""), 2, L"nan"}, {-HUGE_VAL, 2, L"-inf"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.text, Decimal(c.value, c.digits)) << c.value;
   char narrow[16];
   EXPECT_STREQ("0.5", FormatDecimal(narrow, 3, 0.5));
   DecimalText holder(48000.0 / 1001.0, 3);
@@ -91,19 +79,20 @@ TEST(TextToInt, SignsSpacesAndLimits) {
 }
 
 TEST(TextToDouble, ValuesAndErrorPositions) {
-  int pos = 0;
-  EXPECT_DOUBLE_EQ(12.5, TextToDouble(L"12.5s", &pos));
-  EXPECT_EQ(4, pos);
-  EXPECT_DOUBLE_EQ(1.0, TextToDouble(L"1,5", &pos));
-  EXPECT_EQ(1, pos);
-  EXPECT_DOUBLE_EQ(29.97, TextToDouble(L"29.97", &pos));
-  EXPECT_EQ(-1, pos);
-  EXPECT_DOUBLE_EQ(-2.5, TextToDouble(L"-2.5", &pos));
-  EXPECT_EQ(0, pos);  // the sign is not a digit or point
-  EXPECT_DOUBLE_EQ(0.0, TextToDouble(L"abc", &pos));
-  EXPECT_EQ(0, pos);
-  EXPECT_DOUBLE_EQ(0.0, TextToDouble(static_cast<const wchar_t*>(nullptr), &pos));
-  EXPECT_EQ(-1, pos);
+  struct {
+    const wchar_t* text;
+    double value;
+    int errorAt;
+  } cases[] = {
+      {L"12.5s", 12.5, 4}, {L"1,5", 1.0, 1}, {L"29.97", 29.97, -1},
+      {L"-2.5", -2.5, 0},  // the sign is not a digit or point
+      {L"abc", 0.0, 0},    {nullptr, 0.0, -1},
+  };
+  for (const auto& c : cases) {
+    int pos = 99;
+    EXPECT_DOUBLE_EQ(c.value, TextToDouble(c.text, &pos)) << c.value;
+    EXPECT_EQ(c.errorAt, pos) << c.value;
+  }
   EXPECT_DOUBLE_EQ(1500.0, TextToDouble(" 1.5e3"));
   EXPECT_DOUBLE_EQ(0.25, TextToDouble(L".25"));
   EXPECT_TRUE(std::isinf(TextToDouble(L"1e999")));

@@ -27,19 +27,13 @@ TEST(Paths, ModuleDirectoryEndsWithBackslash) {
   EXPECT_EQ('\\', narrow[strlen(narrow) - 1]);
 }
 
-TEST(ResolvePath, BareNameGoesBesideTheProgram) {
-  wchar_t* path = ResolvePath(L"Morvik.ini", kResolveExpand | kResolveProgramDir);
-  EXPECT_EQ(ProgramFolder() + L"Morvik.ini", path);
-  FreeText(path);
-}
-
 TEST(ResolvePath, EnvironmentReferenceIsExpandedOnly) {
   SetEnvironmentVariableW(L"MORVIK_TEST_LOGS", L"C:\\logs");
   wchar_t buffer[MAX_PATH] = L"%MORVIK_TEST_LOGS%\\run.log";
   // Resolved in place.
   EXPECT_EQ(buffer, ResolvePath(buffer, kResolveExpand | kResolveProgramDir, buffer));
   EXPECT_STREQ(L"C:\\logs\\run.log", buffer);
-  // Without flag 1 the reference stays and the text counts as relative.
+  // Without flag 1 the reference stays and the text counts as relative: beside the program.
   wchar_t* kept = ResolvePath(L"%MORVIK_TEST_LOGS%\\run.log", kResolveProgramDir);
   EXPECT_EQ(ProgramFolder() + L"%MORVIK_TEST_LOGS%\\run.log", kept);
   FreeText(kept);

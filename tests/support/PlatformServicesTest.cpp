@@ -9,35 +9,22 @@
 #include "VersionStrings.h"
 #include "resource.h"
 
-TEST(SystemMessage, SystemTableForOrdinaryCodes) {
-  SystemMessage message(ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(0x1100u, message.Flags());
-  EXPECT_EQ(nullptr, message.Module());
-  const wchar_t* text = message.Text();
-  ASSERT_NE(nullptr, text);
-  EXPECT_GT(wcslen(text), 5u);
-  EXPECT_NE(nullptr, message.Text());  // asking again is safe
-
+// Codes of the internet range (12000-12174) come from WinInet's table, others from the system's.
+TEST(SystemMessage, TableByCodeRange) {
+  for (uint32_t code : {2u, 11999u, 12000u, 12002u, 12174u, 12175u}) {
+    bool internet = code >= 12000 && code <= 12174;
+    SystemMessage message(code);
+    EXPECT_EQ(internet ? 0x0900u : 0x1100u, message.Flags()) << code;
+    EXPECT_EQ(internet, message.Module() != nullptr) << code;
+    if (code == 2 || code == 12002) {
+      ASSERT_NE(nullptr, message.Text()) << code;
+      EXPECT_GT(wcslen(message.Text()), 5u) << code;
+      EXPECT_NE(nullptr, message.Text());  // asking again is safe
+    }
+  }
   SystemMessageA narrow(ERROR_ACCESS_DENIED);
   ASSERT_NE(nullptr, narrow.Text());
   EXPECT_GT(strlen(narrow.Text()), 5u);
-}
-
-TEST(SystemMessage, InternetRangeComesFromWinInet) {
-  for (uint32_t code : {12000u, 12002u, 12174u}) {
-    SystemMessage message(code);
-    EXPECT_EQ(0x0900u, message.Flags()) << code;
-    EXPECT_NE(nullptr, message.Module()) << code;
-  }
-  SystemMessage timeout(12002);
-  ASSERT_NE(nullptr, timeout.Text());
-  EXPECT_GT(wcslen(timeout.Text()), 5u);
-
-  for (uint32_t code : {11999u, 12175u}) {
-    SystemMessage message(code);
-    EXPECT_EQ(0x1100u, message.Flags()) << code;
-    EXPECT_EQ(nullptr, message.Module()) << code;
-  }
 
   // Reset follows a changed code both ways.
   SystemMessage message(12002);
@@ -48,7 +35,7 @@ TEST(SystemMessage, InternetRangeComesFromWinInet) {
   EXPECT_EQ(0x0900u, message.Flags());
 }
 
-TEST(VersionStrings, ReadsOwnRecord) {
+TEST(VersionStrings, ReadsOwnRecordOnly) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   const wchar_t* names[] = {L"ProductVersion", L"LegalCopyright", L"Comments", L"NoSuchField", nullptr};
@@ -61,59 +48,28 @@ TEST(VersionStrings, ReadsOwnRecord) {
   EXPECT_GT(wcslen(results[2]), 10u);
   EXPECT_EQ(nullptr, results[3]);
   for (wchar_t* r : results) FreeText(r);
-}
 
-TEST(VersionStrings, FileWithoutRecordLeavesResults) {
+  // A file without a record, or none at all, leaves the results alone.
   TempFolder folder;
   std::wstring file = folder.File(L"plain.txt");
   ASSERT_TRUE(WriteWholeFile(file, "no version record here"));
-  const wchar_t* names[] = {L"ProductVersion", nullptr};
   wchar_t marker[] = L"kept";
-  wchar_t* results[1] = {marker};
+  results[0] = marker;
+  names[1] = nullptr;
   EXPECT_FALSE(ReadVersionStrings(file.c_str(), names, results));
-  EXPECT_EQ(marker, results[0]);
   EXPECT_FALSE(ReadVersionStrings(folder.File(L"missing.exe").c_str(), names, results));
   EXPECT_EQ(marker, results[0]);
 }
 
 namespace {
 
-struct IconPixels {
-  int width = 0, height = 0;
-  std::vector<COLORREF> colour;
-  std::vector<bool> transparent;  // mask bit set
-};
-
-IconPixels ReadIcon(HICON icon) {
-  IconPixels pixels;
-  ICONINFO info;
-  if (!GetIconInfo(icon, &info)) return pixels;
-  BITMAP bitmap;
-  GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
-  pixels.width = bitmap.bmWidth;
-  pixels.height = bitmap.bmHeight;
+COLORREF PixelOf(HBITMAP bitmap, int x, int y) {
   HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, info.hbmColor);
-  for (int y = 0; y < pixels.height; ++y)
-    for (int x = 0; x < pixels.width; ++x) pixels.colour.push_back(GetPixel(dc, x, y));
-  SelectObject(dc, info.hbmMask);
-  for (int y = 0; y < pixels.height; ++y)
-    for (int x = 0; x < pixels.width; ++x) pixels.transparent.push_back(GetPixel(dc, x, y) != 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  COLORREF colour = GetPixel(dc, x, y) & 0xFFFFFF;
   SelectObject(dc, old);
   DeleteDC(dc);
-  DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
-  return pixels;
-}
-
-SIZE CaptionSize(const wchar_t* caption) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-  RECT r = {0, 0, 0, 0};
-  DrawTextW(dc, caption, -1, &r, DT_CALCRECT | DT_NOCLIP | DT_SINGLELINE | DT_VCENTER);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  return {r.right - r.left, r.bottom - r.top};
+  return colour;
 }
 
 }  // namespace
@@ -124,26 +80,35 @@ TEST(CaptionIcon, SizeAndTransparentBackground) {
   ASSERT_NE(nullptr, play);
   HICON button = MakeCaptionIcon(play, L"OK");
   ASSERT_NE(nullptr, button);
-  SIZE text = CaptionSize(L"OK");
-  IconPixels pixels = ReadIcon(button);
-  EXPECT_EQ(16 + 2 + text.cx, pixels.width);
-  EXPECT_EQ(text.cy > 16 ? text.cy : 16, pixels.height);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  RECT text = {0, 0, 0, 0};
+  DrawTextW(dc, L"OK", -1, &text, DT_CALCRECT | DT_NOCLIP | DT_SINGLELINE | DT_VCENTER);
+  SelectObject(dc, font);
+  DeleteDC(dc);
+  ICONINFO info;
+  ASSERT_TRUE(GetIconInfo(button, &info));
+  BITMAP bitmap;
+  GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+  EXPECT_EQ(16 + 2 + text.right, bitmap.bmWidth);
+  EXPECT_EQ(text.bottom > 16 ? text.bottom : 16, bitmap.bmHeight);
 
-  auto at = [&](int x, int y) { return size_t(y * pixels.width + x); };
-  // The gap between icon and caption, and the corner, are transparent and black.
-  for (int y = 0; y < pixels.height; ++y) {
-    EXPECT_TRUE(pixels.transparent[at(17, y)]) << y;
-    EXPECT_EQ(0u, pixels.colour[at(17, y)] & 0xFFFFFF) << y;
+  // The gap between icon and caption, and the corner, are transparent (mask set) and black.
+  for (int y = 0; y < bitmap.bmHeight; ++y) {
+    EXPECT_NE(0u, PixelOf(info.hbmMask, 17, y)) << y;
+    EXPECT_EQ(0u, PixelOf(info.hbmColor, 17, y)) << y;
   }
-  EXPECT_TRUE(pixels.transparent[at(pixels.width - 1, 0)]);
+  EXPECT_NE(0u, PixelOf(info.hbmMask, bitmap.bmWidth - 1, 0));
   // The play triangle's middle and some caption pixels are opaque.
-  EXPECT_FALSE(pixels.transparent[at(8, 8)]);
-  EXPECT_NE(0u, pixels.colour[at(8, 8)] & 0xFFFFFF);
+  EXPECT_EQ(0u, PixelOf(info.hbmMask, 8, 8));
+  EXPECT_NE(0u, PixelOf(info.hbmColor, 8, 8));
   int opaqueText = 0;
-  for (int y = 0; y < pixels.height; ++y)
-    for (int x = 18; x < pixels.width; ++x) opaqueText += !pixels.transparent[at(x, y)];
+  for (int y = 0; y < bitmap.bmHeight; ++y)
+    for (int x = 18; x < bitmap.bmWidth; ++x) opaqueText += PixelOf(info.hbmMask, x, y) == 0;
   EXPECT_GT(opaqueText, 10);
 
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
   DestroyIcon(button);
   DestroyIcon(play);
   EXPECT_EQ(nullptr, MakeCaptionIcon(nullptr, L"OK"));

@@ -26,6 +26,14 @@ const char kSettings[] =
 
 SettingsFile* Bind(const std::wstring& path) { return new SettingsFile(CopyText(path.c_str())); }
 
+// Settings bound to a file holding kSettings.
+struct SettingsFileTest : ::testing::Test {
+  void SetUp() override { ASSERT_TRUE(WriteWholeFile(path, kSettings)); }
+  TempFolder folder;
+  std::wstring path = folder.File(L"Morvik.ini");
+  SettingsFile settings{CopyText(path.c_str())};
+};
+
 }  // namespace
 
 TEST(SettingsFile, MissingFileIsCreatedEmptyAndDefaultsApply) {
@@ -35,29 +43,15 @@ TEST(SettingsFile, MissingFileIsCreatedEmptyAndDefaultsApply) {
   EXPECT_TRUE(settings.IsBound());
   EXPECT_TRUE(GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ("", ReadWholeFile(path));
-  EXPECT_EQ(1, settings.ReadInt(L"RenderFile", L"ConnectCompressorOnConfig", 1));
   EXPECT_DOUBLE_EQ(2.5, settings.ReadDouble(L"RenderFile", L"Rate", 2.5));
-  wchar_t buffer[SettingsFile::kStringChars];
-  EXPECT_STREQ(L"_MRV_out.avi", settings.ReadString(L"RenderFile", L"FileName", L"_MRV_out.avi", buffer));
   wchar_t* section = settings.ReadSection(L"RenderSkipFilters");
   EXPECT_EQ(0, section[0]);
   EXPECT_EQ(0, section[1]);
   FreeText(section);
 }
 
-TEST(SettingsFile, ExistingFileIsKept) {
-  TempFolder folder;
-  std::wstring path = folder.File(L"Morvik.ini");
-  ASSERT_TRUE(WriteWholeFile(path, kSettings));
-  delete Bind(path);
-  EXPECT_EQ(kSettings, ReadWholeFile(path));
-}
-
-TEST(SettingsFile, TypedReads) {
-  TempFolder folder;
-  std::wstring path = folder.File(L"Morvik.ini");
-  ASSERT_TRUE(WriteWholeFile(path, kSettings));
-  SettingsFile settings(CopyText(path.c_str()));
+// Reading never rewrites the file.
+TEST_F(SettingsFileTest, TypedReads) {
   EXPECT_EQ(1, settings.ReadInt(L"RenderFile", L"ConnectCompressorOnConfig", 1));  // empty: default
   EXPECT_EQ(7, settings.ReadInt(L"RenderFile", L"Quality", 1));
   EXPECT_EQ(0, settings.ReadInt(L"RenderFile", L"Flag", 1));  // not a number: 0, not the default
@@ -65,16 +59,19 @@ TEST(SettingsFile, TypedReads) {
   EXPECT_DOUBLE_EQ(0.0, settings.ReadDouble(L"RenderFile", L"Flag", 5.0));
   EXPECT_DOUBLE_EQ(5.0, settings.ReadDouble(L"RenderFile", L"Empty", 5.0));
   // A key in two sections is read from the one asked for.
-  wchar_t buffer[SettingsFile::kStringChars];
+  wchar_t buffer[SettingsFile::kSectionChars];
   EXPECT_STREQ(L"other.avi", settings.ReadString(L"Other", L"FileName", nullptr, buffer));
   EXPECT_STREQ(L"%TEMP%\\morvik.log", settings.ReadString(L"LOG", L"filename", nullptr, buffer));
+  // A whole section as a multi-string: its lines, then an empty one.
+  ASSERT_EQ(buffer, settings.ReadSection(L"RenderSkipFilters", buffer));
+  EXPECT_STREQ(L"Smart Tee", buffer);
+  EXPECT_STREQ(L"Color=1", buffer + 10);
+  EXPECT_EQ(0, buffer[18]);
+  delete Bind(path);
+  EXPECT_EQ(kSettings, ReadWholeFile(path));
 }
 
-TEST(SettingsFile, ReadStringOwnershipRules) {
-  TempFolder folder;
-  std::wstring path = folder.File(L"Morvik.ini");
-  ASSERT_TRUE(WriteWholeFile(path, kSettings));
-  SettingsFile settings(CopyText(path.c_str()));
+TEST_F(SettingsFileTest, ReadStringOwnershipRules) {
   const wchar_t* fallback = L"fallback";
   wchar_t buffer[SettingsFile::kStringChars];
 
@@ -93,40 +90,16 @@ TEST(SettingsFile, ReadStringOwnershipRules) {
   EXPECT_EQ(size_t(SettingsFile::kStringChars - 1), wcslen(guarded.data()));
   EXPECT_EQ(L'#', guarded[SettingsFile::kStringChars]);
 
-  // Missing with a default and no buffer: a heap copy the caller frees.
-  const wchar_t* copy = settings.ReadString(L"RenderFile", L"FileName", fallback);
-  EXPECT_NE(fallback, copy);
-  EXPECT_STREQ(L"fallback", copy);
-  FreeText(const_cast<wchar_t*>(copy));
-
-  // Found: a heap copy of exactly the value.
-  const wchar_t* value = settings.ReadString(L"Other", L"FileName", fallback);
-  EXPECT_STREQ(L"other.avi", value);
-  FreeText(const_cast<wchar_t*>(value));
+  // Missing with a default and no buffer, or found: a heap copy the caller frees.
+  for (const wchar_t* section : {L"RenderFile", L"Other"}) {
+    const wchar_t* copy = settings.ReadString(section, L"FileName", fallback);
+    EXPECT_NE(fallback, copy);
+    EXPECT_STREQ(section[0] == L'O' ? L"other.avi" : L"fallback", copy);
+    FreeText(const_cast<wchar_t*>(copy));
+  }
 }
 
-TEST(SettingsFile, WholeSectionAsMultiString) {
-  TempFolder folder;
-  std::wstring path = folder.File(L"Morvik.ini");
-  ASSERT_TRUE(WriteWholeFile(path, kSettings));
-  SettingsFile settings(CopyText(path.c_str()));
-  wchar_t buffer[SettingsFile::kSectionChars];
-  wchar_t* section = settings.ReadSection(L"RenderSkipFilters", buffer);
-  ASSERT_EQ(buffer, section);
-  EXPECT_STREQ(L"Smart Tee", section);
-  EXPECT_STREQ(L"Color=1", section + 10);
-  EXPECT_EQ(0, section[18]);
-
-  wchar_t* parts[255];
-  int count = 255;
-  SplitText(section, &count, L'\0', parts, true, 10200);
-  EXPECT_EQ(2, count);
-}
-
-TEST(SettingsFile, WritesRoundTrip) {
-  TempFolder folder;
-  std::wstring path = folder.File(L"Morvik.ini");
-  SettingsFile settings(CopyText(path.c_str()));
+TEST_F(SettingsFileTest, WritesRoundTrip) {
   EXPECT_TRUE(settings.WriteInt(L"RenderFile", L"ConnectCompressorOnConfig", -12));
   EXPECT_TRUE(settings.WriteString(L"RenderFile", L"FileName", L"C:\\out\\film.avi"));
   EXPECT_EQ(-12, settings.ReadInt(L"RenderFile", L"ConnectCompressorOnConfig", 1));

@@ -128,8 +128,6 @@ TEST_F(GridModel, ColumnsResizeEveryRow) {
   EXPECT_EQ(L"(null)", Cell(3, 1));
   EXPECT_EQ(50, grid->GetColumnWidth(3));
   EXPECT_EQ(260, grid->GetTotalWidth());
-  grid->SetColumnKind(0, 0x81);
-  EXPECT_EQ(0x81, grid->GetColumnKind(0));
   EXPECT_EQ(-1, grid->GetColumnKind(4));
 }
 
