@@ -5,7 +5,9 @@
 
 #include "EngineLimits.h"
 #include "EngineTime.h"
+#include "ComPtr.h"
 #include "GuidText.h"
+#include "MediaLocator.h"
 #include "TimelineNode.h"
 
 namespace {
@@ -186,7 +188,40 @@ STDMETHODIMP Timeline::GetCountOfType(long group, long* count, long* countWithCo
   return hr;
 }
 
-STDMETHODIMP Timeline::ValidateSourceNames(long, IMediaLocator*, LONG_PTR) { return E_NOTIMPL; }
+STDMETHODIMP Timeline::ValidateSourceNames(long flags, IMediaLocator* locator, LONG_PTR eventHandle) {
+  const long needed = SFN_VALIDATEF_CHECK | SFN_VALIDATEF_REPLACE;
+  if ((flags & needed) != needed) return E_INVALIDARG;
+  SourceNames names{flags, locator, {}};
+  for (TimelineNode* group : groups_) ValidateNames(group, &names);
+  if (eventHandle) SetEvent(reinterpret_cast<HANDLE>(eventHandle));
+  return S_OK;
+}
+
+// Every source below a node, each file asked about once.
+void Timeline::ValidateNames(TimelineNode* node, SourceNames* names) {
+  BOOL muted = FALSE;
+  if ((names->flags & SFN_VALIDATEF_IGNOREMUTED) && SUCCEEDED(node->GetMuted(&muted)) && muted) return;
+  for (TimelineNode* layer : node->Children(ChildList::Tracks)) ValidateNames(layer, names);
+  std::vector<TimelineNode*> sources = node->Children(ChildList::Sources);
+  for (TimelineNode* source : sources) {
+    if ((names->flags & SFN_VALIDATEF_IGNOREMUTED) && SUCCEEDED(source->GetMuted(&muted)) && muted) continue;
+    ComPtr<IAMTimelineSrc> media;
+    BSTR name = nullptr;
+    source->QueryInterface(IID_IAMTimelineSrc, media.ReceiveVoid());
+    if (!media || FAILED(media->GetMediaName(&name))) continue;
+    std::wstring path(name, SysStringLen(name));
+    SysFreeString(name);
+    if (path.empty()) continue;
+    auto asked = names->answers.find(path);
+    if (asked == names->answers.end()) {
+      asked = names->answers.emplace(path, MediaLocator::Locate(names->locator, path, L"", names->flags)).first;
+    }
+    if (asked->second.empty()) continue;
+    BSTR found = SysAllocStringLen(asked->second.data(), static_cast<UINT>(asked->second.size()));
+    if (found) media->SetMediaName(found);
+    SysFreeString(found);
+  }
+}
 
 STDMETHODIMP Timeline::SetDefaultTransition(GUID* guid) {
   if (!guid) return E_POINTER;
