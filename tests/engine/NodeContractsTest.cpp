@@ -2,8 +2,6 @@
 // describes them: results, out pointers, and what the timeline holds after.
 #include <gtest/gtest.h>
 
-#include <dvdmedia.h>
-
 #include <functional>
 #include <map>
 #include <string>
@@ -75,7 +73,9 @@ class NodeContractsTest : public EngineTest {
     for (const Row& row : rows) {
       SCOPED_TRACE(row.what);
       EXPECT_EQ(row.expected, row.call());
-      if (!row.after.empty()) EXPECT_EQ(row.after, held());
+      if (!row.after.empty()) {
+        EXPECT_EQ(row.after, held());
+      }
     }
   }
 
