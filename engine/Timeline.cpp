@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ComPtr.h"
 #include "EngineLimits.h"
 #include "EngineTime.h"
-#include "ComPtr.h"
 #include "GuidText.h"
 #include "MediaLocator.h"
 #include "TimelineNode.h"
@@ -197,30 +197,37 @@ STDMETHODIMP Timeline::ValidateSourceNames(long flags, IMediaLocator* locator, L
   return S_OK;
 }
 
-// Every source below a node, each file asked about once.
+// Every source below a node.
 void Timeline::ValidateNames(TimelineNode* node, SourceNames* names) {
-  BOOL muted = FALSE;
-  if ((names->flags & SFN_VALIDATEF_IGNOREMUTED) && SUCCEEDED(node->GetMuted(&muted)) && muted) return;
+  if (names->IsLeftOut(node)) return;
   for (TimelineNode* layer : node->Children(ChildList::Tracks)) ValidateNames(layer, names);
-  std::vector<TimelineNode*> sources = node->Children(ChildList::Sources);
-  for (TimelineNode* source : sources) {
-    if ((names->flags & SFN_VALIDATEF_IGNOREMUTED) && SUCCEEDED(source->GetMuted(&muted)) && muted) continue;
-    ComPtr<IAMTimelineSrc> media;
-    BSTR name = nullptr;
-    source->QueryInterface(IID_IAMTimelineSrc, media.ReceiveVoid());
-    if (!media || FAILED(media->GetMediaName(&name))) continue;
-    std::wstring path(name, SysStringLen(name));
-    SysFreeString(name);
-    if (path.empty()) continue;
-    auto asked = names->answers.find(path);
-    if (asked == names->answers.end()) {
-      asked = names->answers.emplace(path, MediaLocator::Locate(names->locator, path, L"", names->flags)).first;
-    }
-    if (asked->second.empty()) continue;
-    BSTR found = SysAllocStringLen(asked->second.data(), static_cast<UINT>(asked->second.size()));
-    if (found) media->SetMediaName(found);
-    SysFreeString(found);
+  for (TimelineNode* source : node->Children(ChildList::Sources)) {
+    if (!names->IsLeftOut(source)) ValidateName(source, names);
   }
+}
+
+// Each file is asked about once; a source is renamed when it was found elsewhere.
+void Timeline::ValidateName(TimelineNode* source, SourceNames* names) {
+  ComPtr<IAMTimelineSrc> media;
+  BSTR name = nullptr;
+  source->QueryInterface(IID_IAMTimelineSrc, media.ReceiveVoid());
+  if (!media || FAILED(media->GetMediaName(&name))) return;
+  std::wstring path(name, SysStringLen(name));
+  SysFreeString(name);
+  if (path.empty()) return;
+  auto asked = names->answers.find(path);
+  if (asked == names->answers.end()) {
+    asked = names->answers.emplace(path, MediaLocator::Locate(names->locator, path, L"", names->flags)).first;
+  }
+  if (asked->second.empty()) return;
+  BSTR found = SysAllocStringLen(asked->second.data(), static_cast<UINT>(asked->second.size()));
+  if (found) media->SetMediaName(found);
+  SysFreeString(found);
+}
+
+bool Timeline::SourceNames::IsLeftOut(TimelineNode* node) const {
+  BOOL muted = FALSE;
+  return (flags & SFN_VALIDATEF_IGNOREMUTED) && SUCCEEDED(node->GetMuted(&muted)) && muted;
 }
 
 STDMETHODIMP Timeline::SetDefaultTransition(GUID* guid) {

@@ -77,10 +77,12 @@ class Timeline final : public ComObject<IAMTimeline, IAMSetErrorLog> {
     long flags;
     IMediaLocator* locator;  // the caller's, or null
     std::map<std::wstring, std::wstring> answers;
+    bool IsLeftOut(TimelineNode* node) const;  // muted, when muted objects are left out
   };
 
   ~Timeline() override;
   static void ValidateNames(TimelineNode* node, SourceNames* names);
+  static void ValidateName(TimelineNode* source, SourceNames* names);
   HRESULT QueryOwn(REFIID iid, void** out) override;
 
   std::vector<TimelineNode*> groups_;  // one reference each
