@@ -102,11 +102,11 @@ STDMETHODIMP NodeSource::SpliceWithNext(IAMTimelineObj* next) {
   if (other == &node_ || !IsMatchFrame(*other)) return E_INVALIDARG;
   REFERENCE_TIME stop = node_.Stop() + (other->Stop() - other->Start());
   if (stop > kLatestTime) return E_INVALIDARG;
-  REFERENCE_TIME mediaStop = other->source_.mediaStop_;
-  other->Remove();  // its effects go with it
   HRESULT hr = node_.SetStartStop(node_.Start(), stop);
-  if (SUCCEEDED(hr)) mediaStop_ = mediaStop;
-  return hr;
+  if (FAILED(hr)) return hr;
+  mediaStop_ = other->source_.mediaStop_;
+  other->Remove();  // its effects go with it
+  return S_OK;
 }
 
 // The same file, going on where this one stops, at the same rate.
@@ -115,9 +115,9 @@ bool NodeSource::IsMatchFrame(const TimelineNode& next) const {
   if (CompareStringOrdinal(mediaName_.c_str(), -1, other.mediaName_.c_str(), -1, TRUE) != CSTR_EQUAL) return false;
   if (other.mediaStart_ != mediaStop_) return false;
   // Media length over timeline length, compared as cross products.
-  long double rate = static_cast<long double>(mediaStop_ - mediaStart_) * (next.Stop() - next.Start());
-  long double nextRate = static_cast<long double>(other.mediaStop_ - other.mediaStart_) * (node_.Stop() - node_.Start());
-  return rate == nextRate;
+  using Wide = long double;
+  Wide rate = Wide(mediaStop_ - mediaStart_) * (next.Stop() - next.Start());
+  return rate == Wide(other.mediaStop_ - other.mediaStart_) * (node_.Stop() - node_.Start());
 }
 
 STDMETHODIMP NodeSource::GetStreamNumber(long* stream) {

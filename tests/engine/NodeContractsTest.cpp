@@ -189,8 +189,8 @@ TEST_F(NodeContractsTest, GroupsTakeDefaultTypesAndKeepCopiesOfRecompressionForm
   TempFolder folder;
   ASSERT_EQ(S_OK, WriteClip(folder.File(L"clip.avi")));  // audio, then 5 x 3 RGB24 video
   ComPtr<IAMTimelineObj> group, loose = NewNode(TIMELINE_MAJOR_TYPE_GROUP);
-  auto media = Query<IAMTimelineSrc>(EngineTest::AddSource(VideoTrack().Get(), 0, 10, folder.File(L"clip.avi").c_str()).Get(),
-                                     IID_IAMTimelineSrc);
+  ComPtr<IAMTimelineObj> source = EngineTest::AddSource(VideoTrack().Get(), 0, 10, folder.File(L"clip.avi").c_str());
+  auto media = Query<IAMTimelineSrc>(source.Get(), IID_IAMTimelineSrc);
   timeline->GetGroup(group.Receive(), 0);
   auto video = Query<IAMTimelineGroup>(group.Get(), IID_IAMTimelineGroup);
   MediaType format = RgbType(MEDIASUBTYPE_RGB24, 8, 8, 400000);
@@ -202,7 +202,9 @@ TEST_F(NodeContractsTest, GroupsTakeDefaultTypesAndKeepCopiesOfRecompressionForm
     SCompFmt0* kept = nullptr;
     video->IsSmartRecompressFormatSet(&set);
     EXPECT_EQ(S_OK, video->GetSmartRecompressFormat(reinterpret_cast<long**>(&kept)));
-    auto width = [](const AM_MEDIA_TYPE& t) { return reinterpret_cast<VIDEOINFOHEADER*>(t.pbFormat)->bmiHeader.biWidth; };
+    auto width = [](const AM_MEDIA_TYPE& t) {
+      return reinterpret_cast<const VIDEOINFOHEADER*>(t.pbFormat)->bmiHeader.biWidth;
+    };
     std::wstring text = std::to_wstring(type.Get().majortype == MEDIATYPE_Audio
                                             ? long(reinterpret_cast<WAVEFORMATEX*>(type.Get().pbFormat)->nSamplesPerSec)
                                             : width(type.Get()));
@@ -257,7 +259,7 @@ TEST_F(NodeContractsTest, TimelinesValidateSourceNamesThroughALocatorAndSignalTh
   const long replace = SFN_VALIDATEF_CHECK | SFN_VALIDATEF_REPLACE;
   const std::wstring found = folder.File(L"moved.avi") + L";";
   const Row rows[] = {
-      {"check alone", E_INVALIDARG, [&] { return timeline->ValidateSourceNames(SFN_VALIDATEF_CHECK, locator.Get(), 0); }},
+      {"check alone", E_INVALIDARG, [&] { return timeline->ValidateSourceNames(SFN_VALIDATEF_CHECK, nullptr, 0); }},
       {"not searching", S_OK, [&] { return timeline->ValidateSourceNames(replace | SFN_VALIDATEF_NOFIND, nullptr, 0); },
        L"Z:\\gone\\moved.avi;Z:\\muted\\moved.avi;"},
       {"caller's locator, muted left out", S_OK,
@@ -282,7 +284,9 @@ struct FakeGraph final : IPersistStream {
   STDMETHODIMP GetClassID(CLSID*) override { return E_NOTIMPL; }
   STDMETHODIMP IsDirty() override { return S_OK; }
   STDMETHODIMP Load(IStream*) override { return E_NOTIMPL; }
-  STDMETHODIMP Save(IStream* stream, BOOL) override { return FAILED(result) ? result : stream->Write("0003", 4, nullptr); }
+  STDMETHODIMP Save(IStream* stream, BOOL) override {
+    return FAILED(result) ? result : stream->Write("0003", 4, nullptr);
+  }
   STDMETHODIMP GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
   HRESULT result;
 };
@@ -299,7 +303,8 @@ TEST_F(NodeContractsTest, Xml2DexWritesAGraphIntoItsStorageStream) {
     char bytes[8] = {};
     ULONG read = 0;
     if (SUCCEEDED(StgOpenStorage(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, storage.Receive())) &&
-        SUCCEEDED(storage->OpenStream(L"ActiveMovieGraph", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.Receive())))
+        SUCCEEDED(storage->OpenStream(L"ActiveMovieGraph", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
+                                      stream.Receive())))
       stream->Read(bytes, sizeof bytes, &read);
     return std::wstring(bytes, bytes + read);
   };
