@@ -159,6 +159,15 @@ TEST_F(NodeContractsTest, TracksInsertSpaceAndZeroBetweenSplittingWhatSpansTheTi
     EXPECT_EQ(c.after, Contents(track.Get()));
   }
   ExpectReadsBack();
+  ComPtr<IAMTimelineObj> loose = NewNode(TIMELINE_MAJOR_TYPE_SOURCE);
+  ComPtr<IAMTimelineObj> placed = AddSource(VideoTrack().Get(), 0, 10, 0, 10, L"");
+  loose->SetStartStop(0, 10);
+  auto split = [](const ComPtr<IAMTimelineObj>& o) {
+    return Query<IAMTimelineSplittable>(o.Get(), IID_IAMTimelineSplittable);
+  };
+  EXPECT_EQ(E_INVALIDARG, split(placed)->SplitAt(11));
+  EXPECT_EQ(S_FALSE, split(placed)->SplitAt(10));
+  EXPECT_EQ(E_NOTINTREE, split(loose)->SplitAt(5));
 }
 
 TEST_F(NodeContractsTest, CompositionsListLayersDepthFirstEndingWithThemselves) {
