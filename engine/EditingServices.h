@@ -104,6 +104,21 @@ enum {
 #define DEX_IDS_GRID_ERROR 1428
 #define DEX_IDS_INTERFACE_ERROR 1429
 
+// File name validation flags (IMediaLocator, IAMTimeline::ValidateSourceNames).
+#define SFN_VALIDATEF_CHECK 0x01
+#define SFN_VALIDATEF_POPUP 0x02
+#define SFN_VALIDATEF_TELLME 0x04
+#define SFN_VALIDATEF_REPLACE 0x08
+#define SFN_VALIDATEF_USELOCAL 0x10
+#define SFN_VALIDATEF_NOFIND 0x20
+#define SFN_VALIDATEF_IGNOREMUTED 0x40
+
+// A smart recompression format (IAMTimelineGroup::SetSmartRecompressFormat).
+struct SCompFmt0 {
+  long nFormatId;  // 0
+  AM_MEDIA_TYPE MediaType;
+};
+
 EXTERN_C const IID IID_IPropertySetter;
 EXTERN_C const IID IID_IMediaLocator;
 EXTERN_C const IID IID_IMediaDet;
@@ -129,6 +144,7 @@ EXTERN_C const CLSID CLSID_RenderEngine;
 EXTERN_C const CLSID CLSID_Xml2Dex;
 EXTERN_C const CLSID CLSID_PropertySetter;
 EXTERN_C const CLSID CLSID_MediaDet;
+EXTERN_C const CLSID CLSID_MediaLocator;
 
 // Filter categories of effects and transitions.
 inline constexpr GUID CLSID_VideoEffects1Category = {

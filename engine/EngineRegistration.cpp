@@ -10,6 +10,7 @@
 #include "FilterCategories.h"
 #include "ImaAdpcmCompressor.h"
 #include "MediaDetector.h"
+#include "MediaLocator.h"
 #include "MediaSourceFilter.h"
 #include "MjpegCompressor.h"
 #include "PropertySetter.h"
@@ -28,6 +29,7 @@ const EngineClass kClasses[] = {
     {&CLSID_AMTimeline, &Timeline::CreateInstance},
     {&CLSID_EngineMediaSource, &MediaSourceFilter::CreateInstance},
     {&CLSID_MediaDet, &MediaDetector::CreateInstance},
+    {&CLSID_MediaLocator, &CreateComObject<MediaLocator>},
     {&CLSID_PropertySetter, &WithoutAggregation<&PropertySetter::CreateInstance>},
     {&CLSID_Xml2Dex, &WithoutAggregation<&Xml2Dex::CreateInstance>},
     {&CLSID_RenderEngine, &CreateComObject<RenderEngine>},

@@ -165,6 +165,10 @@ bool MediaTypeAttributes::MakeVideo(const XmlElement& element, AM_MEDIA_TYPE* ty
   long width, height, depth = ReadDepth(reader, kDefaultBitDepth);
   ReadSide(reader, L"width", kDefaultWidth, &width);
   ReadSide(reader, L"height", kDefaultHeight, &height);
+  return FillVideo(width, height, depth, type);
+}
+
+bool MediaTypeAttributes::FillVideo(long width, long height, long depth, AM_MEDIA_TYPE* type) {
   if (!AllocateFormat(type, sizeof(VIDEOINFOHEADER))) return false;
   BITMAPINFOHEADER& header = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
   header.biSize = sizeof(BITMAPINFOHEADER);
@@ -188,6 +192,10 @@ bool MediaTypeAttributes::MakeAudio(const XmlElement& element, AM_MEDIA_TYPE* ty
   if (reader.Has(L"samplingrate") && !reader.Integer(L"samplingrate", 1000, 768000, &rate)) {
     rate = kDefaultSamplingRate;
   }
+  return FillAudio(rate, type);
+}
+
+bool MediaTypeAttributes::FillAudio(long rate, AM_MEDIA_TYPE* type) {
   if (!AllocateFormat(type, sizeof(WAVEFORMATEX))) return false;
   WAVEFORMATEX& wave = *reinterpret_cast<WAVEFORMATEX*>(type->pbFormat);
   wave.wFormatTag = WAVE_FORMAT_PCM;
@@ -202,6 +210,13 @@ bool MediaTypeAttributes::MakeAudio(const XmlElement& element, AM_MEDIA_TYPE* ty
   type->bFixedSizeSamples = TRUE;
   type->lSampleSize = 4;
   return true;
+}
+
+HRESULT MediaTypeAttributes::Default(bool video, AM_MEDIA_TYPE* type) {
+  *type = AM_MEDIA_TYPE{};
+  bool made = video ? FillVideo(kDefaultWidth, kDefaultHeight, kDefaultBitDepth, type)
+                    : FillAudio(kDefaultSamplingRate, type);
+  return made ? S_OK : E_OUTOFMEMORY;
 }
 
 // The format's own attributes may have been edited by hand after the exact

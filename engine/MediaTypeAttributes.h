@@ -22,6 +22,9 @@ class MediaTypeAttributes {
   // VFW_E_INVALIDMEDIATYPE (reported) when the type it gives is unusable. The
   // caller frees the format block with CoTaskMemFree.
   static HRESULT Read(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);
+  // What a group element of a kind with none of the format's own attributes
+  // gives: 320 x 240 RGB 555 video, or 16-bit stereo PCM at 44.1 kHz.
+  static HRESULT Default(bool video, AM_MEDIA_TYPE* type);
 
  private:
   static bool ReadExact(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);
@@ -29,5 +32,7 @@ class MediaTypeAttributes {
   static bool ReadCommon(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);
   static bool MakeVideo(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);
   static bool MakeAudio(const XmlElement& element, AM_MEDIA_TYPE* type, LoadProblems& problems);
+  static bool FillVideo(long width, long height, long depth, AM_MEDIA_TYPE* type);
+  static bool FillAudio(long rate, AM_MEDIA_TYPE* type);
   static bool FormatFits(const GUID& formatType, ULONG size);
 };

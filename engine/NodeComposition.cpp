@@ -1,5 +1,7 @@
 #include "NodeComposition.h"
 
+#include <vector>
+
 #include "TimelineNode.h"
 
 namespace {
@@ -17,6 +19,18 @@ void CountBelow(const TimelineNode& node, TIMELINE_MAJOR_TYPE type, long* count,
       CountBelow(*child, type, count, comps);
     }
   }
+}
+
+// Each composition after the layers it holds, so the node itself comes last.
+void LayersDepthFirst(TimelineNode* node, bool withTracks, std::vector<TimelineNode*>* into) {
+  for (TimelineNode* child : node->Children(ChildList::Tracks)) {
+    if (child->Kind() == TIMELINE_MAJOR_TYPE_TRACK) {
+      if (withTracks) into->push_back(child);
+    } else {
+      LayersDepthFirst(child, withTracks, into);
+    }
+  }
+  into->push_back(node);
 }
 
 }  // namespace
@@ -58,10 +72,17 @@ STDMETHODIMP NodeComposition::GetCountOfType(long* count, long* countWithComps,
   return S_OK;
 }
 
-STDMETHODIMP NodeComposition::GetRecursiveLayerOfType(IAMTimelineObj**, long, TIMELINE_MAJOR_TYPE) {
-  return E_NOTIMPL;
+STDMETHODIMP NodeComposition::GetRecursiveLayerOfType(IAMTimelineObj** track, long which,
+                                                      TIMELINE_MAJOR_TYPE type) {
+  if (!track) return E_POINTER;
+  *track = nullptr;
+  std::vector<TimelineNode*> layers;
+  LayersDepthFirst(&node_, type == TIMELINE_MAJOR_TYPE_TRACK, &layers);
+  if (which < 0 || which >= static_cast<long>(layers.size())) return E_INVALIDARG;
+  return TimelineNode::HandOut(layers[which], track);
 }
 
+// Not supported by the published services either.
 STDMETHODIMP NodeComposition::GetRecursiveLayerOfTypeI(IAMTimelineObj**, long*,
                                                        TIMELINE_MAJOR_TYPE) {
   return E_NOTIMPL;

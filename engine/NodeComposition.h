@@ -1,4 +1,8 @@
 // IAMTimelineComp of groups and compositions: their tracks in priority order.
+// GetRecursiveLayerOfType counts in depth-first order, each composition after
+// what it holds and the node itself last: tracks included for
+// TIMELINE_MAJOR_TYPE_TRACK, else compositions and groups only; E_INVALIDARG
+// past the last.
 #pragma once
 
 #include "EditingServices.h"

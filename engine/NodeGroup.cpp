@@ -3,8 +3,13 @@
 #include <cmath>
 #include <cstring>
 
+#include <new>
+
+#include "ComPtr.h"
 #include "EngineLimits.h"
 #include "GroupFormat.h"
+#include "MediaDetector.h"
+#include "MediaTypeAttributes.h"
 #include "Timeline.h"
 #include "TimelineNode.h"
 
@@ -88,7 +93,12 @@ STDMETHODIMP NodeGroup::GetPreviewMode(BOOL* preview) {
   return S_OK;
 }
 
-STDMETHODIMP NodeGroup::SetMediaTypeForVB(long) { return E_NOTIMPL; }
+STDMETHODIMP NodeGroup::SetMediaTypeForVB(long type) {
+  if (type != 0 && type != 1) return E_INVALIDARG;
+  MediaType made;
+  HRESULT hr = MediaTypeAttributes::Default(type == 0, made.Receive());
+  return SUCCEEDED(hr) ? SetMediaType(&made.Edit()) : hr;
+}
 
 STDMETHODIMP NodeGroup::GetOutputBuffering(int* buffers) {
   if (!buffers) return E_POINTER;
@@ -102,10 +112,74 @@ STDMETHODIMP NodeGroup::SetOutputBuffering(int buffers) {
   return S_OK;
 }
 
-// Smart recompression is not offered.
-STDMETHODIMP NodeGroup::SetSmartRecompressFormat(long*) { return E_NOTIMPL; }
-STDMETHODIMP NodeGroup::GetSmartRecompressFormat(long**) { return E_NOTIMPL; }
-STDMETHODIMP NodeGroup::IsSmartRecompressFormatSet(BOOL*) { return E_NOTIMPL; }
+// --- Smart recompression format ---
+
+STDMETHODIMP NodeGroup::SetSmartRecompressFormat(long* format) {
+  if (!format) return E_POINTER;
+  const SCompFmt0& given = *reinterpret_cast<const SCompFmt0*>(format);
+  if (given.nFormatId != 0 || (given.MediaType.cbFormat && !given.MediaType.pbFormat)) return E_INVALIDARG;
+  return KeepRecompressFormat(given.MediaType);
+}
+
+// The caller frees the media type and deletes the structure.
+STDMETHODIMP NodeGroup::GetSmartRecompressFormat(long** format) {
+  if (!format) return E_POINTER;
+  *format = nullptr;
+  SCompFmt0* made = new (std::nothrow) SCompFmt0{};
+  if (!made) return E_OUTOFMEMORY;
+  HRESULT hr = recompress_.CopyTo(&made->MediaType);
+  if (FAILED(hr)) {
+    delete made;
+    return hr;
+  }
+  *format = reinterpret_cast<long*>(made);
+  return S_OK;
+}
+
+STDMETHODIMP NodeGroup::IsSmartRecompressFormatSet(BOOL* set) {
+  if (!set) return E_POINTER;
+  *set = !recompress_.Empty();
+  return S_OK;
+}
+
+// Not supported by the published services either.
 STDMETHODIMP NodeGroup::IsRecompressFormatDirty(BOOL*) { return E_NOTIMPL; }
 STDMETHODIMP NodeGroup::ClearRecompressFormatDirty() { return E_NOTIMPL; }
-STDMETHODIMP NodeGroup::SetRecompFormatFromSource(IAMTimelineSrc*) { return E_NOTIMPL; }
+
+STDMETHODIMP NodeGroup::SetRecompFormatFromSource(IAMTimelineSrc* source) {
+  if (!source) return E_POINTER;
+  if (!node_.OwnerTimeline()) return E_NO_TIMELINE;
+  if (type_.Get().majortype != MEDIATYPE_Video) return VFW_E_INVALIDMEDIATYPE;
+  BSTR name = nullptr;
+  HRESULT hr = source->GetMediaName(&name);
+  if (FAILED(hr)) return hr;
+  MediaType found;
+  hr = FirstVideoType(name, &found);
+  SysFreeString(name);
+  return SUCCEEDED(hr) ? KeepRecompressFormat(found.Get()) : hr;
+}
+
+// Only video groups recompress, and only to video.
+HRESULT NodeGroup::KeepRecompressFormat(const AM_MEDIA_TYPE& type) {
+  if (type_.Get().majortype != MEDIATYPE_Video || type.majortype != MEDIATYPE_Video) return VFW_E_INVALIDMEDIATYPE;
+  MediaType kept;
+  HRESULT hr = kept.CopyFrom(type);
+  if (SUCCEEDED(hr)) recompress_ = std::move(kept);
+  return hr;
+}
+
+// The type the file's first video stream has in the file, compressed or not.
+HRESULT NodeGroup::FirstVideoType(BSTR file, MediaType* type) {
+  ComPtr<IMediaDet> detector;
+  HRESULT hr = MediaDetector::CreateInstance(nullptr, IID_IMediaDet, detector.ReceiveVoid());
+  if (SUCCEEDED(hr)) hr = detector->put_Filename(file);
+  long streams = 0;
+  if (SUCCEEDED(hr)) hr = detector->get_OutputStreams(&streams);
+  if (FAILED(hr)) return hr;
+  for (long i = 0; i < streams; ++i) {
+    GUID major = GUID_NULL;
+    if (FAILED(detector->put_CurrentStream(i)) || FAILED(detector->get_StreamType(&major))) continue;
+    if (major == MEDIATYPE_Video) return detector->get_StreamMediaType(type->Receive());
+  }
+  return VFW_E_INVALIDMEDIATYPE;
+}

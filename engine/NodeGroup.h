@@ -4,7 +4,18 @@
 // stereo PCM) with a format block of up to kLargestGroupFormat bytes, and
 // keeps no pUnk. A new group has no media type: GetMediaType gives a type of
 // all zeros until one is set. The group name is a value of its own once set;
-// until then it is the group's user name.
+// until then it is the group's user name. SetMediaTypeForVB sets the default
+// type of a project file's group element: 0 video, 1 audio, else
+// E_INVALIDARG.
+//
+// Smart recompression formats (a video type, kept as a deep copy) are taken
+// by video groups only, else VFW_E_INVALIDMEDIATYPE; SetSmartRecompressFormat
+// answers E_INVALIDARG for an SCompFmt0 whose nFormatId is not 0.
+// GetSmartRecompressFormat hands out a new SCompFmt0, all zeros while none is
+// set. SetRecompFormatFromSource takes the type of the source file's first
+// video stream (E_NO_TIMELINE for a group in no timeline, the file's error,
+// or VFW_E_INVALIDMEDIATYPE for a file without video). The dirty flag
+// methods, unsupported as published, answer E_NOTIMPL.
 #pragma once
 
 #include <string>
@@ -40,7 +51,11 @@ class NodeGroup : public NodeFacet<IAMTimelineGroup> {
   STDMETHODIMP SetRecompFormatFromSource(IAMTimelineSrc* source) override;
 
  private:
+  HRESULT KeepRecompressFormat(const AM_MEDIA_TYPE& type);
+  static HRESULT FirstVideoType(BSTR file, MediaType* type);
+
   MediaType type_;
+  MediaType recompress_;  // empty until set; not saved, as published
   double outputFps_ = 0;  // 0 until set: the timeline's default rate applies
   BOOL preview_ = FALSE;
   int buffering_ = 30;

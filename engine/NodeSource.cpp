@@ -20,8 +20,13 @@ STDMETHODIMP NodeSource::GetMediaTimes2(REFTIME* start, REFTIME* stop) {
   return S_OK;
 }
 
-STDMETHODIMP NodeSource::ModifyStopTime(REFERENCE_TIME) { return E_NOTIMPL; }
-STDMETHODIMP NodeSource::ModifyStopTime2(REFTIME) { return E_NOTIMPL; }
+STDMETHODIMP NodeSource::ModifyStopTime(REFERENCE_TIME stop) { return node_.SetStartStop(node_.Start(), stop); }
+
+STDMETHODIMP NodeSource::ModifyStopTime2(REFTIME stop) {
+  REFERENCE_TIME units;
+  if (!SecondsToUnits(stop, &units)) return E_INVALIDARG;
+  return ModifyStopTime(units);
+}
 
 // Rounds to the frames of the media's own rate, when it has one.
 STDMETHODIMP NodeSource::FixMediaTimes(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
@@ -90,7 +95,30 @@ STDMETHODIMP NodeSource::SetMediaName(BSTR name) {
   return S_OK;
 }
 
-STDMETHODIMP NodeSource::SpliceWithNext(IAMTimelineObj*) { return E_NOTIMPL; }
+STDMETHODIMP NodeSource::SpliceWithNext(IAMTimelineObj* next) {
+  if (!next) return E_POINTER;
+  TimelineNode* other = TimelineNode::FromObject(next);
+  if (!other || other->Kind() != TIMELINE_MAJOR_TYPE_SOURCE) return E_NOINTERFACE;
+  if (other == &node_ || !IsMatchFrame(*other)) return E_INVALIDARG;
+  REFERENCE_TIME stop = node_.Stop() + (other->Stop() - other->Start());
+  if (stop > kLatestTime) return E_INVALIDARG;
+  HRESULT hr = node_.SetStartStop(node_.Start(), stop);
+  if (FAILED(hr)) return hr;
+  mediaStop_ = other->source_.mediaStop_;
+  other->Remove();  // its effects go with it
+  return S_OK;
+}
+
+// The same file, going on where this one stops, at the same rate.
+bool NodeSource::IsMatchFrame(const TimelineNode& next) const {
+  const NodeSource& other = next.source_;
+  if (CompareStringOrdinal(mediaName_.c_str(), -1, other.mediaName_.c_str(), -1, TRUE) != CSTR_EQUAL) return false;
+  if (other.mediaStart_ != mediaStop_) return false;
+  // Media length over timeline length, compared as cross products.
+  using Wide = long double;
+  Wide rate = Wide(mediaStop_ - mediaStart_) * (next.Stop() - next.Start());
+  return rate == Wide(other.mediaStop_ - other.mediaStart_) * (node_.Stop() - node_.Start());
+}
 
 STDMETHODIMP NodeSource::GetStreamNumber(long* stream) {
   if (!stream) return E_POINTER;

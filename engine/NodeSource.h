@@ -1,4 +1,9 @@
 // IAMTimelineSrc: the media a source plays and how.
+//
+// ModifyStopTime is SetStartStop with the start kept. SpliceWithNext joins a
+// match frame to this source (same file, its media start at this media stop,
+// the same rate; else E_INVALIDARG): this source grows by its length and
+// takes its media stop, and it leaves its parent with its effects.
 #pragma once
 
 #include <string>
@@ -34,6 +39,10 @@ class NodeSource : public NodeFacet<IAMTimelineSrc> {
   STDMETHODIMP SetStretchMode(int mode) override;
 
  private:
+  friend class NodeSplittable;
+
+  bool IsMatchFrame(const TimelineNode& next) const;
+
   std::wstring mediaName_;
   REFERENCE_TIME mediaStart_ = 0;
   REFERENCE_TIME mediaStop_ = 0;

@@ -1,5 +1,9 @@
 #include "NodeTrack.h"
 
+#include <vector>
+
+#include "ComPtr.h"
+#include "EngineLimits.h"
 #include "EngineTime.h"
 #include "TimelineNode.h"
 
@@ -62,10 +66,52 @@ STDMETHODIMP NodeTrack::GetSrcAtTime2(IAMTimelineObj** source, REFTIME time, lon
   return GetSrcAtTime(source, units, direction);
 }
 
-STDMETHODIMP NodeTrack::InsertSpace(REFERENCE_TIME, REFERENCE_TIME) { return E_NOTIMPL; }
-STDMETHODIMP NodeTrack::InsertSpace2(REFTIME, REFTIME) { return E_NOTIMPL; }
-STDMETHODIMP NodeTrack::ZeroBetween(REFERENCE_TIME, REFERENCE_TIME) { return E_NOTIMPL; }
-STDMETHODIMP NodeTrack::ZeroBetween2(REFTIME, REFTIME) { return E_NOTIMPL; }
+STDMETHODIMP NodeTrack::InsertSpace(REFERENCE_TIME start, REFERENCE_TIME end) {
+  if (start < 0 || end < start) return E_INVALIDARG;
+  REFERENCE_TIME contentEnd = node_.ContentEnd();
+  if (contentEnd <= start) return S_FALSE;
+  // Checked before anything is split, so a refusal changes nothing.
+  if (end - start > kLatestTime - contentEnd) return E_INVALIDARG;
+  HRESULT hr = SplitAt(start);
+  if (FAILED(hr)) return hr;
+  return node_.ShiftChildren(start, end - start) ? S_OK : E_INVALIDARG;
+}
+
+STDMETHODIMP NodeTrack::InsertSpace2(REFTIME start, REFTIME end) {
+  REFERENCE_TIME units[2];
+  if (!SecondsToUnits(start, &units[0]) || !SecondsToUnits(end, &units[1])) return E_INVALIDARG;
+  return InsertSpace(units[0], units[1]);
+}
+
+// What lies within the range goes; what follows it stays where it is.
+STDMETHODIMP NodeTrack::ZeroBetween(REFERENCE_TIME start, REFERENCE_TIME end) {
+  if (start < 0 || end < start) return E_INVALIDARG;
+  if (start >= node_.ContentEnd()) return S_FALSE;
+  HRESULT hr = SplitAt(start);
+  if (SUCCEEDED(hr)) hr = SplitAt(end);
+  if (FAILED(hr)) return hr;
+  if (start == end) return S_OK;
+  for (ChildList list : {ChildList::Sources, ChildList::Transitions, ChildList::Effects}) {
+    std::vector<TimelineNode*> within;
+    for (TimelineNode* child : node_.Children(list)) {
+      if (child->Start() >= start && child->Stop() <= end) within.push_back(child);
+    }
+    for (TimelineNode* child : within) child->Remove();
+  }
+  return S_OK;
+}
+
+STDMETHODIMP NodeTrack::ZeroBetween2(REFTIME start, REFTIME end) {
+  REFERENCE_TIME units[2];
+  if (!SecondsToUnits(start, &units[0]) || !SecondsToUnits(end, &units[1])) return E_INVALIDARG;
+  return ZeroBetween(units[0], units[1]);
+}
+
+HRESULT NodeTrack::SplitAt(REFERENCE_TIME time) {
+  ComPtr<IAMTimelineSplittable> splitter;
+  HRESULT hr = node_.QueryInterface(IID_IAMTimelineSplittable, splitter.ReceiveVoid());
+  return SUCCEEDED(hr) ? splitter->SplitAt(time) : hr;
+}
 
 STDMETHODIMP NodeTrack::GetNextSrcEx(IAMTimelineObj* last, IAMTimelineObj** next) {
   if (!next) return E_POINTER;

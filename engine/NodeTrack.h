@@ -1,4 +1,11 @@
 // IAMTimelineTrack: the sources on a track in time order.
+//
+// InsertSpace splits what spans start (see NodeSplittable) and moves
+// everything from start on by end - start: S_FALSE when nothing reaches past
+// start, E_INVALIDARG when start < 0, end < start or something would end past
+// the latest time. ZeroBetween splits at start and end and removes the
+// sources, transitions and effects within: S_FALSE when start is at or after
+// the end of everything; the objects after end keep their times.
 #pragma once
 
 #include "EditingServices.h"
@@ -22,4 +29,8 @@ class NodeTrack : public NodeFacet<IAMTimelineTrack> {
   STDMETHODIMP ZeroBetween(REFERENCE_TIME start, REFERENCE_TIME end) override;
   STDMETHODIMP ZeroBetween2(REFTIME start, REFTIME end) override;
   STDMETHODIMP GetNextSrcEx(IAMTimelineObj* last, IAMTimelineObj** next) override;
+
+ private:
+  // Through the track's IAMTimelineSplittable.
+  HRESULT SplitAt(REFERENCE_TIME time);
 };

@@ -18,6 +18,8 @@ class NodeTransition : public NodeFacet<IAMTimelineTrans> {
   STDMETHODIMP SetCutsOnly(BOOL cutsOnly) override;
 
  private:
+  friend class NodeSplittable;
+
   REFERENCE_TIME cutPoint_ = -1;  // relative to the start; -1 until set: the middle
   BOOL swapInputs_ = FALSE;
   BOOL cutsOnly_ = FALSE;

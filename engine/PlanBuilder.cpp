@@ -6,11 +6,12 @@
 #include <algorithm>
 
 #include "EffectLibrary.h"
+#include "MediaLocator.h"
 
 namespace {
 
 template <class I>
-ComPtr<I> Facet(IAMTimelineObj* object, REFIID iid) {
+ComPtr<I> FacetOf(IAMTimelineObj* object, REFIID iid) {
   return ComPtr<IAMTimelineObj>(object).As<I>(iid);
 }
 
@@ -76,7 +77,7 @@ HRESULT PlanBuilder::Build(long index, REFERENCE_TIME rangeStart, REFERENCE_TIME
 }
 
 HRESULT PlanBuilder::ReadFormat(IAMTimelineObj* group, long index, RenderPlan* plan) {
-  ComPtr<IAMTimelineGroup> info = Facet<IAMTimelineGroup>(group, IID_IAMTimelineGroup);
+  ComPtr<IAMTimelineGroup> info = FacetOf<IAMTimelineGroup>(group, IID_IAMTimelineGroup);
   MediaType type;
   double fps = 0;
   HRESULT hr = info ? info->GetMediaType(type.Receive()) : E_NOINTERFACE;
@@ -101,7 +102,7 @@ HRESULT PlanBuilder::ReadFormat(IAMTimelineObj* group, long index, RenderPlan* p
 }
 
 void PlanBuilder::AddLayers(IAMTimelineObj* composition, PlanLayer* into) {
-  ComPtr<IAMTimelineComp> layers = Facet<IAMTimelineComp>(composition, IID_IAMTimelineComp);
+  ComPtr<IAMTimelineComp> layers = FacetOf<IAMTimelineComp>(composition, IID_IAMTimelineComp);
   long count = 0;
   if (!layers || FAILED(layers->VTrackGetCount(&count))) return;
   for (long i = 0; i < count; ++i) {
@@ -124,7 +125,7 @@ void PlanBuilder::AddLayer(IAMTimelineObj* object, PlanLayer* into) {
 }
 
 void PlanBuilder::AddSources(IAMTimelineObj* track, PlanLayer* into) {
-  ComPtr<IAMTimelineTrack> sources = Facet<IAMTimelineTrack>(track, IID_IAMTimelineTrack);
+  ComPtr<IAMTimelineTrack> sources = FacetOf<IAMTimelineTrack>(track, IID_IAMTimelineTrack);
   if (!sources) return;
   ComPtr<IAMTimelineObj> current;
   for (;;) {
@@ -138,7 +139,7 @@ void PlanBuilder::AddSources(IAMTimelineObj* track, PlanLayer* into) {
 }
 
 void PlanBuilder::AddSource(IAMTimelineObj* object, PlanLayer* into) {
-  ComPtr<IAMTimelineSrc> media = Facet<IAMTimelineSrc>(object, IID_IAMTimelineSrc);
+  ComPtr<IAMTimelineSrc> media = FacetOf<IAMTimelineSrc>(object, IID_IAMTimelineSrc);
   REFERENCE_TIME start = 0, stop = 0, mediaStart = 0, mediaStop = 0;
   if (!media || FAILED(object->GetStartStop(&start, &stop)) || FAILED(media->GetMediaTimes(&mediaStart, &mediaStop)))
     return;
@@ -202,15 +203,8 @@ void PlanBuilder::FindMedia(IAMTimelineSrc* media, PlanSource* into) {
 }
 
 std::wstring PlanBuilder::Locate(const std::wstring& path) {
-  if (!locator_ || !locator_->locator || !(locator_->flags & 1)) return std::wstring();
-  BSTR input = SysAllocString(path.c_str());
-  BSTR filter = SysAllocStringLen(locator_->filter.data(), UINT(locator_->filter.size()));
-  BSTR output = nullptr;
-  HRESULT hr = input && filter ? locator_->locator->FindMediaFile(input, filter, &output, locator_->flags) : E_OUTOFMEMORY;
-  SysFreeString(input);
-  SysFreeString(filter);
-  std::wstring found = BstrText(output);  // freed
-  return hr == S_OK ? found : std::wstring();
+  if (!locator_ || !(locator_->flags & SFN_VALIDATEF_CHECK)) return std::wstring();
+  return MediaLocator::Locate(locator_->locator.Get(), path, locator_->filter, locator_->flags);
 }
 
 bool PlanBuilder::ReadObject(IAMTimelineObj* object, REFERENCE_TIME base, PlanObject* into) {
@@ -244,7 +238,7 @@ void PlanBuilder::ReportClass(const CLSID& clsid, bool transition, bool fromDefa
 }
 
 void PlanBuilder::AddEffects(IAMTimelineObj* parent, REFERENCE_TIME base, std::vector<PlanEffect>* into) {
-  ComPtr<IAMTimelineEffectable> effects = Facet<IAMTimelineEffectable>(parent, IID_IAMTimelineEffectable);
+  ComPtr<IAMTimelineEffectable> effects = FacetOf<IAMTimelineEffectable>(parent, IID_IAMTimelineEffectable);
   long count = 0;
   if (!effectsEnabled_ || !effects || FAILED(effects->EffectGetCount(&count))) return;
   for (long i = 0; i < count; ++i) {
@@ -262,7 +256,7 @@ void PlanBuilder::AddEffects(IAMTimelineObj* parent, REFERENCE_TIME base, std::v
 }
 
 void PlanBuilder::AddTransitions(IAMTimelineObj* layer, std::vector<PlanTransition>* into) {
-  ComPtr<IAMTimelineTransable> transitions = Facet<IAMTimelineTransable>(layer, IID_IAMTimelineTransable);
+  ComPtr<IAMTimelineTransable> transitions = FacetOf<IAMTimelineTransable>(layer, IID_IAMTimelineTransable);
   long count = 0;
   if (!transitionsEnabled_ || !transitions || FAILED(transitions->TransGetCount(&count))) return;
   REFERENCE_TIME time = 0;
@@ -275,7 +269,7 @@ void PlanBuilder::AddTransitions(IAMTimelineObj* layer, std::vector<PlanTransiti
 
 void PlanBuilder::AddTransition(IAMTimelineObj* object, std::vector<PlanTransition>* into) {
   PlanTransition transition;
-  ComPtr<IAMTimelineTrans> settings = Facet<IAMTimelineTrans>(object, IID_IAMTimelineTrans);
+  ComPtr<IAMTimelineTrans> settings = FacetOf<IAMTimelineTrans>(object, IID_IAMTimelineTrans);
   if (!settings || !ReadObject(object, 0, &transition)) return;
   BOOL swap = FALSE, cutsOnly = FALSE;
   REFERENCE_TIME cut = 0, start = 0, stop = 0;

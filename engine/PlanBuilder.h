@@ -16,7 +16,7 @@
 
 // Where missing media files are looked for (SetSourceNameValidation).
 struct SourceLocator {
-  ComPtr<IMediaLocator> locator;  // null: nowhere
+  ComPtr<IMediaLocator> locator;  // null: the engine's default one
   std::wstring filter;            // pairs of file dialog filters, nulls inside
   LONG flags = 0;                 // SFN_VALIDATEF_*; 1 (check) must be among them
 };
@@ -38,7 +38,7 @@ class PlanBuilder {
   void AddSources(IAMTimelineObj* track, PlanLayer* into);
   void AddSource(IAMTimelineObj* object, PlanLayer* into);
   void FindMedia(IAMTimelineSrc* source, PlanSource* into);
-  // The caller's locator's answer for a missing file, or empty.
+  // The locator's new path for a missing file, or empty.
   std::wstring Locate(const std::wstring& path);
   void AddEffects(IAMTimelineObj* parent, REFERENCE_TIME base, std::vector<PlanEffect>* into);
   void AddTransitions(IAMTimelineObj* layer, std::vector<PlanTransition>* into);

@@ -24,9 +24,9 @@
 // SetInterestRange(2), GetCaps, Commit, Decommit, SetSourceConnectCallback,
 // DoSmartRecompression, UseInSmartRecompressionGraph.
 // SetDynamicReconnectLevel is accepted and changes nothing: sources open as
-// they are needed. SetSourceNameValidation with SFN_VALIDATEF_CHECK and a
-// media locator of the caller's asks it for each missing file; without a
-// locator missing files are reported as they are found.
+// they are needed. SetSourceNameValidation with SFN_VALIDATEF_CHECK has the
+// caller's media locator, or else the default one (MediaLocator), asked for
+// each missing file; missing files it does not find are reported.
 #pragma once
 
 #include <memory>

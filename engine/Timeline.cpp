@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ComPtr.h"
 #include "EngineLimits.h"
 #include "EngineTime.h"
 #include "GuidText.h"
+#include "MediaLocator.h"
 #include "TimelineNode.h"
 
 namespace {
@@ -186,7 +188,47 @@ STDMETHODIMP Timeline::GetCountOfType(long group, long* count, long* countWithCo
   return hr;
 }
 
-STDMETHODIMP Timeline::ValidateSourceNames(long, IMediaLocator*, LONG_PTR) { return E_NOTIMPL; }
+STDMETHODIMP Timeline::ValidateSourceNames(long flags, IMediaLocator* locator, LONG_PTR eventHandle) {
+  const long needed = SFN_VALIDATEF_CHECK | SFN_VALIDATEF_REPLACE;
+  if ((flags & needed) != needed) return E_INVALIDARG;
+  SourceNames names{flags, locator, {}};
+  for (TimelineNode* group : groups_) ValidateNames(group, &names);
+  if (eventHandle) SetEvent(reinterpret_cast<HANDLE>(eventHandle));
+  return S_OK;
+}
+
+// Every source below a node.
+void Timeline::ValidateNames(TimelineNode* node, SourceNames* names) {
+  if (names->IsLeftOut(node)) return;
+  for (TimelineNode* layer : node->Children(ChildList::Tracks)) ValidateNames(layer, names);
+  for (TimelineNode* source : node->Children(ChildList::Sources)) {
+    if (!names->IsLeftOut(source)) ValidateName(source, names);
+  }
+}
+
+// Each file is asked about once; a source is renamed when it was found elsewhere.
+void Timeline::ValidateName(TimelineNode* source, SourceNames* names) {
+  ComPtr<IAMTimelineSrc> media;
+  BSTR name = nullptr;
+  source->QueryInterface(IID_IAMTimelineSrc, media.ReceiveVoid());
+  if (!media || FAILED(media->GetMediaName(&name))) return;
+  std::wstring path(name, SysStringLen(name));
+  SysFreeString(name);
+  if (path.empty()) return;
+  auto asked = names->answers.find(path);
+  if (asked == names->answers.end()) {
+    asked = names->answers.emplace(path, MediaLocator::Locate(names->locator, path, L"", names->flags)).first;
+  }
+  if (asked->second.empty()) return;
+  BSTR found = SysAllocStringLen(asked->second.data(), static_cast<UINT>(asked->second.size()));
+  if (found) media->SetMediaName(found);
+  SysFreeString(found);
+}
+
+bool Timeline::SourceNames::IsLeftOut(TimelineNode* node) const {
+  BOOL muted = FALSE;
+  return (flags & SFN_VALIDATEF_IGNOREMUTED) && SUCCEEDED(node->GetMuted(&muted)) && muted;
+}
 
 STDMETHODIMP Timeline::SetDefaultTransition(GUID* guid) {
   if (!guid) return E_POINTER;

@@ -1,8 +1,17 @@
 // The timeline: the root of the tree, holding its groups in order of addition,
 // and the user name, flags, user id and user data of the timeline itself,
 // which project files keep on their root element.
+//
+// ValidateSourceNames needs SFN_VALIDATEF_CHECK and SFN_VALIDATEF_REPLACE
+// (else E_INVALIDARG); it asks the caller's media locator, or the default one
+// (MediaLocator), once about each file that sources name (leaving out muted
+// objects with SFN_VALIDATEF_IGNOREMUTED), renames the sources of the files
+// it found elsewhere and then signals the event handle, when one is given.
+// SetInterestRange, IsDirty and GetDirtyRange answer E_NOTIMPL.
 #pragma once
 
+#include <map>
+#include <string>
 #include <vector>
 
 #include "ComObject.h"
@@ -63,7 +72,17 @@ class Timeline final : public ComObject<IAMTimeline, IAMSetErrorLog> {
   IAMTimelineObj* Labels() const;
 
  private:
+  // What ValidateSourceNames asks and has been answered.
+  struct SourceNames {
+    long flags;
+    IMediaLocator* locator;  // the caller's, or null
+    std::map<std::wstring, std::wstring> answers;
+    bool IsLeftOut(TimelineNode* node) const;  // muted, when muted objects are left out
+  };
+
   ~Timeline() override;
+  static void ValidateNames(TimelineNode* node, SourceNames* names);
+  static void ValidateName(TimelineNode* source, SourceNames* names);
   HRESULT QueryOwn(REFIID iid, void** out) override;
 
   std::vector<TimelineNode*> groups_;  // one reference each

@@ -30,6 +30,8 @@ const Exposure kExposures[] = {
     {&IID_IAMTimelineTrack, TIMELINE_MAJOR_TYPE_TRACK},
     {&IID_IAMTimelineVirtualTrack, TIMELINE_MAJOR_TYPE_COMPOSITE | TIMELINE_MAJOR_TYPE_TRACK},
     {&IID_IAMTimelineSrc, TIMELINE_MAJOR_TYPE_SOURCE},
+    {&IID_IAMTimelineSplittable, TIMELINE_MAJOR_TYPE_TRACK | TIMELINE_MAJOR_TYPE_SOURCE |
+                                     TIMELINE_MAJOR_TYPE_EFFECT | TIMELINE_MAJOR_TYPE_TRANSITION},
     {&IID_IAMTimelineEffect, TIMELINE_MAJOR_TYPE_EFFECT},
     {&IID_IAMTimelineTrans, TIMELINE_MAJOR_TYPE_TRANSITION},
 };
@@ -98,6 +100,7 @@ TimelineNode::TimelineNode(TIMELINE_MAJOR_TYPE kind)
       track_(*this, *this),
       virtualTrack_(*this, *this),
       source_(*this, *this),
+      splittable_(*this, *this),
       effect_(*this, *this),
       transition_(*this, *this) {
   EngineObjectCreated();
@@ -153,6 +156,7 @@ void* TimelineNode::FacetFor(REFIID iid) {
     return static_cast<IAMTimelineVirtualTrack*>(&virtualTrack_);
   }
   if (iid == IID_IAMTimelineSrc) return static_cast<IAMTimelineSrc*>(&source_);
+  if (iid == IID_IAMTimelineSplittable) return static_cast<IAMTimelineSplittable*>(&splittable_);
   if (iid == IID_IAMTimelineEffect) return static_cast<IAMTimelineEffect*>(&effect_);
   if (iid == IID_IAMTimelineTrans) return static_cast<IAMTimelineTrans*>(&transition_);
   return nullptr;

@@ -12,6 +12,7 @@
 #include "NodeEffectable.h"
 #include "NodeGroup.h"
 #include "NodeSource.h"
+#include "NodeSplittable.h"
 #include "NodeTrack.h"
 #include "NodeTransable.h"
 #include "NodeTransition.h"
@@ -165,10 +166,12 @@ class TimelineNode final : public IAMTimelineObj {
   NodeTrack track_;
   NodeVirtualTrack virtualTrack_;
   NodeSource source_;
+  NodeSplittable splittable_;
   NodeEffect effect_;
   NodeTransition transition_;
 
   friend class NodeGroup;
   friend class NodeSource;
+  friend class NodeSplittable;
   friend class NodeTransition;
 };

@@ -130,6 +130,49 @@ STDMETHODIMP Xml2Dex::WriteXML(IUnknown* timeline, BSTR* xml) {
 
 STDMETHODIMP Xml2Dex::Reset() { return S_OK; }
 
+// --- Graph files ---
+
+// The storage is made in memory and written as the project files are, so a
+// failure leaves any earlier file whole.
+STDMETHODIMP Xml2Dex::WriteGrfFile(IUnknown* graph, BSTR name) {
+  if (!graph || !name || !name[0]) return E_INVALIDARG;
+  ComPtr<IPersistStream> persist;
+  HRESULT hr = graph->QueryInterface(IID_IPersistStream, persist.ReceiveVoid());
+  if (FAILED(hr)) return hr;
+  ComPtr<ILockBytes> bytes;
+  hr = CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.Receive());
+  ComPtr<IStorage> storage;
+  if (SUCCEEDED(hr)) {
+    hr = StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
+                                      storage.Receive());
+  }
+  ComPtr<IStream> stream;
+  if (SUCCEEDED(hr)) {
+    hr = storage->CreateStream(L"ActiveMovieGraph", STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
+                               stream.Receive());
+  }
+  if (SUCCEEDED(hr)) hr = persist->Save(stream.Get(), TRUE);
+  if (SUCCEEDED(hr)) hr = storage->Commit(STGC_DEFAULT);
+  std::string file;
+  if (SUCCEEDED(hr)) hr = BytesOf(bytes.Get(), &file);
+  return SUCCEEDED(hr) ? ReplaceProjectFile(name, file) : hr;
+}
+
+HRESULT Xml2Dex::BytesOf(ILockBytes* bytes, std::string* out) {
+  STATSTG stat = {};
+  HRESULT hr = bytes->Stat(&stat, STATFLAG_NONAME);
+  if (FAILED(hr)) return hr;
+  if (stat.cbSize.QuadPart > kLargestProjectFile) return E_OUTOFMEMORY;
+  HGLOBAL memory = nullptr;
+  hr = GetHGlobalFromILockBytes(bytes, &memory);
+  if (FAILED(hr)) return hr;
+  const char* data = static_cast<const char*>(GlobalLock(memory));
+  if (!data) return E_OUTOFMEMORY;
+  out->assign(data, static_cast<size_t>(stat.cbSize.QuadPart));
+  GlobalUnlock(memory);
+  return S_OK;
+}
+
 // --- Not offered ---
 
 STDMETHODIMP Xml2Dex::GetTypeInfoCount(UINT* count) {
@@ -154,7 +197,6 @@ STDMETHODIMP Xml2Dex::CreateGraphFromFile(IUnknown** graph, IUnknown*, BSTR) {
   return E_NOTIMPL;
 }
 
-STDMETHODIMP Xml2Dex::WriteGrfFile(IUnknown*, BSTR) { return E_NOTIMPL; }
 STDMETHODIMP Xml2Dex::Delete(IUnknown*, double, double) { return E_NOTIMPL; }
 STDMETHODIMP Xml2Dex::WriteXMLPart(IUnknown*, double, double, BSTR) { return E_NOTIMPL; }
 STDMETHODIMP Xml2Dex::PasteXMLFile(IUnknown*, double, BSTR) { return E_NOTIMPL; }

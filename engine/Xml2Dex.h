@@ -16,10 +16,19 @@
 // WriteXML gives the same document as a string and ReadXML reads a DOM
 // document or element, answering as ReadXMLFile. A timeline argument that is
 // null or no timeline, or an empty file name, is E_INVALIDARG.
-// CreateGraphFromFile, WriteGrfFile, Delete, WriteXMLPart, PasteXMLFile,
-// CopyXML, PasteXML and the IDispatch methods other than GetTypeInfoCount
-// answer E_NOTIMPL; Reset does nothing.
+//
+// WriteGrfFile saves the graph's IPersistStream into the stream
+// "ActiveMovieGraph" of a structured-storage file, replaced as project files
+// are: E_INVALIDARG for a null graph or an empty name, the graph's
+// QueryInterface error when it cannot be saved, else the storage's, the
+// graph's or the file's error.
+//
+// CreateGraphFromFile, Delete, WriteXMLPart, PasteXMLFile, CopyXML, PasteXML
+// and the IDispatch methods other than GetTypeInfoCount answer E_NOTIMPL;
+// Reset does nothing.
 #pragma once
+
+#include <string>
 
 #include "EditingServices.h"
 
@@ -62,6 +71,7 @@ class Xml2Dex final : public IXml2Dex {
   Xml2Dex& operator=(const Xml2Dex&) = delete;
 
   static HRESULT ReadRoot(IAMTimeline* timeline, const XmlElement& root);
+  static HRESULT BytesOf(ILockBytes* bytes, std::string* out);
 
   volatile LONG references_ = 1;
 };
