@@ -239,7 +239,8 @@ bool WndTLEffectTransition::WriteObject() {
   REFERENCE_TIME stop = PropertyWindowShape::StoreTime(stopField_);
   // The times go first: a track refuses a transition that would overlap
   // another, and then nothing is written and the window stays open.
-  bool placed = group != initialGroup_ || track != initialTrack_
+  // A new object always goes onto its track, whatever the window showed before.
+  bool placed = created || group != initialGroup_ || track != initialTrack_
                     ? PlaceOnTrack(group, track, !created, start, stop)
                     : SUCCEEDED(object_->SetStartStop(start, stop));
   if (!placed) {

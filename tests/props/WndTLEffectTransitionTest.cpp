@@ -162,12 +162,8 @@ TEST_F(EffectWindowTest, ATrackThatRefusesTheTransitionLeavesItWhereItWas) {
   EXPECT_EQ(S_OK, wipe->GetTimelineNoRef(&owner));  // still in the timeline
 
   // A new transition over an existing one is refused too, so every saved
-  // project loads again. (A window is not reused: it would keep the former
-  // object's place.)
-  window->Destroy(true);
-  window = new WndTLEffectTransition();
-  window->ModifyStyle(WS_VISIBLE, false, kStyleRemove);
-  ASSERT_EQ(0u, window->Create(nullptr, TestInstance()));
+  // project loads again; the same window, reused, must not keep the former
+  // object's place and report a new one added that never was.
   Open(2, nullptr, -1, -1);
   window->SetDefaultTimes(0);
   EXPECT_EQ(IDCANCEL, Press(IDCANCEL, true));
