@@ -14,6 +14,12 @@ volatile LONG64 activeInput = 0;
 // Findings of one kind beyond this many are counted but not kept.
 constexpr uint64_t kKeptPerKind = 20;
 
+DWORD OpenHandles() {
+  DWORD count = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &count);
+  return count;
+}
+
 }  // namespace
 
 FuzzRunner::FuzzRunner(const FuzzTarget& target, const std::wstring& folder, DWORD hangMilliseconds)
@@ -76,6 +82,7 @@ void FuzzRunner::RunOne(uint64_t n, FuzzProgress* progress) {
     return;
   }
   long live = EngineObjectCount();
+  DWORD handles = OpenHandles();
   std::string problem, crash;
   bool right = true;
   activeInput = LONG64(n);
@@ -91,7 +98,10 @@ void FuzzRunner::RunOne(uint64_t n, FuzzProgress* progress) {
   ++counts.tried;
   if (!crash.empty() && ++counts.crashes <= kKeptPerKind) Keep("crash", n, crash);
   if (!right && ++counts.wrong <= kKeptPerKind) Keep("wrong", n, problem);
-  if (EngineObjectCount() != live && ++counts.leaks <= kKeptPerKind) Keep("leak", n, "engine objects left alive");
+  const char* leak = EngineObjectCount() != live ? "engine objects left alive"
+                     : OpenHandles() > handles  ? "handles left open"
+                                                : nullptr;
+  if (leak && ++counts.leaks <= kKeptPerKind) Keep("leak", n, leak);
 }
 
 DWORD WINAPI FuzzRunner::Watch(void* self) {
