@@ -7,7 +7,7 @@
 // - a watchdog thread ends the process with kHangExitCode, after keeping the
 //   input, when one input takes longer than the hang bound;
 // - the engine's live-object count must be back where it was after each input,
-//   and the process may hold no more handles than before it;
+//   and an input that ended normally may leave no handle open;
 // - the target's own checks find wrong results.
 // One runner may be active in a process at a time.
 #pragma once

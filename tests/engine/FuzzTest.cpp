@@ -5,6 +5,7 @@
 #include <iterator>
 #include <set>
 #include <stdexcept>
+#include <vector>
 
 #include "EngineObjects.h"
 #include "EngineTestSupport.h"
@@ -119,6 +120,11 @@ bool Leaks(const std::wstring&, std::string*) {
   EngineObjectCreated();
   return true;
 }
+std::vector<HANDLE> leftOpen;
+bool LeavesHandle(const std::wstring&, std::string*) {
+  leftOpen.push_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  return true;
+}
 bool Throws(const std::wstring&, std::string*) { throw std::runtime_error("thrown"); }
 bool Wrong(const std::wstring&, std::string* problem) {
   *problem = "wrong on purpose";
@@ -136,6 +142,7 @@ TEST_F(FuzzRunnerTest, CountsAndKeepsWhatEachInputFinds) {
     uint64_t FuzzCounts::*count;
   } cases[] = {
       {{"leaks", L".bin", OneSeed, {}, Leaks}, "leak", &FuzzCounts::leaks},
+      {{"handles", L".bin", OneSeed, {}, LeavesHandle}, "leak", &FuzzCounts::leaks},
       {{"throws", L".bin", OneSeed, {}, Throws}, "crash", &FuzzCounts::crashes},
       {{"wrong", L".bin", OneSeed, {}, Wrong}, "wrong", &FuzzCounts::wrong},
   };
@@ -154,6 +161,7 @@ TEST_F(FuzzRunnerTest, CountsAndKeepsWhatEachInputFinds) {
     EXPECT_EQ(3u, progress.counts.leaks + progress.counts.crashes + progress.counts.wrong) << c.kind;
   }
   for (int i = 0; i < 3; ++i) EngineObjectDestroyed();  // what Leaks made up
+  for (HANDLE handle : leftOpen) CloseHandle(handle);
 }
 
 }  // namespace
