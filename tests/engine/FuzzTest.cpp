@@ -24,7 +24,7 @@ constexpr DWORD kHangMilliseconds = 20000;
 const struct {
   const char* target;
   uint64_t inputs;
-} kShortRuns[] = {{"project", 500}, {"tga", 1000}, {"wav", 1000},  {"avi", 1000},
+} kShortRuns[] = {{"project", 500}, {"tga", 1000},    {"wav", 1000},  {"avi", 1000},
                   {"still", 150},   {"catalog", 100}, {"time", 500}};
 
 // Findings stay after the test for reproduction; the folder is printed with them.
