@@ -59,6 +59,8 @@ class FuzzRunner {
  private:
   void RunOne(uint64_t n, FuzzProgress* progress);
   bool WriteInput(const std::string& bytes) const;
+  static uintptr_t FreeHandleSlot();
+  bool LeavesHandles(uintptr_t freeSlot) const;
   static DWORD WINAPI Watch(void* self);
   static LONG WINAPI OnProcessorException(EXCEPTION_POINTERS* exception);
 
