@@ -90,7 +90,8 @@ ComPtr<IXMLDOMNode> ParameterCatalog::Select(const wchar_t* element, const wchar
   // A literal in the quotes the value lacks; none can hold both.
   const wchar_t* quote = wcschr(value, L'"') ? L"'" : L"\"";
   if (wcschr(value, quote[0])) return node;
-  std::wstring path = std::wstring(L"DirectShowFilters/") + element + L"[@" + attribute + L"=" + quote + value + quote + L"]";
+  std::wstring path =
+      std::wstring(L"DirectShowFilters/") + element + L"[@" + attribute + L"=" + quote + value + quote + L"]";
   BSTR query = SysAllocString(path.c_str());
   if (document_->selectSingleNode(query, node.Receive()) != S_OK) node.Reset();
   SysFreeString(query);
