@@ -4,8 +4,8 @@
 #   ./morvik.sh test   install what is missing, build, and run every test
 #   ./morvik.sh render project.mvp out.avi [mvrender options]
 #                      install what is missing, build, and render a project
-#   ./morvik.sh fuzz [seconds-per-target] [target]
-#                      build, and fuzz the engine's readers for that long
+#   ./morvik.sh fuzz [seconds-per-target] [target|all] [inputs-per-target]
+#                      build, and fuzz the readers for that long or that many inputs
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -101,7 +101,7 @@ case "${1:-}" in
     cd "$build/fuzz" && "$build/wine-run.sh" "$build/fuzz/engine_fuzz.exe" "${@:2}" </dev/null
     ;;
   *)
-    echo "usage: $0 run|test|render|fuzz [seconds] [target]" >&2
+    echo "usage: $0 run|test|render|fuzz [seconds] [target|all] [inputs]" >&2
     exit 2
     ;;
 esac

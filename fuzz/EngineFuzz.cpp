@@ -1,12 +1,13 @@
 // The long fuzz run of the engine's readers, run by hand, not by ctest:
-//   build/wine-run.sh build/tests/engine/engine_fuzz.exe [seconds-per-target] [target]
+//   build/wine-run.sh build/fuzz/engine_fuzz.exe [seconds-per-target] [target] [inputs-per-target]
 // and one kept input read again, to reproduce what it found:
-//   build/wine-run.sh build/tests/engine/engine_fuzz.exe --replay target file
+//   build/wine-run.sh build/fuzz/engine_fuzz.exe --replay target file
 // Each target runs in child processes of this program, so that a crash or a
 // hang ends only a child: the parent counts it and starts a new child at the
 // next input. Inputs that found something are kept in fuzz-findings beside
-// the program. Prints, per target, the inputs tried and what they found, and
-// exits 1 when anything was found.
+// the program. A target ends when its time is up or its inputs are done.
+// Prints, per target, the inputs tried, the time taken and what they found,
+// and exits 1 when anything was found.
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -40,19 +41,22 @@ const FuzzTarget* TargetNamed(const char* name) {
   return nullptr;
 }
 
-// engine_fuzz.exe --child target milliseconds mapping folder: runs from the
-// input the shared progress names until the time is up.
+// engine_fuzz.exe --child target milliseconds inputs mapping folder: runs from
+// the input the shared progress names until the time is up or input number
+// inputs is reached.
 int Child(char** argv) {
   const FuzzTarget* target = TargetNamed(argv[2]);
-  HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, argv[4]);
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, argv[5]);
   auto* progress = mapping ? static_cast<FuzzProgress*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0)) : nullptr;
   if (!target || !progress || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return kNoChild;
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);  // the folder as it was given
   DWORD result = kNoChild;
-  if (wide && count == 6 && SUCCEEDED(RegisterEngineClasses())) {
-    FuzzRunner runner(*target, wide[5], kHangMilliseconds);
-    runner.Run(UINT64_MAX, GetTickCount64() + strtoull(argv[3], nullptr, 10), progress);
+  uint64_t inputs = strtoull(argv[4], nullptr, 10);
+  if (wide && count == 7 && SUCCEEDED(RegisterEngineClasses())) {
+    FuzzRunner runner(*target, wide[6], kHangMilliseconds);
+    uint64_t left = inputs > progress->current ? inputs - progress->current : 0;
+    runner.Run(left, GetTickCount64() + strtoull(argv[3], nullptr, 10), progress);
     result = 0;
   }
   LocalFree(wide);
@@ -84,10 +88,10 @@ class Parent {
   ~Parent();
   bool Ready() const { return progress_ != nullptr; }
   // False when the target found anything.
-  bool Fuzz(const FuzzTarget& target, DWORD seconds);
+  bool Fuzz(const FuzzTarget& target, DWORD seconds, uint64_t inputs);
 
  private:
-  DWORD RunChild(const FuzzTarget& target, ULONGLONG milliseconds);
+  DWORD RunChild(const FuzzTarget& target, ULONGLONG milliseconds, uint64_t inputs);
   void KeepCrash(const FuzzTarget& target, DWORD code);
 
   std::string mappingName_;
@@ -112,11 +116,11 @@ Parent::~Parent() {
 
 // The child's exit code; a child that outlives its time and the hang bound
 // is ended and counts as hung.
-DWORD Parent::RunChild(const FuzzTarget& target, ULONGLONG milliseconds) {
+DWORD Parent::RunChild(const FuzzTarget& target, ULONGLONG milliseconds, uint64_t inputs) {
   wchar_t program[MAX_PATH];
   GetModuleFileNameW(nullptr, program, MAX_PATH);
   std::string arguments = std::string(" --child ") + target.name + " " + std::to_string(milliseconds) + " " +
-                          mappingName_ + " ";
+                          std::to_string(inputs) + " " + mappingName_ + " ";
   std::wstring command = L"\"" + std::wstring(program) + L"\"" + Wide(arguments.c_str()) + L"\"" + folder_ + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -152,12 +156,12 @@ void Parent::KeepCrash(const FuzzTarget& target, DWORD code) {
          static_cast<unsigned long long>(progress_->current), code, kept.c_str());
 }
 
-bool Parent::Fuzz(const FuzzTarget& target, DWORD seconds) {
+bool Parent::Fuzz(const FuzzTarget& target, DWORD seconds, uint64_t inputs) {
   *progress_ = FuzzProgress();
   uint64_t crashes = 0, hangs = 0;
-  ULONGLONG deadline = GetTickCount64() + ULONGLONG(seconds) * 1000;
-  for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
-    DWORD code = RunChild(target, deadline - now);
+  ULONGLONG started = GetTickCount64(), deadline = started + ULONGLONG(seconds) * 1000;
+  for (ULONGLONG now = started; now < deadline && progress_->current < inputs; now = GetTickCount64()) {
+    DWORD code = RunChild(target, deadline - now, inputs);
     if (code == 0) break;
     if (code == kNoChild) {
       printf("%s: could not fuzz\n", target.name);
@@ -174,8 +178,10 @@ bool Parent::Fuzz(const FuzzTarget& target, DWORD seconds) {
   const FuzzCounts& counts = progress_->counts;
   uint64_t tried = counts.tried + crashes + hangs;
   crashes += counts.crashes;
-  printf("%-8s inputs tried %9llu, crashes %llu, hangs %llu, leaks %llu, wrong results %llu\n", target.name,
-         static_cast<unsigned long long>(tried), static_cast<unsigned long long>(crashes),
+  printf("%-8s inputs tried %9llu in %5llu s, crashes %llu, hangs %llu, leaks %llu, wrong results %llu\n", target.name,
+         static_cast<unsigned long long>(tried),
+         static_cast<unsigned long long>((GetTickCount64() - started + 500) / 1000),
+         static_cast<unsigned long long>(crashes),
          static_cast<unsigned long long>(hangs), static_cast<unsigned long long>(counts.leaks),
          static_cast<unsigned long long>(counts.wrong));
   fflush(stdout);
@@ -185,22 +191,23 @@ bool Parent::Fuzz(const FuzzTarget& target, DWORD seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 6 && strcmp(argv[1], "--child") == 0) return Child(argv);
+  if (argc == 7 && strcmp(argv[1], "--child") == 0) return Child(argv);
   if (argc == 4 && strcmp(argv[1], "--replay") == 0) return Replay(argv);
   DWORD seconds = argc > 1 ? strtoul(argv[1], nullptr, 10) : 60;
-  const char* only = argc > 2 ? argv[2] : nullptr;
+  const char* only = argc > 2 && strcmp(argv[2], "all") != 0 ? argv[2] : nullptr;
+  uint64_t inputs = argc > 3 ? strtoull(argv[3], nullptr, 10) : UINT64_MAX;
   Parent parent;
   if (!parent.Ready()) {
     printf("no shared memory for the children\n");
     return 2;
   }
   if (only && !TargetNamed(only)) {
-    printf("no target %s: project, tga, wav or avi\n", only);
+    printf("no target %s: project, tga, wav, avi, still, catalog or time\n", only);
     return 2;
   }
   bool clean = true;
   for (const FuzzTarget& target : FuzzTargets()) {
-    if (!only || strcmp(only, target.name) == 0) clean = parent.Fuzz(target, seconds) && clean;
+    if (!only || strcmp(only, target.name) == 0) clean = parent.Fuzz(target, seconds, inputs) && clean;
   }
   return clean ? 0 : 1;
 }

@@ -16,6 +16,15 @@ constexpr uint64_t kKeptPerKind = 20;
 
 }  // namespace
 
+// The lowest free handle slot, as the value a new handle gets: a handle left
+// open by an input takes that slot and moves it up. (Wine's
+// GetProcessHandleCount answers 0.)
+uintptr_t FuzzRunner::FreeHandleSlot() {
+  HANDLE probe = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (probe) CloseHandle(probe);
+  return reinterpret_cast<uintptr_t>(probe);
+}
+
 FuzzRunner::FuzzRunner(const FuzzTarget& target, const std::wstring& folder, DWORD hangMilliseconds)
     : target_(target), fuzzer_(target.seeds(), target.tokens), folder_(folder), hangMilliseconds_(hangMilliseconds) {
   stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -76,6 +85,7 @@ void FuzzRunner::RunOne(uint64_t n, FuzzProgress* progress) {
     return;
   }
   long live = EngineObjectCount();
+  uintptr_t freeSlot = FreeHandleSlot();
   std::string problem, crash;
   bool right = true;
   activeInput = LONG64(n);
@@ -91,7 +101,26 @@ void FuzzRunner::RunOne(uint64_t n, FuzzProgress* progress) {
   ++counts.tried;
   if (!crash.empty() && ++counts.crashes <= kKeptPerKind) Keep("crash", n, crash);
   if (!right && ++counts.wrong <= kKeptPerKind) Keep("wrong", n, problem);
-  if (EngineObjectCount() != live && ++counts.leaks <= kKeptPerKind) Keep("leak", n, "engine objects left alive");
+  // The runtime keeps a handle from its first exception, so handles count
+  // only after inputs that ended normally.
+  const char* leak = EngineObjectCount() != live                ? "engine objects left alive"
+                     : crash.empty() && LeavesHandles(freeSlot) ? "handles left open"
+                                                                 : nullptr;
+  if (leak && ++counts.leaks <= kKeptPerKind) Keep("leak", n, leak);
+}
+
+// The platform may keep a handle from the first use of something: an input
+// that leaves one open leaks only when it does so again.
+bool FuzzRunner::LeavesHandles(uintptr_t freeSlot) const {
+  if (FreeHandleSlot() <= freeSlot) return false;
+  freeSlot = FreeHandleSlot();
+  std::string problem;
+  try {
+    target_.run(CurrentPath(), &problem);
+  } catch (...) {
+    return false;
+  }
+  return FreeHandleSlot() > freeSlot;
 }
 
 DWORD WINAPI FuzzRunner::Watch(void* self) {

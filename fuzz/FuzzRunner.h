@@ -6,7 +6,8 @@
 //   with its exception code after the input is kept;
 // - a watchdog thread ends the process with kHangExitCode, after keeping the
 //   input, when one input takes longer than the hang bound;
-// - the engine's live-object count must be back where it was after each input;
+// - the engine's live-object count must be back where it was after each input,
+//   and an input that ended normally may leave no handle open;
 // - the target's own checks find wrong results.
 // One runner may be active in a process at a time.
 #pragma once
@@ -58,6 +59,8 @@ class FuzzRunner {
  private:
   void RunOne(uint64_t n, FuzzProgress* progress);
   bool WriteInput(const std::string& bytes) const;
+  static uintptr_t FreeHandleSlot();
+  bool LeavesHandles(uintptr_t freeSlot) const;
   static DWORD WINAPI Watch(void* self);
   static LONG WINAPI OnProcessorException(EXCEPTION_POINTERS* exception);
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <dshow.h>
 #include <mmreg.h>
+#include <wincodec.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,8 +11,12 @@
 #include "ComPtr.h"
 #include "EditingServices.h"
 #include "EffectIds.h"
+#include "Paths.h"
 #include "ProjectWriter.h"
 #include "RiffBytes.h"
+#include "TempFolder.h"
+#include "TestMedia.h"
+#include "TimeText.h"
 
 namespace {
 
@@ -255,6 +260,14 @@ std::string Avi(LONG width, LONG height, WORD bits, DWORD frames, DWORD audioByt
   return List("RIFF", "AVI ", indexed ? body + Chunk("idx1", index) : body);
 }
 
+const char kSmallCatalog[] = R"(<?xml version="1.0"?>
+<DirectShowFilters>
+  <Effect GUID="{9CEA6E51-BE5B-42D8-AB7B-633AA2C0D448}"><Param Name="Level" ValuesList="Levels"/><Param/></Effect>
+  <Transition GUID="{DE75D012-7A65-11D2-8CEA-00A0C9441E20}"><Param Name="MaskNum" ValuesList="Codes"/></Transition>
+  <ValuesList Name="Levels"><Item Value="0" Name="Off"/><Item Value="10"/><Item Name="none"/></ValuesList>
+  <ValuesList Name="Codes"><Item Value="1" Name="Bar"/></ValuesList>
+</DirectShowFilters>)";
+
 }  // namespace
 
 std::vector<std::string> ProjectSeeds() { return {RichProject(), DeepProject(), kPublishedProject}; }
@@ -275,4 +288,32 @@ std::vector<std::string> AviSeeds() {
   std::string grey;
   for (int i = 0; i < 4; ++i) grey += std::string{char(i * 60), char(i * 60), char(i * 60), 0};
   return {Avi(8, 6, 24, 5, 1600, true), Avi(4, -4, 32, 3, 0, false), Avi(4, 2, 8, 4, 0, true, grey)};
+}
+
+std::vector<std::string> StillSeeds() {
+  std::vector<std::string> seeds;
+  for (const GUID* container : {&GUID_ContainerFormatBmp, &GUID_ContainerFormatPng, &GUID_ContainerFormatJpeg,
+                                &GUID_ContainerFormatGif, &GUID_ContainerFormatTiff}) {
+    seeds.push_back(RedOverBlue(*container, 7, 4));
+  }
+  return seeds;
+}
+
+std::vector<std::string> CatalogSeeds() {
+  wchar_t path[MAX_PATH];
+  std::string shipped = ResolvePath(L"DSF_desc.xml", kResolveProgramDir, path) ? ReadWholeFile(path) : "";
+  if (shipped.empty()) return {kSmallCatalog};
+  return {shipped, kSmallCatalog};
+}
+
+std::vector<std::string> TimeTextSeeds() {
+  std::vector<std::string> seeds;
+  for (int64_t time : {0LL, 3723000004LL, 999 * kMicrosecondsPerHour - 1, 59 * kMicrosecondsPerSecond + 999999}) {
+    wchar_t text[32];
+    FormatTime(kTimeFormatEdit, text, time);
+    seeds.emplace_back(text, text + wcslen(text));
+  }
+  seeds.push_back("001:02:03,-00005");
+  seeds.push_back("000:00:00,     4");
+  return seeds;
 }

@@ -16,6 +16,7 @@ struct FuzzTarget {
   bool (*run)(const std::wstring& path, std::string* problem);
 };
 
-// project (Xml2Dex, read and written back), tga, wav, avi (MediaReaders).
-// The project target needs COM and the engine's classes.
+// project (Xml2Dex, read and written back), tga, wav, avi and still
+// (MediaReaders), catalog (ParameterCatalog) and time (ParseTime). The project
+// target needs COM and the engine's classes.
 const std::vector<FuzzTarget>& FuzzTargets();

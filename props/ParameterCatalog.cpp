@@ -27,11 +27,14 @@ bool NameIs(IXMLDOMNode* node, const wchar_t* name) {
   return same;
 }
 
-// A heap copy of a non-empty attribute value (FreeText), else null.
-wchar_t* Attribute(IXMLDOMNode* node, const wchar_t* name) {
+// A non-empty attribute value, else empty.
+std::wstring Attribute(IXMLDOMNode* node, const wchar_t* name) {
   ComPtr<IXMLDOMNamedNodeMap> attributes;
-  if (FAILED(node->get_attributes(attributes.Receive())) || !attributes) return nullptr;
-  return AttributeText(attributes.Get(), name);
+  if (FAILED(node->get_attributes(attributes.Receive())) || !attributes) return std::wstring();
+  wchar_t* text = AttributeText(attributes.Get(), name);
+  std::wstring value = text ? text : L"";
+  FreeText(text);
+  return value;
 }
 
 // Calls visit(child) for each direct child named name, in document order.
@@ -47,42 +50,21 @@ void ForEachChild(IXMLDOMNode* parent, const wchar_t* name, Visit visit) {
   }
 }
 
-void AppendParameter(GridControl& grid, IXMLDOMNode* param) {
-  wchar_t* name = Attribute(param, L"Name");
-  if (!name) return;
-  grid.InsertRows(-1, 1, 0);
-  int row = grid.GetRowCount() - 1;
-  grid.SetCellText(0, row, name, false);
-  ParameterRecord* record = new ParameterRecord();
-  record->valuesList = Attribute(param, L"ValuesList");
-  grid.SetRowData(row, reinterpret_cast<intptr_t>(record));
-}
-
-void AppendItem(ComboBox& list, IXMLDOMNode* item) {
-  wchar_t* value = Attribute(item, L"Value");
-  if (!value) return;
-  wchar_t* label = Attribute(item, L"Name");
-  std::wstring text = value;
-  LRESULT valueLength = 0;
-  if (label) {
-    valueLength = static_cast<LRESULT>(text.size());
-    text += L": ";
-    text += label;
-  }
-  int index = list.AddString(text.c_str());
-  if (index >= 0) list.SetItemData(index, valueLength);
-  FreeText(label);
-  FreeText(value);
-}
-
 }  // namespace
 
-bool ParameterCatalog::Open() {
+bool ParameterCatalog::NewDocument() {
   document_.Reset();
   if (FAILED(CoCreateInstance(kDomDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
                               document_.ReceiveVoid())))
     return false;
   document_->put_async(VARIANT_FALSE);
+  return true;
+}
+
+bool ParameterCatalog::OpenFile(const wchar_t* path) { return NewDocument() && path && Load(path); }
+
+bool ParameterCatalog::Open() {
+  if (!NewDocument()) return false;
   // The current folder first, then the program's, where the build puts it. Full
   // paths, since the platform may look for a bare name beside the program first.
   wchar_t path[MAX_PATH];
@@ -105,31 +87,67 @@ ComPtr<IXMLDOMNode> ParameterCatalog::Select(const wchar_t* element, const wchar
                                              const wchar_t* value) const {
   ComPtr<IXMLDOMNode> node;
   if (!document_ || !value) return node;
-  std::wstring path = std::wstring(L"DirectShowFilters/") + element + L"[@" + attribute + L"=\"" + value + L"\"]";
+  // A literal in the quotes the value lacks; none can hold both.
+  const wchar_t* quote = wcschr(value, L'"') ? L"'" : L"\"";
+  if (wcschr(value, quote[0])) return node;
+  std::wstring path =
+      std::wstring(L"DirectShowFilters/") + element + L"[@" + attribute + L"=" + quote + value + quote + L"]";
   BSTR query = SysAllocString(path.c_str());
   if (document_->selectSingleNode(query, node.Receive()) != S_OK) node.Reset();
   SysFreeString(query);
   return node;
 }
 
+std::vector<ParameterCatalog::Parameter> ParameterCatalog::Parameters(int kind, REFCLSID filter) const {
+  std::vector<Parameter> parameters;
+  wchar_t clsid[kTextSize];
+  if ((kind != kEffect && kind != kTransition) || !StringFromGUID2(filter, clsid, kTextSize)) return parameters;
+  ComPtr<IXMLDOMNode> element = Select(kind == kEffect ? L"Effect" : L"Transition", L"GUID", clsid);
+  if (!element) return parameters;
+  ForEachChild(element.Get(), L"Param", [&parameters](IXMLDOMNode* param) {
+    Parameter parameter{Attribute(param, L"Name"), Attribute(param, L"ValuesList")};
+    if (!parameter.name.empty()) parameters.push_back(std::move(parameter));
+  });
+  return parameters;
+}
+
+bool ParameterCatalog::Values(const wchar_t* listName, std::vector<Value>* values) const {
+  values->clear();
+  ComPtr<IXMLDOMNode> element = Select(L"ValuesList", L"Name", listName);
+  if (!element) return false;
+  ForEachChild(element.Get(), L"Item", [values](IXMLDOMNode* item) {
+    Value value{Attribute(item, L"Value"), Attribute(item, L"Name")};
+    if (!value.value.empty()) values->push_back(std::move(value));
+  });
+  return true;
+}
+
 int ParameterCatalog::ListParameters(int kind, REFCLSID filter, GridControl& grid) const {
   if (!document_) return -1;
-  if (kind != kEffect && kind != kTransition) return 0;
-  wchar_t clsid[kTextSize];
-  if (!StringFromGUID2(filter, clsid, kTextSize)) return 0;
-  ComPtr<IXMLDOMNode> element = Select(kind == kEffect ? L"Effect" : L"Transition", L"GUID", clsid);
-  if (!element) return 0;
+  std::vector<Parameter> parameters = Parameters(kind, filter);
+  if (parameters.empty()) return 0;
   grid.BeginUpdate();
-  ForEachChild(element.Get(), L"Param", [&grid](IXMLDOMNode* param) { AppendParameter(grid, param); });
+  for (const Parameter& parameter : parameters) {
+    grid.InsertRows(-1, 1, 0);
+    int row = grid.GetRowCount() - 1;
+    grid.SetCellText(0, row, parameter.name.c_str(), true);
+    ParameterRecord* record = new ParameterRecord();
+    record->valuesList = CopyNonEmpty(parameter.valuesList.c_str());
+    grid.SetRowData(row, reinterpret_cast<intptr_t>(record));
+  }
   grid.EndUpdate();
   return 0;
 }
 
 int ParameterCatalog::FillValueList(const wchar_t* listName, ComboBox& list) const {
   if (!document_) return -1;
-  ComPtr<IXMLDOMNode> element = Select(L"ValuesList", L"Name", listName);
-  if (!element) return 0;
+  std::vector<Value> values;
+  if (!Values(listName, &values)) return 0;
   list.ResetContent();
-  ForEachChild(element.Get(), L"Item", [&list](IXMLDOMNode* item) { AppendItem(list, item); });
+  for (const Value& value : values) {
+    std::wstring text = value.label.empty() ? value.value : value.value + L": " + value.label;
+    int index = list.AddString(text.c_str());
+    if (index >= 0) list.SetItemData(index, value.label.empty() ? 0 : static_cast<LRESULT>(value.value.size()));
+  }
   return 0;
 }

@@ -52,6 +52,30 @@ TEST_F(ParameterCatalogTest, FillsValueListsFromTheFirstListOfThatName) {
   list->Destroy(true);
 }
 
+// A list name goes into a query: quotes in it must not end the literal.
+TEST_F(ParameterCatalogTest, ListNamesWithQuotesFindOnlyTheirOwnList) {
+  WriteCatalog(
+      "<DirectShowFilters><ValuesList Name=\"Levels\"><Item Value=\"1\"/></ValuesList>"
+      "<ValuesList Name='say \"hi\"'><Item Value=\"2\"/></ValuesList>"
+      "<ValuesList Name=\"it's\"><Item Value=\"3\"/></ValuesList></DirectShowFilters>");
+  ASSERT_TRUE(catalog.Open());
+  const struct {
+    const wchar_t* name;
+    const wchar_t* value;  // null: no such list
+  } cases[] = {{L"say \"hi\"", L"2"},
+               {L"it's", L"3"},
+               {L"x\"]|//ValuesList[@Name=\"Levels", nullptr},
+               {L"both ' and \"", nullptr}};
+  for (const auto& c : cases) {
+    std::vector<ParameterCatalog::Value> values;
+    bool found = catalog.Values(c.name, &values);
+    EXPECT_EQ(c.value != nullptr, found) << Text(c.name);
+    if (found) {
+      EXPECT_EQ(c.value, values.empty() ? L"" : values[0].value) << Text(c.name);
+    }
+  }
+}
+
 // A broken or missing catalog in the current folder gives way to the one
 // beside the program; with neither there are no rows.
 TEST_F(ParameterCatalogTest, FallsBackToTheCatalogBesideTheProgram) {
