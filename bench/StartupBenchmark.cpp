@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ProcessWindow.h"
 #include "TempFolder.h"
 
 namespace {
@@ -29,38 +30,13 @@ double Now() {
   return double(counter.QuadPart) / double(frequency.QuadPart);
 }
 
-struct Search {
-  DWORD pid;
-  const wchar_t* className;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM argument) {
-  auto* search = reinterpret_cast<Search*>(argument);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t name[64];
-  if (pid == search->pid && IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 64) &&
-      lstrcmpW(name, search->className) == 0) {
-    search->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND VisibleWindow(DWORD pid, const wchar_t* className) {
-  Search search = {pid, className, nullptr};
-  EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 // The main window once it answers and the splash is gone; null after kPatience.
 HWND WaitInteractive(const PROCESS_INFORMATION& process, double started) {
   if (WaitForInputIdle(process.hProcess, kPatience) != 0) return nullptr;
   while ((Now() - started) * 1000 < kPatience) {
-    HWND main = VisibleWindow(process.dwProcessId, L"QUEN_Morvik_Main");
+    HWND main = VisibleWindowOf(process.dwProcessId, L"QUEN_Morvik_Main");
     DWORD_PTR answer = 0;
-    if (main && !VisibleWindow(process.dwProcessId, L"QUEN_Morvik_Splash") &&
+    if (main && !VisibleWindowOf(process.dwProcessId, L"QUEN_Morvik_Splash") &&
         SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kPatience, &answer)) {
       return main;
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "RiffBytes.h"
+#include "ProcessWindow.h"
 #include "TempFolder.h"
 #include "TestMedia.h"
 
@@ -12,25 +13,6 @@ namespace {
 
 constexpr int kMessageTextId = 0xFFFF;
 constexpr int kFileNameComboId = 0x47C;
-
-struct Search {
-  DWORD pid;
-  const wchar_t* className;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM argument) {
-  auto* search = reinterpret_cast<Search*>(argument);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t name[64];
-  if (pid == search->pid && IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 64) &&
-      lstrcmpW(name, search->className) == 0) {
-    search->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
 
 struct ChildSearch {
   const wchar_t* className;
@@ -199,14 +181,9 @@ MorvikRun::~MorvikRun() {
 }
 
 HWND MorvikRun::WaitForWindow(const wchar_t* className, int milliseconds) const {
-  Search search = {process_.dwProcessId, className, nullptr};
-  WaitUntil(
-      [&] {
-        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      milliseconds);
-  return search.found;
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = VisibleWindowOf(process_.dwProcessId, className)) != nullptr; }, milliseconds);
+  return found;
 }
 
 std::wstring MorvikRun::WaitForTitle(const std::wstring& title, int milliseconds) const {
