@@ -12,18 +12,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build="$root/build"
 packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 xvfb xauth)
 
-install_missing() {
-  local missing=() p
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "morvik: installing ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
-}
+source "$root/cmake/install-missing.sh"
 
 # Builds everything, or the targets named.
 build() {
@@ -41,7 +30,7 @@ run_editor() {
   if [ -n "${DISPLAY:-}" ]; then
     exec "$runner" "$program" "$@"
   fi
-  command -v import >/dev/null || { packages=(imagemagick); install_missing; }
+  command -v import >/dev/null || install_missing morvik imagemagick
   local display=:$((90 + RANDOM % 50)) shot="$build/morvik-screen.png" seconds=${MORVIK_RUN_SECONDS:-15}
   Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
@@ -79,24 +68,24 @@ render_project() {
 
 case "${1:-}" in
   run)
-    install_missing
+    install_missing morvik "${packages[@]}"
     build
     run_editor "${@:2}"
     ;;
   test)
-    install_missing
+    install_missing morvik "${packages[@]}"
     build
     # One program at a time: they share one display, and a window of one
     # program must not take the focus from another's.
     ctest --test-dir "$build" --output-on-failure
     ;;
   render)
-    install_missing
+    install_missing morvik "${packages[@]}"
     build mvrender >/dev/null
     render_project "${@:2}"
     ;;
   fuzz)
-    install_missing
+    install_missing morvik "${packages[@]}"
     build
     cd "$build/fuzz" && "$build/wine-run.sh" "$build/fuzz/engine_fuzz.exe" "${@:2}" </dev/null
     ;;

@@ -23,19 +23,6 @@ work=${BENCH_DIR:-$build/bench-media}
 rounds=${1:-3}
 seconds=15 frames=450
 
-install_missing() {
-  local missing=() p
-  for p in melt ffmpeg python3; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "bench: installing ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
-}
-
 build_mvrender() {
   if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -118,7 +105,8 @@ check() {
   fi
 }
 
-install_missing
+source "$root/cmake/install-missing.sh"
+install_missing bench melt ffmpeg python3
 build_mvrender
 make_media
 # Wine's server stays up between the runs (ended at the end, with any other
